@@ -1,0 +1,31 @@
+#pragma once
+// The exceptions of the common layer and the message-filling helper shared by every layer.
+
+#include <initializer_list>
+#include <stdexcept>
+#include <string>
+
+namespace volarin {
+
+// Base of every error the program shows the operator; what() is the message text.
+class Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A text that does not convert to a number.
+class ConversionError : public Error {
+ public:
+  using Error::Error;
+};
+
+// A file or folder operation that failed.
+class FileError : public Error {
+ public:
+  using Error::Error;
+};
+
+// Replaces each "%s" or "%d" of the pattern, left to right, by the next argument.
+std::string FillIn(const std::string& pattern, std::initializer_list<std::string> args);
+
+}  // namespace volarin

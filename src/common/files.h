@@ -1,0 +1,24 @@
+#pragma once
+// File operations of the Positive Pay export: copying, deleting by mask, creating folder chains.
+
+#include <string>
+
+namespace volarin {
+
+// Copies source to target (into it, under the source's name, when target is a folder), creating
+// the target's folders and giving it the source's modification time. Throws FileError with
+// "Cannot open file %s", "Cannot create file %s", "Stream read error" or "Stream write error".
+void CopyFileTo(const std::string& source, const std::string& target);
+// Deletes every file matching the mask ("folder/*.txt"); folders are left alone. False when
+// nothing matched or a deletion failed (it stops at the first failure).
+bool DeleteFilesByMask(const std::string& mask);
+// The first file matching the mask that could not be deleted, or empty when all were deleted.
+// Used where a failure must be named to the operator.
+std::string DeleteFilesByMaskReportingFailure(const std::string& mask, bool* anyMatched);
+// Creates the folder and every missing parent; failures are not reported.
+void ForceFolders(const std::string& path);
+// Wildcard match with "*" and "?", letters compared without regard to case, as masks do on
+// the suite's home platform.
+bool MatchesMask(const std::string& name, const std::string& pattern);
+
+}  // namespace volarin

@@ -1,0 +1,90 @@
+#pragma once
+// The one narrow door to the operating system: files with byte-range locks, folders, file times.
+// Everything above this layer reaches the file system only through these calls.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/errors.h"
+
+namespace volarin::platform {
+
+// A file opened for random access. Shared and exclusive opens are expressed as a lock on one
+// byte far beyond any data (kOpenModeByte): shared opens hold a read lock there and coexist,
+// an exclusive open holds a write lock and so excludes every other open, in this process or
+// another. The locks belong to the open file, not the process (open-file-description locks).
+class File {
+ public:
+  enum class Access { ReadOnly, ReadWrite };
+  enum class Share { Shared, Exclusive };
+  // Raised when the open-mode lock cannot be had because another open holds the file.
+  class InUse : public FileError {
+   public:
+    using FileError::FileError;
+  };
+
+  static constexpr uint64_t kOpenModeByte = 0xF0000000ull;
+
+  // Opens an existing file. Throws FileError when it cannot be opened, InUse when the
+  // share mode conflicts with another open.
+  static std::unique_ptr<File> Open(const std::string& path, Access access, Share share);
+  // Creates (or truncates) a file and opens it exclusively for reading and writing.
+  static std::unique_ptr<File> Create(const std::string& path);
+
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  const std::string& Path() const { return path_; }
+  bool Writable() const { return access_ == Access::ReadWrite; }
+  // Reads up to n bytes at offset; returns how many were read (fewer only at end of file).
+  size_t ReadAt(uint64_t offset, void* buffer, size_t n) const;
+  // Writes all n bytes at offset or throws FileError.
+  void WriteAt(uint64_t offset, const void* data, size_t n);
+  uint64_t Size() const;
+  void Truncate(uint64_t size);
+  void Sync();
+
+  // Exclusive byte-range lock, one try; false when another open holds any byte of the range.
+  bool TryLock(uint64_t offset, uint64_t length);
+  void Unlock(uint64_t offset, uint64_t length);
+
+ private:
+  File(int fd, std::string path, Access access) : fd_(fd), path_(std::move(path)), access_(access) {}
+  int fd_;
+  std::string path_;
+  Access access_;
+};
+
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+// True when the file exists but cannot be opened exclusively for reading and writing: another
+// open holds it, or it may not be written (no write permission bits count as read-only).
+bool FileIsInUse(const std::string& path);
+
+std::string CurrentFolder();
+// Throws FileError when the folder cannot be made current.
+void SetCurrentFolder(const std::string& path);
+// The root under which the pickup folder lies: the user's home folder.
+std::string PickupRoot();
+
+// Modification time in nanoseconds since the epoch; throws FileError when the file is missing.
+int64_t ModificationTime(const std::string& path);
+void SetModificationTime(const std::string& path, int64_t nanoseconds);
+
+// Creates one folder; false when it could not be created (an existing one counts as failure).
+bool MakeFolder(const std::string& path);
+bool RemoveFile(const std::string& path);
+struct FolderEntry {
+  std::string name;
+  bool isFolder;
+};
+// The entries of a folder, without "." and ".."; empty when it cannot be read.
+std::vector<FolderEntry> ListFolder(const std::string& path);
+
+// Blocks the calling thread for the given milliseconds (lock retry delays).
+void SleepMilliseconds(int milliseconds);
+
+}  // namespace volarin::platform

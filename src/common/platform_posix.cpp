@@ -1,0 +1,208 @@
+// The POSIX side of the platform layer.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "common/platform.h"
+
+namespace volarin::platform {
+namespace {
+
+std::string ErrnoText() { return std::strerror(errno); }
+
+// An open-file-description lock: it belongs to this open of the file, so two opens in one
+// process exclude each other just as two processes do.
+bool SetOfdLock(int fd, short type, uint64_t offset, uint64_t length) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(offset);
+  lock.l_len = static_cast<off_t>(length);
+  lock.l_pid = 0;
+  while (fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+    if (errno == EINTR) continue;
+    return false;
+  }
+  return true;
+}
+
+bool HasWriteBits(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
+}  // namespace
+
+std::unique_ptr<File> File::Open(const std::string& path, Access access, Share share) {
+  if (access == Access::ReadWrite && !HasWriteBits(path) && FileExists(path)) {
+    throw FileError("Cannot open file " + path + ": it is read-only");
+  }
+  const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+  int fd = ::open(path.c_str(), flags);
+  if (fd < 0) throw FileError("Cannot open file " + path + ": " + ErrnoText());
+  std::unique_ptr<File> file(new File(fd, path, access));
+  // A write lock needs a descriptor open for writing; an exclusive read-only open takes one.
+  if (share == Share::Exclusive && access == Access::ReadOnly) {
+    const int rw = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (rw < 0) throw FileError("Cannot open file " + path + ": " + ErrnoText());
+    ::close(file->fd_);
+    file->fd_ = rw;
+  }
+  const short type = share == Share::Exclusive ? F_WRLCK : F_RDLCK;
+  if (!SetOfdLock(file->fd_, type, kOpenModeByte, 1)) {
+    throw InUse("File " + path + " is in use by another program");
+  }
+  return file;
+}
+
+std::unique_ptr<File> File::Create(const std::string& path) {
+  if (FileExists(path) && !HasWriteBits(path)) {
+    throw FileError("Cannot create file " + path + ": it is read-only");
+  }
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) throw FileError("Cannot create file " + path + ": " + ErrnoText());
+  std::unique_ptr<File> file(new File(fd, path, Access::ReadWrite));
+  if (!SetOfdLock(fd, F_WRLCK, kOpenModeByte, 1)) {
+    throw InUse("File " + path + " is in use by another program");
+  }
+  return file;
+}
+
+File::~File() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+size_t File::ReadAt(uint64_t offset, void* buffer, size_t n) const {
+  size_t done = 0;
+  auto* out = static_cast<char*>(buffer);
+  while (done < n) {
+    const ssize_t r = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      throw FileError("Cannot read file " + path_ + ": " + ErrnoText());
+    }
+    if (r == 0) break;
+    done += static_cast<size_t>(r);
+  }
+  return done;
+}
+
+void File::WriteAt(uint64_t offset, const void* data, size_t n) {
+  size_t done = 0;
+  const auto* in = static_cast<const char*>(data);
+  while (done < n) {
+    const ssize_t w = ::pwrite(fd_, in + done, n - done, static_cast<off_t>(offset + done));
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      throw FileError("Cannot write file " + path_ + ": " + ErrnoText());
+    }
+    done += static_cast<size_t>(w);
+  }
+}
+
+uint64_t File::Size() const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) throw FileError("Cannot read file " + path_ + ": " + ErrnoText());
+  return static_cast<uint64_t>(st.st_size);
+}
+
+void File::Truncate(uint64_t size) {
+  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+    throw FileError("Cannot write file " + path_ + ": " + ErrnoText());
+  }
+}
+
+void File::Sync() {
+  if (::fsync(fd_) != 0) throw FileError("Cannot write file " + path_ + ": " + ErrnoText());
+}
+
+bool File::TryLock(uint64_t offset, uint64_t length) {
+  return SetOfdLock(fd_, access_ == Access::ReadWrite ? F_WRLCK : F_RDLCK, offset, length);
+}
+
+void File::Unlock(uint64_t offset, uint64_t length) { SetOfdLock(fd_, F_UNLCK, offset, length); }
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileIsInUse(const std::string& path) {
+  if (!FileExists(path)) return false;
+  try {
+    File::Open(path, File::Access::ReadWrite, File::Share::Exclusive);
+    return false;
+  } catch (const FileError&) {
+    return true;
+  }
+}
+
+std::string CurrentFolder() {
+  std::string buffer(4096, '\0');
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return ".";
+    buffer.resize(buffer.size() * 2);
+  }
+  buffer.resize(std::strlen(buffer.c_str()));
+  return buffer;
+}
+
+void SetCurrentFolder(const std::string& path) {
+  if (::chdir(path.c_str()) != 0) throw FileError("Cannot change to folder " + path);
+}
+
+std::string PickupRoot() {
+  const char* home = std::getenv("HOME");
+  return home && *home ? home : "/";
+}
+
+int64_t ModificationTime(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) throw FileError("Cannot open file " + path);
+  return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+void SetModificationTime(const std::string& path, int64_t nanoseconds) {
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = static_cast<time_t>(nanoseconds / 1000000000);
+  times[1].tv_nsec = static_cast<long>(nanoseconds % 1000000000);
+  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
+    throw FileError("Cannot set the time of file " + path);
+  }
+}
+
+bool MakeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+std::vector<FolderEntry> ListFolder(const std::string& path) {
+  std::vector<FolderEntry> entries;
+  DIR* dir = ::opendir(path.empty() ? "." : path.c_str());
+  if (!dir) return entries;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    entries.push_back({name, FolderExists(path.empty() ? name : path + "/" + name)});
+  }
+  ::closedir(dir);
+  return entries;
+}
+
+void SleepMilliseconds(int milliseconds) {
+  if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+}  // namespace volarin::platform
