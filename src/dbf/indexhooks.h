@@ -1,0 +1,53 @@
+#pragma once
+// The two places where an index plugs into a Table.
+//
+// IndexMaintainer: the table calls it around every change of the file, with record images, so an
+// index can compute old and new keys (Expression works on a RecordView) and keep its tags right.
+// Order of calls for a write of record r:   BeforeWrite(old, new) -> file write -> AfterWrite.
+// For an append:                             BeforeAppend(new) -> file write -> AfterAppend(new).
+// For a zap of records first..last:          file change -> AfterZap(first, last).
+// A Before... call may refuse with kUniqueRefused: the table then writes nothing and returns that
+// result. kUniquePassedOver lets the write happen and is returned to the caller as the result.
+// Deletion marks are ordinary changes of byte 0 and reach BeforeWrite/AfterWrite like any other.
+//
+// RecordOrder: the order navigation walks (Top, Bottom, Skip). The table uses record-number order
+// until an order is set; a tag of an index is another order.
+
+#include <cstdint>
+
+#include "dbf/context.h"
+#include "dbf/record.h"
+
+namespace volarin::dbf {
+
+class IndexMaintainer {
+ public:
+  virtual ~IndexMaintainer() = default;
+  // `before` is the record as last read from the file, `after` the image about to be written;
+  // both carry the record number.
+  virtual WriteResult BeforeWrite(const RecordView& before, const RecordView& after,
+                                  UniqueMode mode) = 0;
+  virtual void AfterWrite(const RecordView& before, const RecordView& after) = 0;
+  // `record` carries the record number it is about to get.
+  virtual WriteResult BeforeAppend(const RecordView& record, UniqueMode mode) = 0;
+  virtual void AfterAppend(const RecordView& record) = 0;
+  // Records first..last are gone; the records after them now have numbers lower by
+  // last - first + 1. A zap of every record leaves an empty table.
+  virtual void AfterZap(uint32_t first, uint32_t last) = 0;
+  // The table is flushed or closed: write whatever is held in memory.
+  virtual void Flush() = 0;
+};
+
+// Record numbers start at 1; 0 means "none" (before the first or after the last record).
+class RecordOrder {
+ public:
+  virtual ~RecordOrder() = default;
+  virtual uint32_t First() = 0;
+  virtual uint32_t Last() = 0;
+  // The record after / before `current` in this order. `current` is the table's current record
+  // image, so an order by key can find its place again even after the record changed.
+  virtual uint32_t Next(const RecordView& current) = 0;
+  virtual uint32_t Prior(const RecordView& current) = 0;
+};
+
+}  // namespace volarin::dbf

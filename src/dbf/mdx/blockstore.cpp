@@ -1,0 +1,192 @@
+#include "dbf/mdx/blockstore.h"
+
+#include <algorithm>
+
+#include "common/date.h"
+#include "dbf/mdx/bytes.h"
+#include "dbf/mdx/indexerror.h"
+
+namespace volarin::dbf {
+
+void ThrowIndexError(const std::string& path, const std::string& what) {
+  throw IndexError("Index file " + path + ": " + what);
+}
+
+}  // namespace volarin::dbf
+
+namespace volarin::dbf::mdx {
+namespace {
+
+// About 128 MB of 1 KB blocks: a whole million-record tag stays cached during a build.
+constexpr size_t kCacheLimitBlocks = 131072;
+
+}  // namespace
+
+BlockStore::BlockStore(std::unique_ptr<platform::File> file) : file_(std::move(file)) {
+  ReadHeader();
+}
+
+BlockStore::BlockStore(std::unique_ptr<platform::File> file, const std::vector<uint8_t>& header)
+    : file_(std::move(file)), header_(header), headerDirty_(true) {
+  header_.resize(kHeaderBytes);
+  blockPages_ = GetU16(header_.data() + kBlockPagesAt);
+  fileBytes_ = kHeaderBytes;
+}
+
+void BlockStore::Fail(const std::string& what) const { ThrowIndexError(Path(), what); }
+
+void BlockStore::ReadHeader() {
+  fileBytes_ = file_->Size();
+  if (fileBytes_ < kHeaderBytes) Fail("the file is truncated (no complete header)");
+  header_.assign(kHeaderBytes, 0);
+  if (file_->ReadAt(0, header_.data(), kHeaderBytes) != kHeaderBytes) {
+    Fail("the header cannot be read");
+  }
+  headerDirty_ = false;
+  const uint8_t* h = header_.data();
+  if (h[kVersionAt] == 3) Fail("the dBASE 7 index format is not supported");
+  if (h[kVersionAt] != 2) Fail("not a dBASE IV production index (version byte " + std::to_string(h[kVersionAt]) + ")");
+  blockPages_ = GetU16(h + kBlockPagesAt);
+  if (blockPages_ < 1 || blockPages_ > 64) {
+    Fail("impossible block size of " + std::to_string(blockPages_) + " pages");
+  }
+  if (GetU16(h + kBlockBytesAt) != blockPages_ * kPageBytes) {
+    Fail("the block size in bytes disagrees with the block size in pages");
+  }
+  if (h[kTagEntryLengthAt] != kTagEntryLength) Fail("unexpected tag table entry length");
+  if (GetU16(h + kTagsInUseAt) > kTagSlots - 1) Fail("more tags than the tag table holds");
+  const uint64_t declared = static_cast<uint64_t>(PagesInFile()) * kPageBytes;
+  if (declared > fileBytes_) Fail("the file is truncated (shorter than its header says)");
+}
+
+uint32_t BlockStore::PagesInFile() const { return GetU32(header_.data() + kPagesInFileAt); }
+uint32_t BlockStore::FirstFree() const { return GetU32(header_.data() + kFirstFreeAt); }
+uint32_t BlockStore::FreeCount() const { return GetU32(header_.data() + kFreeCountAt); }
+
+uint8_t* BlockStore::MutableHeader() {
+  headerDirty_ = true;
+  return header_.data();
+}
+
+bool BlockStore::IsBlockPage(uint32_t page) const {
+  if (page < kFirstBlockPage) return false;
+  // Blocks allocated since the last flush lie past the physical end but inside PagesInFile.
+  return page + static_cast<uint64_t>(blockPages_) <= PagesInFile();
+}
+
+BlockStore::Block& BlockStore::Load(uint32_t page) {
+  auto found = cache_.find(page);
+  if (found != cache_.end()) return found->second;
+  if (!IsBlockPage(page)) Fail("block pointer " + std::to_string(page) + " lies outside the file");
+  Block block;
+  block.bytes.assign(BlockBytes(), 0);
+  const uint64_t offset = static_cast<uint64_t>(page) * kPageBytes;
+  if (offset + BlockBytes() > fileBytes_ ||
+      file_->ReadAt(offset, block.bytes.data(), BlockBytes()) != BlockBytes()) {
+    Fail("the file is truncated (block " + std::to_string(page) + " is incomplete)");
+  }
+  return cache_.emplace(page, std::move(block)).first->second;
+}
+
+const uint8_t* BlockStore::Read(uint32_t page) { return Load(page).bytes.data(); }
+
+uint8_t* BlockStore::Modify(uint32_t page) {
+  if (!Writable()) Fail("the file is open read-only");
+  Block& block = Load(page);
+  block.dirty = true;
+  return block.bytes.data();
+}
+
+uint32_t BlockStore::Allocate() {
+  if (!Writable()) Fail("the file is open read-only");
+  uint8_t* h = MutableHeader();
+  const uint32_t free = FirstFree();
+  if (FreeCount() > 0 && free != 0) {
+    Block& block = Load(free);
+    const uint32_t next = GetU32(block.bytes.data());
+    if (next != 0 && !IsBlockPage(next)) Fail("the free block list is damaged");
+    PutU32(h + kFirstFreeAt, next);
+    PutU32(h + kFreeCountAt, FreeCount() - 1);
+    std::fill(block.bytes.begin(), block.bytes.end(), 0);
+    block.dirty = true;
+    return free;
+  }
+  const uint32_t page = PagesInFile();
+  if (static_cast<uint64_t>(page) + blockPages_ >= 0xFFFFFFFFull) Fail("the file is full");
+  PutU32(h + kPagesInFileAt, page + blockPages_);
+  Block block;
+  block.bytes.assign(BlockBytes(), 0);
+  block.dirty = true;
+  cache_[page] = std::move(block);
+  return page;
+}
+
+void BlockStore::Release(uint32_t page) {
+  uint8_t* bytes = Modify(page);
+  std::fill(bytes, bytes + BlockBytes(), 0);
+  PutU32(bytes, FirstFree());
+  uint8_t* h = MutableHeader();
+  PutU32(h + kFirstFreeAt, page);
+  PutU32(h + kFreeCountAt, FreeCount() + 1);
+}
+
+void BlockStore::Flush() {
+  if (!Writable()) return;
+  std::vector<uint32_t> dirty;
+  for (const auto& [page, block] : cache_) {
+    if (block.dirty) dirty.push_back(page);
+  }
+  std::sort(dirty.begin(), dirty.end());
+  std::vector<uint8_t> run;
+  size_t i = 0;
+  while (i < dirty.size()) {
+    // Gather adjacent blocks so a bulk build goes out in a few large writes.
+    size_t j = i;
+    run.clear();
+    while (j < dirty.size() && (j == i || dirty[j] == dirty[j - 1] + blockPages_) &&
+           run.size() < (8u << 20)) {
+      Block& block = cache_[dirty[j]];
+      run.insert(run.end(), block.bytes.begin(), block.bytes.end());
+      block.dirty = false;
+      ++j;
+    }
+    file_->WriteAt(static_cast<uint64_t>(dirty[i]) * kPageBytes, run.data(), run.size());
+    i = j;
+  }
+  const uint64_t declared = static_cast<uint64_t>(PagesInFile()) * kPageBytes;
+  if (!dirty.empty() || headerDirty_) {
+    if (file_->Size() < declared) file_->Truncate(declared);
+    const Date today = Date::Today();
+    int y, m, d;
+    today.ToYmd(y, m, d);
+    header_[kUpdatedAt] = static_cast<uint8_t>(y - 1900);
+    header_[kUpdatedAt + 1] = static_cast<uint8_t>(m);
+    header_[kUpdatedAt + 2] = static_cast<uint8_t>(d);
+    file_->WriteAt(0, header_.data(), kHeaderBytes);
+    headerDirty_ = false;
+  }
+  fileBytes_ = std::max(fileBytes_, declared);
+}
+
+void BlockStore::Refresh() {
+  Flush();
+  cache_.clear();
+  ReadHeader();
+}
+
+void BlockStore::TrimCache() {
+  if (cache_.size() <= kCacheLimitBlocks) return;
+  Flush();
+  cache_.clear();
+}
+
+void BlockStore::Reset() {
+  cache_.clear();
+  PutU32(MutableHeader() + kPagesInFileAt, kFirstBlockPage);
+  PutU32(MutableHeader() + kFirstFreeAt, 0);
+  PutU32(MutableHeader() + kFreeCountAt, 0);
+  file_->Truncate(kHeaderBytes);
+  fileBytes_ = kHeaderBytes;
+}
+
+}  // namespace volarin::dbf::mdx

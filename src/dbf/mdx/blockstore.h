@@ -1,0 +1,96 @@
+#pragma once
+// Page-addressed access to an .MDX file: the 2048-byte file header and the blocks after it,
+// read through a cache, written back on Flush, allocated from the free list or the end of file.
+// Every block read is checked against the file's size, so a damaged pointer is an IndexError,
+// never a read outside the file.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "common/platform.h"
+
+namespace volarin::dbf::mdx {
+
+inline constexpr uint32_t kPageBytes = 512;
+inline constexpr uint32_t kHeaderBytes = 2048;  // pages 0-3: file header and tag table
+inline constexpr uint32_t kFirstBlockPage = kHeaderBytes / kPageBytes;
+
+// File header fields (offsets into page 0).
+inline constexpr int kVersionAt = 0;
+inline constexpr int kCreatedAt = 1;
+inline constexpr int kTableNameAt = 4;
+inline constexpr int kBlockPagesAt = 20;
+inline constexpr int kBlockBytesAt = 22;
+inline constexpr int kProductionAt = 24;
+inline constexpr int kTagSlotsAt = 25;
+inline constexpr int kTagEntryLengthAt = 26;
+inline constexpr int kTagsInUseAt = 28;
+inline constexpr int kLanguageAt = 31;
+inline constexpr int kPagesInFileAt = 32;
+inline constexpr int kFirstFreeAt = 36;
+inline constexpr int kFreeCountAt = 40;
+inline constexpr int kUpdatedAt = 44;
+inline constexpr int kTagTableAt = 544;
+inline constexpr int kTagEntryLength = 32;
+inline constexpr int kTagSlots = 48;
+
+class BlockStore {
+ public:
+  // Reads and checks the header of an open file.
+  explicit BlockStore(std::unique_ptr<platform::File> file);
+  // Starts a new file: header bytes are given, no block exists yet.
+  BlockStore(std::unique_ptr<platform::File> file, const std::vector<uint8_t>& header);
+
+  const std::string& Path() const { return file_->Path(); }
+  bool Writable() const { return file_->Writable(); }
+  uint32_t BlockPages() const { return blockPages_; }
+  uint32_t BlockBytes() const { return blockPages_ * kPageBytes; }
+  uint32_t PagesInFile() const;
+  uint32_t FirstFree() const;
+  uint32_t FreeCount() const;
+  uint64_t FileBytes() const { return fileBytes_; }
+
+  const uint8_t* Header() const { return header_.data(); }
+  uint8_t* MutableHeader();
+
+  // True when a whole block at this page lies inside the file, after the header pages.
+  bool IsBlockPage(uint32_t page) const;
+  const uint8_t* Read(uint32_t page);
+  uint8_t* Modify(uint32_t page);
+  // A zeroed block from the free list or at the end of the file.
+  uint32_t Allocate();
+  // Puts the block on the free list (its first word links to the next free block).
+  void Release(uint32_t page);
+
+  // Writes changed blocks (runs of adjacent pages in one write) and then the header.
+  void Flush();
+  // Forgets cached blocks (after flushing) and re-reads the header: another program may have
+  // changed the file.
+  void Refresh();
+  // Flushes and empties the cache when it holds more than its limit.
+  void TrimCache();
+  // Drops everything after the header: the caller rebuilds the file.
+  void Reset();
+
+  [[noreturn]] void Fail(const std::string& what) const;
+
+ private:
+  struct Block {
+    std::vector<uint8_t> bytes;
+    bool dirty = false;
+  };
+  void ReadHeader();
+  Block& Load(uint32_t page);
+
+  std::unique_ptr<platform::File> file_;
+  std::vector<uint8_t> header_;
+  bool headerDirty_ = false;
+  uint32_t blockPages_ = 2;
+  uint64_t fileBytes_ = 0;
+  std::unordered_map<uint32_t, Block> cache_;
+};
+
+}  // namespace volarin::dbf::mdx

@@ -1,0 +1,18 @@
+#pragma once
+// The exception every index failure raises: a damaged file, a tag that does not fit, misuse.
+
+#include <string>
+
+#include "common/errors.h"
+
+namespace volarin::dbf {
+
+class IndexError : public Error {
+ public:
+  using Error::Error;
+};
+
+// "Index file <path>: <what>" — every message names the file so the operator knows which one.
+[[noreturn]] void ThrowIndexError(const std::string& path, const std::string& what);
+
+}  // namespace volarin::dbf

@@ -1,0 +1,83 @@
+#include "dbf/record.h"
+
+#include <cmath>
+
+#include "common/text.h"
+
+namespace volarin::dbf {
+
+RecordLayout::RecordLayout(std::vector<FieldInfo> fields) : fields_(std::move(fields)) {
+  int offset = 1;
+  for (FieldInfo& f : fields_) {
+    f.offset = offset;
+    offset += f.width;
+  }
+  recordLength_ = offset;
+}
+
+int RecordLayout::FindField(std::string_view name) const {
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    const std::string& candidate = fields_[i].name;
+    if (candidate.size() != name.size()) continue;
+    bool same = true;
+    for (size_t k = 0; k < name.size() && same; ++k) {
+      char a = candidate[k], b = name[k];
+      if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+      if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+      same = a == b;
+    }
+    if (same) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+double ParseStoredNumber(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  // Up to 18 digits are exact in an integer; a double division then rounds once.
+  uint64_t mantissa = 0;
+  int digits = 0, scale = 0, extraExponent = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '.' && !point) {
+      point = true;
+    } else if (IsDigit(c)) {
+      if (digits < 18) {
+        mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+        if (mantissa != 0) ++digits;
+        if (point) ++scale;
+      } else if (!point) {
+        ++extraExponent;
+      }
+    } else {
+      break;
+    }
+  }
+  double value = static_cast<double>(mantissa);
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const int exponent = extraExponent - scale;
+  if (exponent < 0) {
+    value = -exponent <= 22 ? value / kPowers[-exponent] : value * std::pow(10.0, exponent);
+  } else if (exponent > 0) {
+    value = exponent <= 22 ? value * kPowers[exponent] : value * std::pow(10.0, exponent);
+  }
+  return negative ? -value : value;
+}
+
+Date ParseStoredDate(std::string_view text) {
+  if (text.size() < 8) return Date();
+  return Date::FromDigits(std::string(text.substr(0, 8))).value_or(Date());
+}
+
+bool ParseStoredLogical(std::string_view text) {
+  if (text.empty()) return false;
+  const char c = text[0];
+  return c == 'T' || c == 't' || c == 'Y' || c == 'y';
+}
+
+}  // namespace volarin::dbf
