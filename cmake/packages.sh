@@ -4,6 +4,7 @@ VPP_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-liberation
   libdbd-xbase-perl
+  poppler-utils
 )
 
 # Installs whatever of the given packages is missing; quick when all are there.
