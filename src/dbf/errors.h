@@ -39,6 +39,18 @@ class FormatError : public Error {
   using Error::Error;
 };
 
+// A field of a type outside C N F D L M. The message is exactly "Invalid field type."; Detail()
+// names the file, the field and the letter.
+class InvalidFieldType : public FormatError {
+ public:
+  InvalidFieldType(std::string detail)
+      : FormatError(kErrorFormat, "Invalid field type."), detail_(std::move(detail)) {}
+  const std::string& Detail() const { return detail_; }
+
+ private:
+  std::string detail_;
+};
+
 class LockError : public Error {
  public:
   using Error::Error;

@@ -154,7 +154,8 @@ class Table {
   // lock. A range outside the table is cut to it; an empty range changes nothing.
   void Zap(uint32_t first, uint32_t last);
   // Writes a pending change, the header and everything buffered, then asks the index to flush.
-  void Flush();
+  // The result is that of writing the pending change.
+  WriteResult Flush();
 
   // --- locks (no-ops that succeed on an exclusive table)
   bool LockRecord(uint32_t recno);
@@ -177,6 +178,15 @@ class Table {
   void WriteIfChanged();
   void WriteRecordBytes(uint32_t recno, std::string_view bytes);
   void WriteHeaderCounters();
+  void WriteHeaderDate();
+  void BeginChange();
+  void ReadAt(uint64_t offset, void* out, size_t n);
+  void WriteAt(uint64_t offset, const void* data, size_t n);
+  template <typename E>
+  [[noreturn]] void Throw(const E& error) const {
+    context_.Raise(error);
+    throw error;
+  }
   void FlushPendingAppends();
   bool TryLockRange(uint64_t offset, uint64_t length);
   void RequireOpen(const char* operation) const;
@@ -186,6 +196,7 @@ class Table {
   uint32_t NextInOrder();
   uint32_t PriorInOrder();
   [[noreturn]] void Fail(int code, const std::string& message) const;
+  friend class RecordNumberOrder;
 
   Context& context_;
   std::string path_;

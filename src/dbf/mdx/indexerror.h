@@ -3,13 +3,13 @@
 
 #include <string>
 
-#include "common/errors.h"
+#include "dbf/errors.h"
 
 namespace volarin::dbf {
 
 class IndexError : public Error {
  public:
-  using Error::Error;
+  explicit IndexError(const std::string& message, int code = kErrorFormat) : Error(code, message) {}
 };
 
 // "Index file <path>: <what>" — every message names the file so the operator knows which one.

@@ -1,0 +1,744 @@
+#include "dbf/mdx/indextag.h"
+
+#include <algorithm>
+#include <numeric>
+#include <unordered_set>
+
+#include "dbf/mdx/blockstore.h"
+#include "dbf/mdx/bytes.h"
+#include "dbf/mdx/indexerror.h"
+
+namespace volarin::dbf {
+
+using mdx::GetU16;
+using mdx::GetU32;
+using mdx::NodeEditor;
+using mdx::NodeView;
+using mdx::PutU16;
+using mdx::PutU32;
+
+namespace {
+
+// Tag header block fields.
+constexpr int kRootAt = 0;
+constexpr int kKeyFormatAt = 8;
+constexpr int kKeyTypeAt = 9;
+constexpr int kKeyLengthAt = 12;
+constexpr int kMaxKeysAt = 14;
+constexpr int kSecondaryTypeAt = 16;
+constexpr int kItemLengthAt = 18;
+constexpr int kWord20At = 20;
+constexpr int kUniqueAt = 23;
+constexpr int kExpressionAt = 24;
+constexpr int kForFlagAt = 245;
+constexpr int kKeyExistsAt = 246;
+constexpr int kForExpressionAt = 762;
+constexpr size_t kExpressionSpace = 220;
+
+constexpr uint8_t kFlagDescending = 0x08;
+constexpr uint8_t kFlagCharacter = 0x10;
+constexpr uint8_t kFlagUnique = 0x40;
+
+// Deeper than any real tree (a million keys need three or four levels).
+constexpr int kMaxHeight = 32;
+
+uint32_t ItemLengthFor(int keyLength) { return 4 + ((static_cast<uint32_t>(keyLength) + 3) / 4) * 4; }
+
+std::string ReadText(const uint8_t* p, size_t space) {
+  size_t n = 0;
+  while (n < space && p[n] != 0) ++n;
+  return std::string(reinterpret_cast<const char*>(p), n);
+}
+
+}  // namespace
+
+std::string IndexTag::ValidateDefinition(const TagDefinition& def, uint32_t blockBytes) {
+  if (def.name.empty() || def.name.size() > 10) return "a tag name has 1 to 10 characters";
+  for (char c : def.name) {
+    const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+    if (!ok) return "tag name " + def.name + " may hold only letters, digits and _";
+  }
+  if (def.keyExpression.empty()) return "tag " + def.name + " has no key expression";
+  if (def.keyExpression.size() >= kExpressionSpace) return "the key expression of " + def.name + " is too long";
+  if (def.forExpression.size() >= kExpressionSpace) return "the FOR expression of " + def.name + " is too long";
+  if (!def.forExpression.empty() && blockBytes < kForExpressionAt + kExpressionSpace) {
+    return "the block size leaves no room for the FOR expression of " + def.name;
+  }
+  switch (def.type) {
+    case KeyType::Character:
+      if (def.keyLength < 1 || def.keyLength > kMaxKeyLength) {
+        return "the key of " + def.name + " must be 1 to 100 characters long";
+      }
+      break;
+    case KeyType::Numeric:
+      if (def.keyLength != kNumericKeyLength) return "a numeric key is 12 bytes long";
+      break;
+    case KeyType::Date:
+      if (def.keyLength != kDateKeyLength) return "a date key is 8 bytes long";
+      break;
+    default:
+      return "the key type of " + def.name + " is not C, N or D";
+  }
+  const mdx::NodeShape shape{blockBytes, ItemLengthFor(def.keyLength),
+                             static_cast<uint32_t>(def.keyLength)};
+  if (shape.InteriorCapacity() < 3) return "the key of " + def.name + " is too long for the block size";
+  return "";
+}
+
+std::vector<uint8_t> IndexTag::MakeHeaderBlock(const TagDefinition& def, uint32_t blockBytes,
+                                               uint32_t rootPage) {
+  std::vector<uint8_t> h(blockBytes, 0);
+  const uint32_t itemLength = ItemLengthFor(def.keyLength);
+  PutU32(&h[kRootAt], rootPage);
+  h[kKeyFormatAt] = static_cast<uint8_t>((def.type == KeyType::Character ? kFlagCharacter : 0) |
+                                         (def.descending ? kFlagDescending : 0) |
+                                         (def.unique ? kFlagUnique : 0));
+  h[kKeyTypeAt] = static_cast<uint8_t>(def.type);
+  PutU16(&h[kKeyLengthAt], static_cast<uint16_t>(def.keyLength));
+  // Room for the word after the last entry, which leaves read as zero and interior nodes use.
+  PutU16(&h[kMaxKeysAt], static_cast<uint16_t>((blockBytes - 12) / itemLength));
+  PutU16(&h[kSecondaryTypeAt], def.type == KeyType::Date ? 1 : 0);
+  PutU16(&h[kItemLengthAt], static_cast<uint16_t>(itemLength));
+  PutU16(&h[kWord20At], 2);
+  h[kUniqueAt] = def.unique ? 1 : 0;
+  std::copy(def.keyExpression.begin(), def.keyExpression.end(), h.begin() + kExpressionAt);
+  h[kKeyExistsAt] = 1;
+  if (!def.forExpression.empty()) {
+    h[kForFlagAt] = 1;
+    std::copy(def.forExpression.begin(), def.forExpression.end(), h.begin() + kForExpressionAt);
+  }
+  return h;
+}
+
+IndexTag::IndexTag(mdx::BlockStore& store, uint32_t headerPage, std::string name)
+    : store_(store), headerPage_(headerPage) {
+  def_.name = std::move(name);
+  if (!store_.IsBlockPage(headerPage)) {
+    Fail("the tag header block " + std::to_string(headerPage) + " lies outside the file");
+  }
+  const uint32_t blockBytes = store_.BlockBytes();
+  const uint8_t* h = store_.Read(headerPage);
+  root_ = GetU32(h + kRootAt);
+  const char type = static_cast<char>(h[kKeyTypeAt]);
+  if (type != 'C' && type != 'N' && type != 'D') Fail("unknown key type in the tag header");
+  def_.type = static_cast<KeyType>(type);
+  def_.keyLength = GetU16(h + kKeyLengthAt);
+  def_.descending = (h[kKeyFormatAt] & kFlagDescending) != 0;
+  def_.unique = h[kUniqueAt] != 0 || (h[kKeyFormatAt] & kFlagUnique) != 0;
+  def_.keyExpression = ReadText(h + kExpressionAt, kExpressionSpace);
+  if (h[kForFlagAt] == 1 && blockBytes >= kForExpressionAt + kExpressionSpace) {
+    def_.forExpression = ReadText(h + kForExpressionAt, kExpressionSpace);
+  }
+  const uint32_t itemLength = GetU16(h + kItemLengthAt);
+  if (def_.keyLength < 1 || def_.keyLength > kMaxKeyLength ||
+      (def_.type == KeyType::Numeric && def_.keyLength != kNumericKeyLength) ||
+      (def_.type == KeyType::Date && def_.keyLength != kDateKeyLength)) {
+    Fail("impossible key length " + std::to_string(def_.keyLength));
+  }
+  if (itemLength < static_cast<uint32_t>(def_.keyLength) + 4 || itemLength > blockBytes) {
+    Fail("impossible key item length " + std::to_string(itemLength));
+  }
+  shape_ = mdx::NodeShape{blockBytes, itemLength, static_cast<uint32_t>(def_.keyLength)};
+  if (shape_.InteriorCapacity() < 3) Fail("the keys are too long for the block size");
+  leafCapacity_ = shape_.LeafCapacity();
+  const uint32_t declared = GetU16(h + kMaxKeysAt);
+  if (declared >= 3 && declared < leafCapacity_) leafCapacity_ = declared;
+
+  // Nothing in a node says whether it is a leaf; every leaf is at the same depth, so the depth
+  // of the first leaf on the left edge decides for the whole tree.
+  uint32_t page = root_;
+  std::vector<uint32_t> seen;
+  for (height_ = 1;; ++height_) {
+    if (!store_.IsBlockPage(page)) Fail("block pointer " + std::to_string(page) + " lies outside the file");
+    if (std::find(seen.begin(), seen.end(), page) != seen.end()) Fail("the blocks of the tree form a loop");
+    seen.push_back(page);
+    const uint8_t* b = store_.Read(page);
+    const uint32_t n = GetU32(b);
+    if (n > shape_.LeafLimit()) {
+      Fail("the node at page " + std::to_string(page) + " claims " + std::to_string(n) +
+           " keys, more than a block holds");
+    }
+    const uint64_t after = mdx::kNodeHeaderBytes + static_cast<uint64_t>(n) * itemLength;
+    const bool interior = after + 4 <= blockBytes && GetU32(b + after) != 0;
+    if (!interior) break;
+    if (height_ >= kMaxHeight) Fail("the tree is deeper than any index can be");
+    page = n > 0 ? GetU32(b + mdx::kNodeHeaderBytes) : GetU32(b + after);
+  }
+}
+
+void IndexTag::Fail(const std::string& what) const {
+  ThrowIndexError(store_.Path(), "tag " + def_.name + ": " + what);
+}
+
+uint32_t IndexTag::MaxLeafVisits() const { return store_.PagesInFile() / store_.BlockPages() + 2; }
+
+NodeView IndexTag::Node(uint32_t page, size_t level) {
+  if (!store_.IsBlockPage(page)) Fail("block pointer " + std::to_string(page) + " lies outside the file");
+  NodeView node(store_.Read(page), shape_);
+  const uint32_t limit = IsLeafLevel(level) ? shape_.LeafLimit() : shape_.InteriorCapacity();
+  if (node.Count() > limit) {
+    Fail("the node at page " + std::to_string(page) + " claims " + std::to_string(node.Count()) +
+         " keys, more than a block holds");
+  }
+  return node;
+}
+
+int IndexTag::CompareKeys(const uint8_t* a, const uint8_t* b, size_t length) const {
+  const int c = dbf::CompareKeys(def_.type, a, b, length);
+  return def_.descending ? -c : c;
+}
+
+int IndexTag::CompareEntry(const uint8_t* keyA, uint32_t recA, const uint8_t* keyB,
+                           uint32_t recB) const {
+  const int c = CompareKeys(keyA, keyB, shape_.keyLength);
+  if (c != 0) return c;
+  return recA < recB ? -1 : (recA > recB ? 1 : 0);
+}
+
+void IndexTag::DescendEdge(TagPath& path, bool rightmost) {
+  while (!IsLeafLevel(path.size() - 1)) {
+    const TagStep& step = path.back();
+    const uint32_t child = Node(step.page, path.size() - 1).Child(step.index);
+    for (const TagStep& s : path) {
+      if (s.page == child) Fail("the blocks of the tree form a loop");
+    }
+    const NodeView node = Node(child, path.size());
+    const bool leaf = IsLeafLevel(path.size());
+    uint32_t index = 0;
+    if (rightmost) index = leaf ? (node.Count() == 0 ? 0 : node.Count() - 1) : node.Count();
+    path.push_back({child, index});
+  }
+}
+
+TagPath IndexTag::LowerBound(const uint8_t* key, size_t length) {
+  TagPath path;
+  uint32_t page = root_;
+  for (size_t level = 0;; ++level) {
+    const NodeView node = Node(page, level);
+    uint32_t lo = 0, hi = node.Count();
+    while (lo < hi) {
+      const uint32_t mid = (lo + hi) / 2;
+      if (CompareKeys(node.Key(mid), key, length) < 0) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    path.push_back({page, lo});
+    if (IsLeafLevel(level)) return path;
+    page = node.Child(lo);
+  }
+}
+
+uint32_t IndexTag::LastRecnoOf(uint32_t page, size_t level) {
+  for (;; ++level) {
+    const NodeView node = Node(page, level);
+    if (IsLeafLevel(level)) return node.Count() == 0 ? 0 : node.Pointer(node.Count() - 1);
+    page = node.Child(node.Count());
+  }
+}
+
+TagPath IndexTag::LowerBoundEntry(const uint8_t* key, uint32_t recno) {
+  TagPath path;
+  uint32_t page = root_;
+  const size_t length = shape_.keyLength;
+  for (size_t level = 0;; ++level) {
+    const NodeView node = Node(page, level);
+    const uint32_t n = node.Count();
+    if (IsLeafLevel(level)) {
+      uint32_t lo = 0, hi = n;
+      while (lo < hi) {
+        const uint32_t mid = (lo + hi) / 2;
+        if (CompareEntry(node.Key(mid), node.Pointer(mid), key, recno) < 0) {
+          lo = mid + 1;
+        } else {
+          hi = mid;
+        }
+      }
+      path.push_back({page, lo});
+      return path;
+    }
+    uint32_t lo = 0, hi = n;
+    while (lo < hi) {
+      const uint32_t mid = (lo + hi) / 2;
+      if (CompareKeys(node.Key(mid), key, length) < 0) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    if (lo < n && CompareKeys(node.Key(lo), key, length) == 0) {
+      // Equal keys may span several children; their separators carry no record numbers, so
+      // look at the last record number under each candidate child.
+      uint32_t end = lo, top = n;
+      while (end < top) {
+        const uint32_t mid = (end + top) / 2;
+        if (CompareKeys(node.Key(mid), key, length) <= 0) {
+          end = mid + 1;
+        } else {
+          top = mid;
+        }
+      }
+      uint32_t first = lo, last = end;
+      while (first < last) {
+        const uint32_t mid = (first + last) / 2;
+        if (LastRecnoOf(node.Child(mid), level + 1) < recno) {
+          first = mid + 1;
+        } else {
+          last = mid;
+        }
+      }
+      lo = first;
+    }
+    path.push_back({page, lo});
+    page = node.Child(lo);
+  }
+}
+
+void IndexTag::SetRoot(uint32_t page, int height) {
+  root_ = page;
+  height_ = height;
+  PutU32(store_.Modify(headerPage_) + kRootAt, page);
+}
+
+void IndexTag::PropagateMax(const TagPath& path, size_t level, const uint8_t* key) {
+  const std::string copy(reinterpret_cast<const char*>(key), shape_.keyLength);
+  for (size_t lvl = level; lvl > 0; --lvl) {
+    const TagStep& parent = path[lvl - 1];
+    const uint32_t n = Node(parent.page, lvl - 1).Count();
+    if (parent.index < n) {
+      NodeEditor(store_.Modify(parent.page), shape_)
+          .SetKey(parent.index, reinterpret_cast<const uint8_t*>(copy.data()));
+      return;
+    }
+    // The last child of its parent: the parent's highest key changes too.
+  }
+}
+
+InsertResult IndexTag::Insert(std::string_view key, uint32_t recno) {
+  if (key.size() != shape_.keyLength) Fail("a key of the wrong length was given");
+  if (recno == 0) Fail("record number 0 cannot be indexed");
+  const auto* k = reinterpret_cast<const uint8_t*>(key.data());
+  if (def_.unique) {
+    TagPath path = LowerBound(k, shape_.keyLength);
+    // Step over an empty leaf or the end of a leaf to the entry that follows.
+    while (true) {
+      const TagStep& leaf = path.back();
+      const NodeView node = Node(leaf.page, path.size() - 1);
+      if (leaf.index < node.Count()) {
+        if (CompareKeys(node.Key(leaf.index), k, shape_.keyLength) == 0) {
+          return node.Pointer(leaf.index) == recno ? InsertResult::AlreadyPresent
+                                                   : InsertResult::UniqueConflict;
+        }
+        break;
+      }
+      if (!NextLeaf(path)) break;
+    }
+  }
+  TagPath path = LowerBoundEntry(k, recno);
+  const TagStep& leaf = path.back();
+  const NodeView node = Node(leaf.page, path.size() - 1);
+  if (leaf.index < node.Count() &&
+      CompareEntry(node.Key(leaf.index), node.Pointer(leaf.index), k, recno) == 0) {
+    return InsertResult::AlreadyPresent;
+  }
+  InsertAt(path, k, recno);
+  return InsertResult::Inserted;
+}
+
+void IndexTag::InsertAt(TagPath& path, const uint8_t* key, uint32_t recno) {
+  const size_t level = path.size() - 1;
+  const TagStep step = path[level];
+  const uint32_t n = Node(step.page, level).Count();
+  if (step.index == n) PropagateMax(path, level, key);
+  const uint32_t item = shape_.itemLength;
+  if (n < leafCapacity_) {
+    NodeEditor node(store_.Modify(step.page), shape_);
+    node.OpenGap(step.index);
+    node.SetEntry(step.index, recno, key);
+    node.ClearTail(true);
+    return;
+  }
+  // Full: the lower half stays, the upper half moves to a new block (as dBASE programs do).
+  std::vector<uint8_t> items((n + 1) * item);
+  {
+    NodeEditor node(store_.Modify(step.page), shape_);
+    std::copy_n(node.Entry(0), step.index * item, items.begin());
+    std::copy_n(node.Entry(step.index), (n - step.index) * item, items.begin() + (step.index + 1) * item);
+  }
+  uint8_t* slot = &items[step.index * item];
+  std::fill_n(slot, item, 0);
+  PutU32(slot, recno);
+  std::copy_n(key, shape_.keyLength, slot + 4);
+  const uint32_t half = (n + 1) / 2;
+  const uint32_t right = store_.Allocate();
+  {
+    NodeEditor left(store_.Modify(step.page), shape_);
+    left.SetCount(half);
+    std::copy_n(items.begin(), half * item, left.Entry(0));
+    left.ClearTail(true);
+  }
+  {
+    NodeEditor upper(store_.Modify(right), shape_);
+    upper.SetCount(n + 1 - half);
+    std::copy_n(items.begin() + half * item, (n + 1 - half) * item, upper.Entry(0));
+    upper.ClearTail(true);
+  }
+  InsertIntoParent(path, level, step.page, &items[(half - 1) * item + 4], right);
+}
+
+void IndexTag::InsertIntoParent(const TagPath& path, size_t level, uint32_t left,
+                                const uint8_t* leftMax, uint32_t right) {
+  const uint32_t item = shape_.itemLength;
+  if (level == 0) {
+    const uint32_t root = store_.Allocate();
+    NodeEditor node(store_.Modify(root), shape_);
+    node.SetCount(1);
+    node.SetEntry(0, left, leftMax);
+    node.SetRightChild(right);
+    node.ClearTail(false);
+    SetRoot(root, height_ + 1);
+    return;
+  }
+  const TagStep parent = path[level - 1];
+  std::vector<uint8_t> items;
+  uint32_t n, rightChild;
+  {
+    NodeEditor node(store_.Modify(parent.page), shape_);
+    n = node.Count();
+    rightChild = node.RightChild();
+    items.assign(node.Entry(0), node.Entry(0) + n * item);
+  }
+  // The slot that led to the split node now leads to its upper half; the lower half gets a new
+  // entry in front of it.
+  if (parent.index < n) {
+    PutU32(&items[parent.index * item], right);
+  } else {
+    rightChild = right;
+  }
+  std::vector<uint8_t> entry(item, 0);
+  PutU32(entry.data(), left);
+  std::copy_n(leftMax, shape_.keyLength, entry.begin() + 4);
+  items.insert(items.begin() + parent.index * item, entry.begin(), entry.end());
+  const uint32_t m = n + 1;
+  if (m <= shape_.InteriorCapacity()) {
+    NodeEditor node(store_.Modify(parent.page), shape_);
+    node.SetCount(m);
+    std::copy(items.begin(), items.end(), node.Entry(0));
+    node.SetRightChild(rightChild);
+    node.ClearTail(false);
+    return;
+  }
+  const uint32_t half = m / 2;
+  const uint32_t upperPage = store_.Allocate();
+  {
+    NodeEditor lower(store_.Modify(parent.page), shape_);
+    lower.SetCount(half);
+    std::copy_n(items.begin(), half * item, lower.Entry(0));
+    lower.SetRightChild(GetU32(&items[half * item]));
+    lower.ClearTail(false);
+  }
+  {
+    NodeEditor upper(store_.Modify(upperPage), shape_);
+    upper.SetCount(m - half - 1);
+    std::copy(items.begin() + (half + 1) * item, items.end(), upper.Entry(0));
+    upper.SetRightChild(rightChild);
+    upper.ClearTail(false);
+  }
+  InsertIntoParent(path, level - 1, parent.page, &items[half * item + 4], upperPage);
+}
+
+bool IndexTag::Contains(std::string_view key, uint32_t recno) {
+  if (key.size() != shape_.keyLength) return false;
+  const auto* k = reinterpret_cast<const uint8_t*>(key.data());
+  const TagPath path = LowerBoundEntry(k, recno);
+  const NodeView node = Node(path.back().page, path.size() - 1);
+  const uint32_t i = path.back().index;
+  return i < node.Count() && CompareEntry(node.Key(i), node.Pointer(i), k, recno) == 0;
+}
+
+bool IndexTag::Remove(std::string_view key, uint32_t recno) {
+  if (key.size() != shape_.keyLength) return false;
+  const auto* k = reinterpret_cast<const uint8_t*>(key.data());
+  const TagPath path = LowerBoundEntry(k, recno);
+  const size_t level = path.size() - 1;
+  const TagStep step = path[level];
+  const NodeView view = Node(step.page, level);
+  const uint32_t n = view.Count();
+  if (step.index >= n || CompareEntry(view.Key(step.index), view.Pointer(step.index), k, recno) != 0) {
+    return false;
+  }
+  if (n == 1 && level > 0) {
+    // Empty nodes leave the tree and go on the free list; half-empty ones stay as they are.
+    RemoveChild(path, level);
+    CollapseRoot();
+    return true;
+  }
+  NodeEditor node(store_.Modify(step.page), shape_);
+  node.RemoveEntry(step.index);
+  node.ClearTail(true);
+  if (step.index == n - 1 && n > 1) PropagateMax(path, level, node.Entry(step.index - 1) + 4);
+  return true;
+}
+
+void IndexTag::RemoveChild(const TagPath& path, size_t level) {
+  const uint32_t page = path[level].page;
+  const TagStep parent = path[level - 1];
+  NodeEditor node(store_.Modify(parent.page), shape_);
+  const uint32_t n = node.Count();
+  const uint32_t rightChild = node.RightChild();
+  if (n == 0) {
+    store_.Release(page);
+    if (level - 1 == 0) {
+      // The root lost its only child: the tree is empty again.
+      NodeEditor root(store_.Modify(root_), shape_);
+      root.SetCount(0);
+      root.ClearTail(true);
+      height_ = 1;
+      return;
+    }
+    RemoveChild(path, level - 1);
+    return;
+  }
+  if (parent.index < n) {
+    node.RemoveEntry(parent.index);
+    node.SetRightChild(rightChild);
+    node.ClearTail(false);
+    store_.Release(page);
+    return;
+  }
+  // The last child goes: the entry before it becomes the last child, and its separator the
+  // node's new highest key.
+  const std::string newMax(reinterpret_cast<const char*>(node.Entry(n - 1) + 4), shape_.keyLength);
+  const uint32_t newLast = GetU32(node.Entry(n - 1));
+  node.RemoveEntry(n - 1);
+  node.SetRightChild(newLast);
+  node.ClearTail(false);
+  store_.Release(page);
+  PropagateMax(path, level - 1, reinterpret_cast<const uint8_t*>(newMax.data()));
+}
+
+void IndexTag::CollapseRoot() {
+  while (height_ > 1) {
+    const NodeView root = Node(root_, 0);
+    if (root.Count() != 0) return;
+    const uint32_t child = root.Child(0);
+    const uint32_t old = root_;
+    SetRoot(child, height_ - 1);
+    store_.Release(old);
+  }
+}
+
+void IndexTag::FreeSubtree(uint32_t page, size_t level) {
+  if (!IsLeafLevel(level)) {
+    const NodeView node = Node(page, level);
+    std::vector<uint32_t> children;
+    for (uint32_t i = 0; i <= node.Count(); ++i) children.push_back(node.Child(i));
+    for (uint32_t child : children) FreeSubtree(child, level + 1);
+  }
+  store_.Release(page);
+}
+
+void IndexTag::Clear() {
+  // Check first: freeing a damaged tree could put one block on the free list twice.
+  std::vector<uint8_t> use(store_.PagesInFile(), 0);
+  const std::string fault = Check(use, 0);
+  if (!fault.empty()) Fail(fault);
+  if (!IsLeafLevel(0)) {
+    const NodeView node = Node(root_, 0);
+    std::vector<uint32_t> children;
+    for (uint32_t i = 0; i <= node.Count(); ++i) children.push_back(node.Child(i));
+    for (uint32_t child : children) FreeSubtree(child, 1);
+  }
+  height_ = 1;
+  NodeEditor root(store_.Modify(root_), shape_);
+  root.SetCount(0);
+  root.ClearTail(true);
+}
+
+std::vector<uint32_t> IndexTag::Build(const KeyList& keys) {
+  if (keys.KeyLength() != shape_.keyLength) Fail("the keys given have the wrong length");
+  Clear();
+  std::vector<uint32_t> order(keys.Size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    return CompareEntry(keys.Key(a), keys.RecNo(a), keys.Key(b), keys.RecNo(b)) < 0;
+  });
+  std::vector<uint32_t> kept;
+  std::vector<uint32_t> left;
+  kept.reserve(order.size());
+  for (uint32_t i : order) {
+    if (keys.RecNo(i) == 0) Fail("record number 0 cannot be indexed");
+    if (!kept.empty()) {
+      const uint32_t prev = kept.back();
+      const int c = CompareKeys(keys.Key(prev), keys.Key(i), shape_.keyLength);
+      if (c == 0 && (def_.unique || keys.RecNo(prev) == keys.RecNo(i))) {
+        left.push_back(keys.RecNo(i));
+        continue;
+      }
+    }
+    kept.push_back(i);
+  }
+  if (kept.empty()) return left;
+
+  const size_t keyLength = shape_.keyLength;
+  std::vector<uint32_t> pages;
+  std::string maxima;  // the highest key of each node of the level being built
+  // Leaves as full as they may be, the remainder spread so that no leaf is nearly empty.
+  const size_t leafCount = (kept.size() + leafCapacity_ - 1) / leafCapacity_;
+  size_t next = 0;
+  for (size_t leaf = 0; leaf < leafCount; ++leaf) {
+    const size_t size = kept.size() / leafCount + (leaf < kept.size() % leafCount ? 1 : 0);
+    const uint32_t page = store_.Allocate();
+    NodeEditor node(store_.Modify(page), shape_);
+    node.SetCount(static_cast<uint32_t>(size));
+    for (size_t i = 0; i < size; ++i) {
+      const uint32_t k = kept[next + i];
+      node.SetEntry(static_cast<uint32_t>(i), keys.RecNo(k), keys.Key(k));
+    }
+    node.ClearTail(true);
+    next += size;
+    pages.push_back(page);
+    maxima.append(reinterpret_cast<const char*>(keys.Key(kept[next - 1])), keyLength);
+  }
+  int height = 1;
+  const size_t fanout = shape_.InteriorCapacity() + 1;
+  while (pages.size() > 1) {
+    const size_t groups = (pages.size() + fanout - 1) / fanout;
+    std::vector<uint32_t> upperPages;
+    std::string upperMaxima;
+    size_t child = 0;
+    for (size_t g = 0; g < groups; ++g) {
+      const size_t size = pages.size() / groups + (g < pages.size() % groups ? 1 : 0);
+      const uint32_t page = store_.Allocate();
+      NodeEditor node(store_.Modify(page), shape_);
+      node.SetCount(static_cast<uint32_t>(size - 1));
+      for (size_t i = 0; i + 1 < size; ++i) {
+        node.SetEntry(static_cast<uint32_t>(i), pages[child + i],
+                      reinterpret_cast<const uint8_t*>(maxima.data() + (child + i) * keyLength));
+      }
+      node.SetRightChild(pages[child + size - 1]);
+      node.ClearTail(false);
+      upperPages.push_back(page);
+      upperMaxima.append(maxima, (child + size - 1) * keyLength, keyLength);
+      child += size;
+    }
+    pages = std::move(upperPages);
+    maxima = std::move(upperMaxima);
+    ++height;
+  }
+  const uint32_t oldRoot = root_;
+  SetRoot(pages.front(), height);
+  store_.Release(oldRoot);
+  return left;
+}
+
+bool IndexTag::NextLeaf(TagPath& path) {
+  size_t level = path.size() - 1;
+  while (level > 0 && path[level - 1].index >= Node(path[level - 1].page, level - 1).Count()) {
+    --level;
+  }
+  if (level == 0) return false;
+  path.resize(level);
+  ++path.back().index;
+  DescendEdge(path, false);
+  return true;
+}
+
+bool IndexTag::PrevLeaf(TagPath& path) {
+  size_t level = path.size() - 1;
+  while (level > 0 && path[level - 1].index == 0) --level;
+  if (level == 0) return false;
+  path.resize(level);
+  --path.back().index;
+  DescendEdge(path, true);
+  return true;
+}
+
+uint64_t IndexTag::CountEntries() {
+  uint64_t total = 0;
+  TagPath path{{root_, 0}};
+  DescendEdge(path, false);
+  uint32_t visits = 0;
+  do {
+    total += Node(path.back().page, path.size() - 1).Count();
+    if (++visits > MaxLeafVisits()) Fail("the blocks of the tree form a loop");
+  } while (NextLeaf(path));
+  return total;
+}
+
+std::string IndexTag::Check(std::vector<uint8_t>& pageUse, uint32_t maxRecno) {
+  std::string lastKey;
+  uint32_t lastRecno = 0;
+  bool haveLast = false;
+  std::string maxKey;
+  const std::string fault =
+      CheckNode(root_, 0, pageUse, maxRecno, lastKey, lastRecno, haveLast, maxKey);
+  return fault.empty() ? fault : "tag " + def_.name + ": " + fault;
+}
+
+std::string IndexTag::CheckNode(uint32_t page, size_t level, std::vector<uint8_t>& pageUse,
+                                uint32_t maxRecno, std::string& lastKey, uint32_t& lastRecno,
+                                bool& haveLast, std::string& maxKey) {
+  const std::string at = "page " + std::to_string(page);
+  if (!store_.IsBlockPage(page)) return "block pointer " + std::to_string(page) + " lies outside the file";
+  for (uint32_t p = page; p < page + store_.BlockPages(); ++p) {
+    if (p >= pageUse.size()) pageUse.resize(p + 1, 0);
+    if (pageUse[p]) return "the block at " + at + " is used twice (or the tree loops)";
+    pageUse[p] = 1;
+  }
+  const uint8_t* b = store_.Read(page);
+  const uint32_t n = GetU32(b);
+  const bool leaf = IsLeafLevel(level);
+  const uint32_t item = shape_.itemLength;
+  const uint32_t keyLength = shape_.keyLength;
+  if (n > (leaf ? shape_.LeafLimit() : shape_.InteriorCapacity())) {
+    return "the node at " + at + " claims " + std::to_string(n) + " keys, more than a block holds";
+  }
+  const NodeView node(b, shape_);
+  if (leaf) {
+    if (n == 0 && level > 0) return "the leaf at " + at + " is empty";
+    const uint64_t after = mdx::kNodeHeaderBytes + static_cast<uint64_t>(n) * item;
+    if (after + 4 <= shape_.blockBytes && GetU32(b + after) != 0) {
+      return "the leaf at " + at + " is not marked as a leaf (non-zero word after its last entry)";
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+      const uint32_t recno = node.Pointer(i);
+      if (recno == 0 || (maxRecno != 0 && recno > maxRecno)) {
+        return "record number " + std::to_string(recno) + " at " + at + " is out of range";
+      }
+      const auto* last = reinterpret_cast<const uint8_t*>(lastKey.data());
+      if (haveLast) {
+        if (CompareEntry(last, lastRecno, node.Key(i), recno) >= 0) {
+          return "keys out of order at " + at + " entry " + std::to_string(i + 1);
+        }
+        if (def_.unique && CompareKeys(last, node.Key(i), keyLength) == 0) {
+          return "the unique tag holds a key twice at " + at + " entry " + std::to_string(i + 1);
+        }
+      }
+      lastKey.assign(reinterpret_cast<const char*>(node.Key(i)), keyLength);
+      lastRecno = recno;
+      haveLast = true;
+    }
+    if (n > 0) maxKey.assign(reinterpret_cast<const char*>(node.Key(n - 1)), keyLength);
+    return "";
+  }
+  if (node.Child(n) == 0) return "the interior node at " + at + " has no last child";
+  for (uint32_t i = 0; i <= n; ++i) {
+    std::string childMax;
+    const std::string fault = CheckNode(node.Child(i), level + 1, pageUse, maxRecno, lastKey,
+                                        lastRecno, haveLast, childMax);
+    if (!fault.empty()) return fault;
+    // The child was read again while checking; the node's bytes may have been re-cached.
+    const NodeView again(store_.Read(page), shape_);
+    if (i < n && CompareKeys(reinterpret_cast<const uint8_t*>(childMax.data()), again.Key(i),
+                             keyLength) != 0) {
+      return "separator " + std::to_string(i + 1) + " at " + at +
+             " is not the highest key of its child";
+    }
+    if (i == n) maxKey = childMax;
+  }
+  return "";
+}
+
+}  // namespace volarin::dbf

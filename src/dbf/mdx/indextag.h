@@ -1,0 +1,119 @@
+#pragma once
+// One tag of an .MDX file: its definition and its B-tree of (key, record number) entries.
+// Entries are ordered by key in the tag's direction and, among equal keys, by ascending record
+// number (descending tags too). Keys are the encoded bytes of keycodec.h.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dbf/mdx/keycodec.h"
+#include "dbf/mdx/keylist.h"
+#include "dbf/mdx/node.h"
+
+namespace volarin::dbf {
+
+namespace mdx {
+class BlockStore;
+}
+
+struct TagDefinition {
+  std::string name;  // at most 10 characters; stored upper-cased
+  std::string keyExpression;
+  std::string forExpression;  // empty: every record has a key
+  KeyType type = KeyType::Character;
+  int keyLength = 10;  // C: the expression's length; N: 12; D: 8
+  bool unique = false;
+  bool descending = false;
+};
+
+// A position in a tag: one (page, index) step per level, root first. Interior steps hold the
+// child index (0..count), the leaf step the entry index.
+struct TagStep {
+  uint32_t page;
+  uint32_t index;
+};
+using TagPath = std::vector<TagStep>;
+
+enum class InsertResult { Inserted, UniqueConflict, AlreadyPresent };
+
+class IndexTag {
+ public:
+  // Reads the tag header block; a header that makes no sense is an IndexError.
+  IndexTag(mdx::BlockStore& store, uint32_t headerPage, std::string name);
+
+  const TagDefinition& Definition() const { return def_; }
+  const std::string& Name() const { return def_.name; }
+  KeyType Type() const { return def_.type; }
+  int KeyLength() const { return def_.keyLength; }
+  uint32_t HeaderPage() const { return headerPage_; }
+  uint32_t RootPage() const { return root_; }
+  int Height() const { return height_; }
+  const mdx::NodeShape& Shape() const { return shape_; }
+
+  // Order of two keys in this tag (direction included), over `length` bytes.
+  int CompareKeys(const uint8_t* a, const uint8_t* b, size_t length) const;
+
+  // Adds the entry. A unique tag refuses a key it already holds (UniqueConflict).
+  InsertResult Insert(std::string_view key, uint32_t recno);
+  // Removes the entry; false when the tag does not hold it.
+  bool Remove(std::string_view key, uint32_t recno);
+  bool Contains(std::string_view key, uint32_t recno);
+  // Empties the tag: one empty leaf as root, every other block freed.
+  void Clear();
+  // Replaces the whole tree by one built bottom-up from the sorted list. A unique tag keeps the
+  // lowest record number of each key; the record numbers left out are returned.
+  std::vector<uint32_t> Build(const KeyList& keys);
+  uint64_t CountEntries();
+
+  // The first fault of the tree as text (empty when sound). `pageUse` marks the pages seen so
+  // far across the file (a block used twice is a fault); `maxRecno` 0 skips the record check.
+  std::string Check(std::vector<uint8_t>& pageUse, uint32_t maxRecno);
+
+  // Navigation helpers for TagCursor.
+  mdx::NodeView Node(uint32_t page, size_t level);
+  bool IsLeafLevel(size_t level) const { return static_cast<int>(level) == height_ - 1; }
+  // Completes a path down to a leaf along the left (or right) edge below its last step.
+  void DescendEdge(TagPath& path, bool rightmost);
+  // Moves to the first entry of the next leaf (the last entry of the previous leaf); false at
+  // the end, leaving the path as it was.
+  bool NextLeaf(TagPath& path);
+  bool PrevLeaf(TagPath& path);
+  // Path to the first entry >= key in tag order, comparing `length` bytes (a shorter C key
+  // matches as a prefix). The leaf index may equal the leaf's count.
+  TagPath LowerBound(const uint8_t* key, size_t length);
+  // Path to the first entry >= (key, recno).
+  TagPath LowerBoundEntry(const uint8_t* key, uint32_t recno);
+  uint32_t MaxLeafVisits() const;
+  [[noreturn]] void Fail(const std::string& what) const;
+
+  static std::vector<uint8_t> MakeHeaderBlock(const TagDefinition& def, uint32_t blockBytes,
+                                              uint32_t rootPage);
+  static std::string ValidateDefinition(const TagDefinition& def, uint32_t blockBytes);
+
+ private:
+  int CompareEntry(const uint8_t* keyA, uint32_t recA, const uint8_t* keyB, uint32_t recB) const;
+  uint32_t LastRecnoOf(uint32_t page, size_t level);
+  void SetRoot(uint32_t page, int height);
+  void PropagateMax(const TagPath& path, size_t level, const uint8_t* key);
+  void InsertAt(TagPath& path, const uint8_t* key, uint32_t recno);
+  void InsertIntoParent(const TagPath& path, size_t level, uint32_t left, const uint8_t* leftMax,
+                        uint32_t right);
+  void RemoveChild(const TagPath& path, size_t level);
+  void CollapseRoot();
+  void FreeSubtree(uint32_t page, size_t level);
+  std::string CheckNode(uint32_t page, size_t level, std::vector<uint8_t>& pageUse,
+                        uint32_t maxRecno, std::string& lastKey, uint32_t& lastRecno,
+                        bool& haveLast, std::string& maxKey);
+
+  mdx::BlockStore& store_;
+  uint32_t headerPage_;
+  TagDefinition def_;
+  mdx::NodeShape shape_;
+  uint32_t leafCapacity_ = 0;
+  uint32_t root_ = 0;
+  int height_ = 1;
+};
+
+}  // namespace volarin::dbf

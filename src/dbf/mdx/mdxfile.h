@@ -1,0 +1,76 @@
+#pragma once
+// A dBASE IV production index file (.MDX): up to 47 tags sharing one file of fixed-size blocks.
+// This layer works on encoded keys and record numbers only; computing keys from records is the
+// table's business.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/platform.h"
+#include "dbf/mdx/indextag.h"
+
+namespace volarin::dbf {
+
+namespace mdx {
+class BlockStore;
+}
+
+inline constexpr int kMaxTags = 47;
+
+struct MdxCreateOptions {
+  std::string tableName;  // without extension; the header keeps at most 16 characters
+  uint8_t language = 0;   // the table's language driver byte
+  uint16_t blockPages = 2;  // block size in 512-byte pages (dBASE's default: 2)
+};
+
+class MdxFile {
+ public:
+  static std::unique_ptr<MdxFile> Open(const std::string& path, platform::File::Access access,
+                                       platform::File::Share share);
+  // Creates (or replaces) the file with the given tags, all empty.
+  static std::unique_ptr<MdxFile> Create(const std::string& path,
+                                         const std::vector<TagDefinition>& tags,
+                                         const MdxCreateOptions& options);
+  // Writes what is pending; errors are swallowed here, so call Flush to see them.
+  ~MdxFile();
+  MdxFile(const MdxFile&) = delete;
+  MdxFile& operator=(const MdxFile&) = delete;
+
+  const std::string& Path() const;
+  bool Writable() const;
+  std::string TableName() const;
+  uint8_t Language() const;
+  uint32_t BlockBytes() const;
+  bool IsProduction() const;
+
+  size_t TagCount() const { return tags_.size(); }
+  IndexTag& Tag(size_t i) { return *tags_.at(i); }
+  // Without regard to case; nullptr when there is none.
+  IndexTag* FindTag(const std::string& name);
+  IndexTag& AddTag(const TagDefinition& def);
+  void RemoveTag(const std::string& name);
+  // Every tag emptied and the file rewritten without unused blocks.
+  void Zap();
+
+  void Flush();
+  // Forgets what is cached and re-reads the file (another program may have changed it).
+  void Refresh();
+  // Releases cached blocks when the cache has grown large (flushing first).
+  void TrimCache();
+  // The first fault found in the file as text, empty when it is sound: every node well
+  // formed, keys in order, separators right, no block used twice, the free list sound.
+  // A non-zero maxRecno also checks that record numbers lie in 1..maxRecno.
+  std::string Check(uint32_t maxRecno = 0);
+
+ private:
+  explicit MdxFile(std::unique_ptr<mdx::BlockStore> store);
+  void LoadTags();
+  void WriteTagTable();
+
+  std::unique_ptr<mdx::BlockStore> store_;
+  std::vector<std::unique_ptr<IndexTag>> tags_;
+};
+
+}  // namespace volarin::dbf

@@ -1,0 +1,53 @@
+#pragma once
+// A position in one tag, walking its entries in tag order both ways.
+// A cursor stays valid only while its tag is not changed; after a change, position it again
+// (SeekEntry with the key and record number it was on).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "dbf/mdx/indextag.h"
+
+namespace volarin::dbf {
+
+enum class SeekResult {
+  Found,       // on the first entry with the key
+  AfterKey,    // no entry has the key; on the first entry after it
+  EndOfIndex,  // no entry has the key and none follows it
+};
+
+class TagCursor {
+ public:
+  explicit TagCursor(IndexTag& tag) : tag_(&tag) {}
+
+  bool First();
+  bool Last();
+  // False when it runs off the end (the cursor is then invalid).
+  bool Next();
+  bool Prev();
+  // The first entry >= key in tag order. A character key shorter than the key length matches
+  // every key that starts with it.
+  SeekResult Seek(std::string_view key);
+  // The entry (key, recno) itself; false (invalid) when the tag does not hold it.
+  bool SeekEntry(std::string_view key, uint32_t recno);
+  // The first entry >= (key, recno): where the entry is or would be.
+  bool SeekAtOrAfter(std::string_view key, uint32_t recno);
+
+  bool Valid() const { return valid_; }
+  // Valid until the tag changes.
+  std::string_view Key();
+  uint32_t RecNo();
+  void Invalidate() { valid_ = false; }
+
+ private:
+  bool Settle();
+  void CountLeafVisit();
+
+  IndexTag* tag_;
+  TagPath path_;
+  bool valid_ = false;
+  uint32_t leafVisits_ = 0;
+};
+
+}  // namespace volarin::dbf
