@@ -42,7 +42,11 @@ void DrawLine(QPainter& painter, const PenRecord& record, long double x1, long d
   QPen pen(FromBgr(record.color));
   pen.setStyle(ToQtPenStyle(record.style));
   pen.setWidth(static_cast<int>(width));
-  pen.setCosmetic(width == 0);
+  // Under the preview's scaling a pen can shrink below one screen pixel; it then becomes the
+  // thinnest line instead of a faint smear.
+  const qreal deviceWidth = width * std::abs(painter.worldTransform().m11());
+  pen.setCosmetic(width == 0 || deviceWidth < 1.0);
+  if (pen.isCosmetic()) pen.setWidth(0);
   painter.save();
   if (record.mode != PenMode::Copy &&
       painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes)) {

@@ -1,12 +1,12 @@
-// Report tests need a QGuiApplication for fonts and painting; without a display they run on
-// Qt's offscreen platform (also while CTest lists the tests at build time).
+// Report tests need a QApplication for fonts, painting and the preview widget; without a
+// display they run on Qt's offscreen platform (also while CTest lists the tests at build time).
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
+  QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
