@@ -458,7 +458,7 @@ class ValNode : public FunctionNode {
 
 class IifNode : public FunctionNode {
  public:
-  explicit IifNode(Args a) : FunctionNode(a[1]->Type(), std::move(a)) {
+  IifNode(char type, Args a) : FunctionNode(type, std::move(a)) {
     decimals = std::max(Arg(1).decimals, Arg(2).decimals);
   }
   const ExprNode& Pick(const RecordView& r) const { return Arg(0).Log(r) ? Arg(1) : Arg(2); }
@@ -613,7 +613,10 @@ NodePtr MakeFunction(const std::string& name, std::vector<NodePtr> args,
   if (name == "LTRIM") return std::make_unique<TrimNode>(Trim::kLeft, std::move(args));
   if (name == "ALLTRIM") return std::make_unique<TrimNode>(Trim::kBoth, std::move(args));
   if (name == "VAL") return std::make_unique<ValNode>(std::move(args));
-  if (name == "IIF") return std::make_unique<IifNode>(std::move(args));
+  if (name == "IIF") {
+    const char type = args[1]->Type();
+    return std::make_unique<IifNode>(type, std::move(args));
+  }
   if (name == "DELETED") return std::make_unique<DeletedNode>();
   if (name == "RECNO") return std::make_unique<RecnoNode>();
   if (name == "DATE") return std::make_unique<TodayNode>();

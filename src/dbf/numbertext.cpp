@@ -10,15 +10,22 @@ std::string RoundedDecimal(double value, int decimals) {
   if (!std::isfinite(value)) return {};
   if (decimals < 0) decimals = 0;
   const bool negative = std::signbit(value);
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
-  // buffer: d.dddddddddddddde[+-]XX
   std::string digits;
-  digits += buffer[0];
-  digits.append(buffer + 2, 14);
-  const int exponent = std::atoi(buffer + 17);
-  // Digits before the decimal point in `digits`, possibly negative or beyond its length.
-  int intDigits = exponent + 1;
+  int intDigits = 0;  // digits before the decimal point, possibly negative or beyond the string
+  if (std::fabs(value) >= 1e15) {
+    // Whole numbers this large have no fraction worth rounding; keep every digit the double has.
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.0f", std::fabs(value));
+    digits = buffer;
+    intDigits = static_cast<int>(digits.size());
+  } else {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
+    // buffer: d.dddddddddddddde[+-]XX
+    digits += buffer[0];
+    digits.append(buffer + 2, 14);
+    intDigits = std::atoi(buffer + 17) + 1;
+  }
   const int keep = intDigits + decimals;
   if (keep < 0) {
     digits.clear();

@@ -146,10 +146,9 @@ std::unique_ptr<Table> Table::Open(Context& context, const std::string& path, Op
   }
   try {
     table->ReadHeader();
-  } catch (const InvalidFieldType& e) {
-    throw context.Raise(e);
   } catch (const Error& e) {
-    throw context.Raise(e);
+    context.Raise(e);
+    throw;  // as thrown, so a FormatError stays one
   }
   table->recordNumberOrder_ = std::make_unique<RecordNumberOrder>(*table);
   table->order_ = table->recordNumberOrder_.get();
@@ -194,7 +193,8 @@ std::unique_ptr<Table> Table::Create(Context& context, const std::string& path,
   try {
     h.fields = CheckedFields(specs, path);
   } catch (const Error& e) {
-    throw context.Raise(e);
+    context.Raise(e);
+    throw;
   }
   if (context.Get().safety && platform::FileExists(path)) {
     throw context.Raise(
@@ -621,7 +621,8 @@ std::string Table::MemoText(int field) {
   try {
     return memo_->Read(block);
   } catch (const Error& e) {
-    Throw(e);
+    context_.Raise(e);
+    throw;
   }
 }
 
@@ -874,14 +875,17 @@ void Table::Zap(uint32_t first, uint32_t last) {
   RequireWritable("remove records");
   WriteIfChanged();
   FlushPendingAppends();
+  if (!exclusive_ && !fileLocked_) RefreshHeader();
+  first = std::max<uint32_t>(first, 1);
+  last = std::min(last, count_);
+  if (first > last) {
+    if (headerDirty_ && (exclusive_ || fileLocked_)) WriteHeaderCounters();
+    return;  // nothing to remove, so no lock is needed either
+  }
   if (!exclusive_ && !fileLocked_) {
     Throw(LockError(kErrorLock,
                     "Table " + path_ + " must be opened exclusively or locked to remove records."));
   }
-  if (!exclusive_) RefreshHeader();
-  first = std::max<uint32_t>(first, 1);
-  last = std::min(last, count_);
-  if (first > last) return;
   const uint64_t length = static_cast<uint64_t>(RecordLength());
   const uint32_t perBlock = static_cast<uint32_t>(cache_.size() / length);
   cacheCount_ = 0;

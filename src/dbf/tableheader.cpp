@@ -84,26 +84,20 @@ TableHeader ReadFileHeader(std::string_view b, uint64_t fileSize, const std::str
   if (h.recordCount > lockscheme::kMaxRecords) {
     Damaged(path, "its record count " + std::to_string(h.recordCount) + " is impossible");
   }
-  const uint64_t room =
-      (fileSize - static_cast<uint64_t>(h.headerLength)) / static_cast<uint64_t>(h.recordLength);
-  if (h.recordCount > room) {
-    Damaged(path, "its header counts " + std::to_string(h.recordCount) +
-                      " records but the file holds only " + std::to_string(room));
-  }
   return h;
 }
 
 void ReadFieldDescriptors(std::string_view header, uint64_t fileSize, const std::string& path,
                           TableHeader& table) {
-  (void)fileSize;
   const size_t end = static_cast<size_t>(table.headerLength);
   if (header.size() < end) Damaged(path, "the header could not be read whole");
   size_t pos = kFileHeaderSize;
   int recordLength = 1;
   while (true) {
-    if (pos >= end) Damaged(path, "its field list has no end marker inside the header");
+    if (pos >= end) Damaged(path, "its field descriptors overrun the header (no end marker)");
     if (header[pos] == kDescriptorEnd) break;
-    if (pos + kDescriptorSize >= end) Damaged(path, "its field descriptors overrun the header");
+    if (pos + kDescriptorSize >= end)
+      Damaged(path, "its field descriptors overrun the header (no end marker)");
     std::string_view d = header.substr(pos, kDescriptorSize);
     FieldInfo f;
     const size_t nameEnd = std::min(d.find('\0'), size_t{11});
@@ -141,6 +135,12 @@ void ReadFieldDescriptors(std::string_view header, uint64_t fileSize, const std:
   if (recordLength != table.recordLength) {
     Damaged(path, "its record length " + std::to_string(table.recordLength) +
                       " disagrees with its fields, which need " + std::to_string(recordLength));
+  }
+  const uint64_t room = (fileSize - static_cast<uint64_t>(table.headerLength)) /
+                        static_cast<uint64_t>(table.recordLength);
+  if (table.recordCount > room) {
+    Damaged(path, "its header counts " + std::to_string(table.recordCount) +
+                      " records but the file holds only " + std::to_string(room));
   }
 }
 

@@ -29,7 +29,8 @@ inline constexpr char kDescriptorEnd = 0x0D;
 inline constexpr char kEndOfFile = 0x1A;
 
 // The header length and record length of a file, from its first 32 bytes, so the caller knows
-// how much to read. Throws FormatError naming `path`.
+// how much to read. Throws FormatError naming `path`. The record count is checked against the
+// file once the fields are known (ReadFieldDescriptors).
 TableHeader ReadFileHeader(std::string_view first32, uint64_t fileSize, const std::string& path);
 // Fills in the fields from the whole header (headerLength bytes) and checks that everything
 // agrees: descriptors inside the header, known types, widths adding up to the record length,

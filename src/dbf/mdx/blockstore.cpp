@@ -33,7 +33,9 @@ BlockStore::BlockStore(std::unique_ptr<platform::File> file, const std::vector<u
   fileBytes_ = kHeaderBytes;
 }
 
-void BlockStore::Fail(const std::string& what) const { ThrowIndexError(Path(), what); }
+void BlockStore::Fail(const std::string& what) const {
+  ThrowIndexError(Path(), what);
+}
 
 void BlockStore::ReadHeader() {
   fileBytes_ = file_->Size();
@@ -45,7 +47,8 @@ void BlockStore::ReadHeader() {
   headerDirty_ = false;
   const uint8_t* h = header_.data();
   if (h[kVersionAt] == 3) Fail("the dBASE 7 index format is not supported");
-  if (h[kVersionAt] != 2) Fail("not a dBASE IV production index (version byte " + std::to_string(h[kVersionAt]) + ")");
+  if (h[kVersionAt] != 2)
+    Fail("not a dBASE IV production index (version byte " + std::to_string(h[kVersionAt]) + ")");
   blockPages_ = GetU16(h + kBlockPagesAt);
   if (blockPages_ < 1 || blockPages_ > 64) {
     Fail("impossible block size of " + std::to_string(blockPages_) + " pages");
@@ -59,9 +62,15 @@ void BlockStore::ReadHeader() {
   if (declared > fileBytes_) Fail("the file is truncated (shorter than its header says)");
 }
 
-uint32_t BlockStore::PagesInFile() const { return GetU32(header_.data() + kPagesInFileAt); }
-uint32_t BlockStore::FirstFree() const { return GetU32(header_.data() + kFirstFreeAt); }
-uint32_t BlockStore::FreeCount() const { return GetU32(header_.data() + kFreeCountAt); }
+uint32_t BlockStore::PagesInFile() const {
+  return GetU32(header_.data() + kPagesInFileAt);
+}
+uint32_t BlockStore::FirstFree() const {
+  return GetU32(header_.data() + kFirstFreeAt);
+}
+uint32_t BlockStore::FreeCount() const {
+  return GetU32(header_.data() + kFreeCountAt);
+}
 
 uint8_t* BlockStore::MutableHeader() {
   headerDirty_ = true;
@@ -88,7 +97,9 @@ BlockStore::Block& BlockStore::Load(uint32_t page) {
   return cache_.emplace(page, std::move(block)).first->second;
 }
 
-const uint8_t* BlockStore::Read(uint32_t page) { return Load(page).bytes.data(); }
+const uint8_t* BlockStore::Read(uint32_t page) {
+  return Load(page).bytes.data();
+}
 
 uint8_t* BlockStore::Modify(uint32_t page) {
   if (!Writable()) Fail("the file is open read-only");

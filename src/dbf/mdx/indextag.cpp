@@ -42,7 +42,9 @@ constexpr uint8_t kFlagUnique = 0x40;
 // Deeper than any real tree (a million keys need three or four levels).
 constexpr int kMaxHeight = 32;
 
-uint32_t ItemLengthFor(int keyLength) { return 4 + ((static_cast<uint32_t>(keyLength) + 3) / 4) * 4; }
+uint32_t ItemLengthFor(int keyLength) {
+  return 4 + ((static_cast<uint32_t>(keyLength) + 3) / 4) * 4;
+}
 
 std::string ReadText(const uint8_t* p, size_t space) {
   size_t n = 0;
@@ -55,12 +57,15 @@ std::string ReadText(const uint8_t* p, size_t space) {
 std::string IndexTag::ValidateDefinition(const TagDefinition& def, uint32_t blockBytes) {
   if (def.name.empty() || def.name.size() > 10) return "a tag name has 1 to 10 characters";
   for (char c : def.name) {
-    const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+    const bool ok =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
     if (!ok) return "tag name " + def.name + " may hold only letters, digits and _";
   }
   if (def.keyExpression.empty()) return "tag " + def.name + " has no key expression";
-  if (def.keyExpression.size() >= kExpressionSpace) return "the key expression of " + def.name + " is too long";
-  if (def.forExpression.size() >= kExpressionSpace) return "the FOR expression of " + def.name + " is too long";
+  if (def.keyExpression.size() >= kExpressionSpace)
+    return "the key expression of " + def.name + " is too long";
+  if (def.forExpression.size() >= kExpressionSpace)
+    return "the FOR expression of " + def.name + " is too long";
   if (!def.forExpression.empty() && blockBytes < kForExpressionAt + kExpressionSpace) {
     return "the block size leaves no room for the FOR expression of " + def.name;
   }
@@ -81,7 +86,8 @@ std::string IndexTag::ValidateDefinition(const TagDefinition& def, uint32_t bloc
   }
   const mdx::NodeShape shape{blockBytes, ItemLengthFor(def.keyLength),
                              static_cast<uint32_t>(def.keyLength)};
-  if (shape.InteriorCapacity() < 3) return "the key of " + def.name + " is too long for the block size";
+  if (shape.InteriorCapacity() < 3)
+    return "the key of " + def.name + " is too long for the block size";
   return "";
 }
 
@@ -90,9 +96,9 @@ std::vector<uint8_t> IndexTag::MakeHeaderBlock(const TagDefinition& def, uint32_
   std::vector<uint8_t> h(blockBytes, 0);
   const uint32_t itemLength = ItemLengthFor(def.keyLength);
   PutU32(&h[kRootAt], rootPage);
-  h[kKeyFormatAt] = static_cast<uint8_t>((def.type == KeyType::Character ? kFlagCharacter : 0) |
-                                         (def.descending ? kFlagDescending : 0) |
-                                         (def.unique ? kFlagUnique : 0));
+  h[kKeyFormatAt] =
+      static_cast<uint8_t>((def.type == KeyType::Character ? kFlagCharacter : 0) |
+                           (def.descending ? kFlagDescending : 0) | (def.unique ? kFlagUnique : 0));
   h[kKeyTypeAt] = static_cast<uint8_t>(def.type);
   PutU16(&h[kKeyLengthAt], static_cast<uint16_t>(def.keyLength));
   // Room for the word after the last entry, which leaves read as zero and interior nodes use.
@@ -149,8 +155,10 @@ IndexTag::IndexTag(mdx::BlockStore& store, uint32_t headerPage, std::string name
   uint32_t page = root_;
   std::vector<uint32_t> seen;
   for (height_ = 1;; ++height_) {
-    if (!store_.IsBlockPage(page)) Fail("block pointer " + std::to_string(page) + " lies outside the file");
-    if (std::find(seen.begin(), seen.end(), page) != seen.end()) Fail("the blocks of the tree form a loop");
+    if (!store_.IsBlockPage(page))
+      Fail("block pointer " + std::to_string(page) + " lies outside the file");
+    if (std::find(seen.begin(), seen.end(), page) != seen.end())
+      Fail("the blocks of the tree form a loop");
     seen.push_back(page);
     const uint8_t* b = store_.Read(page);
     const uint32_t n = GetU32(b);
@@ -170,10 +178,13 @@ void IndexTag::Fail(const std::string& what) const {
   ThrowIndexError(store_.Path(), "tag " + def_.name + ": " + what);
 }
 
-uint32_t IndexTag::MaxLeafVisits() const { return store_.PagesInFile() / store_.BlockPages() + 2; }
+uint32_t IndexTag::MaxLeafVisits() const {
+  return store_.PagesInFile() / store_.BlockPages() + 2;
+}
 
 NodeView IndexTag::Node(uint32_t page, size_t level) {
-  if (!store_.IsBlockPage(page)) Fail("block pointer " + std::to_string(page) + " lies outside the file");
+  if (!store_.IsBlockPage(page))
+    Fail("block pointer " + std::to_string(page) + " lies outside the file");
   NodeView node(store_.Read(page), shape_);
   const uint32_t limit = IsLeafLevel(level) ? shape_.LeafLimit() : shape_.InteriorCapacity();
   if (node.Count() > limit) {
@@ -364,7 +375,8 @@ void IndexTag::InsertAt(TagPath& path, const uint8_t* key, uint32_t recno) {
   {
     NodeEditor node(store_.Modify(step.page), shape_);
     std::copy_n(node.Entry(0), step.index * item, items.begin());
-    std::copy_n(node.Entry(step.index), (n - step.index) * item, items.begin() + (step.index + 1) * item);
+    std::copy_n(node.Entry(step.index), (n - step.index) * item,
+                items.begin() + (step.index + 1) * item);
   }
   uint8_t* slot = &items[step.index * item];
   std::fill_n(slot, item, 0);
@@ -465,7 +477,8 @@ bool IndexTag::Remove(std::string_view key, uint32_t recno) {
   const TagStep step = path[level];
   const NodeView view = Node(step.page, level);
   const uint32_t n = view.Count();
-  if (step.index >= n || CompareEntry(view.Key(step.index), view.Pointer(step.index), k, recno) != 0) {
+  if (step.index >= n ||
+      CompareEntry(view.Key(step.index), view.Pointer(step.index), k, recno) != 0) {
     return false;
   }
   if (n == 1 && level > 0) {
@@ -681,7 +694,8 @@ std::string IndexTag::CheckNode(uint32_t page, size_t level, std::vector<uint8_t
                                 uint32_t maxRecno, std::string& lastKey, uint32_t& lastRecno,
                                 bool& haveLast, std::string& maxKey) {
   const std::string at = "page " + std::to_string(page);
-  if (!store_.IsBlockPage(page)) return "block pointer " + std::to_string(page) + " lies outside the file";
+  if (!store_.IsBlockPage(page))
+    return "block pointer " + std::to_string(page) + " lies outside the file";
   for (uint32_t p = page; p < page + store_.BlockPages(); ++p) {
     if (p >= pageUse.size()) pageUse.resize(p + 1, 0);
     if (pageUse[p]) return "the block at " + at + " is used twice (or the tree loops)";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "dbf/mdx/indexerror.h"
@@ -81,10 +82,12 @@ std::string EncodeDecimal(const Decimal& d) {
     return key;
   }
   const int biased = kExponentBias + d.exponent;
-  if (biased < 0 || biased > 255) throw IndexError("The number is too large or too small for a key");
+  if (biased < 0 || biased > 255)
+    throw IndexError("The number is too large or too small for a key");
   key[0] = static_cast<char>(biased);
   // Bits 2-6 count the significant digits, bit 0 is always set, bit 7 is the sign.
-  key[1] = static_cast<char>((d.negative ? 0x80 : 0) | (static_cast<int>(d.digits.size()) << 2) | 1);
+  key[1] =
+      static_cast<char>((d.negative ? 0x80 : 0) | (static_cast<int>(d.digits.size()) << 2) | 1);
   for (size_t i = 0; i < d.digits.size(); ++i) {
     const int digit = d.digits[i] - '0';
     key[2 + i / 2] = static_cast<char>(key[2 + i / 2] | (i % 2 == 0 ? digit << 4 : digit));
@@ -132,6 +135,14 @@ int CompareDate(const uint8_t* a, const uint8_t* b) {
   return x < y ? -1 : (x > y ? 1 : 0);
 }
 
+std::string JulianDayKey(double julian) {
+  uint64_t bits;
+  std::memcpy(&bits, &julian, sizeof bits);
+  std::string key(kDateKeyLength, '\0');
+  for (int i = 0; i < 8; ++i) key[i] = static_cast<char>(bits >> (8 * i));
+  return key;
+}
+
 }  // namespace
 
 std::string CharacterKey(std::string_view value, int keyLength) {
@@ -140,28 +151,27 @@ std::string CharacterKey(std::string_view value, int keyLength) {
   return key;
 }
 
-std::string NumericKeyFromText(std::string_view text) { return EncodeDecimal(ParseDecimal(text)); }
+std::string NumericKeyFromText(std::string_view text) {
+  return EncodeDecimal(ParseDecimal(text));
+}
 
 std::string NumericKey(double value) {
   if (!std::isfinite(value)) throw IndexError("The number is too large or too small for a key");
   char buffer[400];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
   if (result.ec != std::errc()) throw IndexError("The number is too large or too small for a key");
   return NumericKeyFromText(std::string_view(buffer, static_cast<size_t>(result.ptr - buffer)));
 }
 
 std::string DateKey(Date date) {
-  const double julian = date.IsNull() ? 0.0 : date.Serial() + kJulianDayOfSerialZero;
-  uint64_t bits;
-  std::memcpy(&bits, &julian, sizeof bits);
-  std::string key(kDateKeyLength, '\0');
-  for (int i = 0; i < 8; ++i) key[i] = static_cast<char>(bits >> (8 * i));
-  return key;
+  return JulianDayKey(date.IsNull() ? 0.0 : date.Serial() + kJulianDayOfSerialZero);
 }
 
 std::string DateKeyFromDigits(std::string_view digits) {
+  // Not through DateKey: serial 0 is both "no date" and 1899-12-30, a real day here.
   const auto date = Date::FromDigits(std::string(digits));
-  return DateKey(date ? *date : Date());
+  return JulianDayKey(date ? date->Serial() + kJulianDayOfSerialZero : 0.0);
 }
 
 std::string SearchKey(KeyType type, int keyLength, std::string_view text) {
@@ -191,7 +201,8 @@ std::string KeyToText(KeyType type, std::string_view key) {
   switch (type) {
     case KeyType::Character: {
       const size_t end = key.find_last_not_of(' ');
-      return std::string(end == std::string_view::npos ? std::string_view() : key.substr(0, end + 1));
+      return std::string(end == std::string_view::npos ? std::string_view()
+                                                       : key.substr(0, end + 1));
     }
     case KeyType::Numeric: {
       if (key.size() < kNumericKeyLength || DigitsAreZero(bytes)) return "0";
@@ -215,8 +226,12 @@ std::string KeyToText(KeyType type, std::string_view key) {
     }
     case KeyType::Date: {
       const double julian = DateKeyJulianDay(key);
-      if (!(julian >= 1.0) || julian > 5373484.0) return "";
-      return Date(static_cast<int32_t>(std::floor(julian - kJulianDayOfSerialZero))).Digits();
+      if (!(julian >= 1721426.0) || julian > 5373484.0) return "";  // years 1 to 9999
+      int y, m, d;
+      Date(static_cast<int32_t>(std::floor(julian - kJulianDayOfSerialZero))).ToYmd(y, m, d);
+      char digits[16];
+      std::snprintf(digits, sizeof digits, "%04d%02d%02d", y, m, d);
+      return digits;
     }
   }
   return "";

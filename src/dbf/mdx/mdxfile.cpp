@@ -85,7 +85,8 @@ std::unique_ptr<MdxFile> MdxFile::Create(const std::string& path,
   header[kHeaderByte529] = 1;
   // Check every definition before the file is touched.
   for (const TagDefinition& def : tags) {
-    const std::string fault = IndexTag::ValidateDefinition(def, options.blockPages * mdx::kPageBytes);
+    const std::string fault =
+        IndexTag::ValidateDefinition(def, options.blockPages * mdx::kPageBytes);
     if (!fault.empty()) ThrowIndexError(path, fault);
   }
   auto store = std::make_unique<mdx::BlockStore>(platform::File::Create(path), header);
@@ -95,11 +96,21 @@ std::unique_ptr<MdxFile> MdxFile::Create(const std::string& path,
   return file;
 }
 
-const std::string& MdxFile::Path() const { return store_->Path(); }
-bool MdxFile::Writable() const { return store_->Writable(); }
-uint8_t MdxFile::Language() const { return store_->Header()[mdx::kLanguageAt]; }
-uint32_t MdxFile::BlockBytes() const { return store_->BlockBytes(); }
-bool MdxFile::IsProduction() const { return store_->Header()[mdx::kProductionAt] == 1; }
+const std::string& MdxFile::Path() const {
+  return store_->Path();
+}
+bool MdxFile::Writable() const {
+  return store_->Writable();
+}
+uint8_t MdxFile::Language() const {
+  return store_->Header()[mdx::kLanguageAt];
+}
+uint32_t MdxFile::BlockBytes() const {
+  return store_->BlockBytes();
+}
+bool MdxFile::IsProduction() const {
+  return store_->Header()[mdx::kProductionAt] == 1;
+}
 
 std::string MdxFile::TableName() const {
   const uint8_t* p = store_->Header() + mdx::kTableNameAt;
@@ -120,7 +131,8 @@ void MdxFile::LoadTags() {
     name = TrimRight(name);
     const uint32_t page = GetU32(entry + kEntryHeaderPageAt);
     for (const auto& tag : tags_) {
-      if (tag->HeaderPage() == page) store_->Fail("two tags share the header block " + std::to_string(page));
+      if (tag->HeaderPage() == page)
+        store_->Fail("two tags share the header block " + std::to_string(page));
     }
     tags_.push_back(std::make_unique<IndexTag>(*store_, page, name));
   }
@@ -136,8 +148,8 @@ IndexTag* MdxFile::FindTag(const std::string& name) {
 
 void MdxFile::WriteTagTable() {
   uint8_t* header = store_->MutableHeader();
-  std::fill(header + mdx::kTagTableAt,
-            header + mdx::kTagTableAt + mdx::kTagSlots * mdx::kTagEntryLength, 0);
+  // 48 slots are declared but the 48th would overlap the first block: 47 tags at most.
+  std::fill(header + mdx::kTagTableAt, header + mdx::kHeaderBytes, 0);
   PutU16(header + mdx::kTagsInUseAt, static_cast<uint16_t>(tags_.size()));
   for (size_t i = 0; i < tags_.size(); ++i) {
     uint8_t* entry = Entry(header, i);
@@ -188,7 +200,8 @@ void MdxFile::RemoveTag(const std::string& name) {
   tag->Clear();
   store_->Release(tag->RootPage());
   store_->Release(tag->HeaderPage());
-  tags_.erase(std::find_if(tags_.begin(), tags_.end(), [&](const auto& t) { return t.get() == tag; }));
+  tags_.erase(
+      std::find_if(tags_.begin(), tags_.end(), [&](const auto& t) { return t.get() == tag; }));
   WriteTagTable();
 }
 
@@ -202,14 +215,18 @@ void MdxFile::Zap() {
   Flush();
 }
 
-void MdxFile::Flush() { store_->Flush(); }
+void MdxFile::Flush() {
+  store_->Flush();
+}
 
 void MdxFile::Refresh() {
   store_->Refresh();
   LoadTags();
 }
 
-void MdxFile::TrimCache() { store_->TrimCache(); }
+void MdxFile::TrimCache() {
+  store_->TrimCache();
+}
 
 std::string MdxFile::Check(uint32_t maxRecno) {
   const uint64_t declared = static_cast<uint64_t>(store_->PagesInFile()) * mdx::kPageBytes;

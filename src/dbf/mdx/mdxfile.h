@@ -20,8 +20,8 @@ class BlockStore;
 inline constexpr int kMaxTags = 47;
 
 struct MdxCreateOptions {
-  std::string tableName;  // without extension; the header keeps at most 16 characters
-  uint8_t language = 0;   // the table's language driver byte
+  std::string tableName;    // without extension; the header keeps at most 16 characters
+  uint8_t language = 0;     // the table's language driver byte
   uint16_t blockPages = 2;  // block size in 512-byte pages (dBASE's default: 2)
 };
 

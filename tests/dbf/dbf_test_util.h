@@ -1,0 +1,59 @@
+#pragma once
+// Helpers of the engine tests: a temporary folder, file bytes, the example tables.
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+namespace volarin::dbf::testing {
+
+// A fresh folder under the system's temporary folder, removed with its contents at the end.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "dbf-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+inline std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Path of an example table copied into tests/dbf/data.
+inline std::string DataFile(const std::string& name) {
+  return std::string(DBF_TEST_DATA) + "/" + name;
+}
+
+// Copies an example table (and its memo file) into dir so a test may change it.
+inline std::string CopyExample(const TempDir& dir, const std::string& name) {
+  std::filesystem::copy_file(DataFile(name), dir / name);
+  const std::string base = name.substr(0, name.size() - 4);
+  if (std::filesystem::exists(DataFile(base + ".dbt"))) {
+    std::filesystem::copy_file(DataFile(base + ".dbt"), dir / (base + ".dbt"));
+  }
+  return dir / name;
+}
+
+}  // namespace volarin::dbf::testing

@@ -1,0 +1,231 @@
+// Sharing a table: open modes, record and file locks, appends from two places at once. Two
+// contexts in one process must exclude each other exactly as two processes do.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <set>
+
+#include "dbf/table.h"
+#include "dbf_test_util.h"
+
+namespace volarin::dbf {
+namespace {
+
+using testing::TempDir;
+
+// Few quick attempts: a lock held elsewhere fails fast in these tests.
+Context QuickContext() {
+  Context context;
+  context.Configure().lockAttempts = 2;
+  context.Configure().lockDelayMs = 5;
+  return context;
+}
+
+// Runs `work` in a child process; the child may hold its tables until Release() closes the pipe
+// whose reading end it was given. Wait() gives its exit status: 0 when work() returned true.
+class ChildProcess {
+ public:
+  explicit ChildProcess(const std::function<bool(int releaseFd)>& work) {
+    int release[2];
+    if (pipe(release) != 0) throw std::runtime_error("pipe");
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(release[1]);
+      bool ok = false;
+      try {
+        ok = work(release[0]);
+      } catch (...) {
+        ok = false;
+      }
+      _exit(ok ? 0 : 1);
+    }
+    close(release[0]);
+    releaseFd_ = release[1];
+  }
+  ~ChildProcess() {
+    Release();
+    Wait();
+  }
+  void Release() {
+    if (releaseFd_ >= 0) close(releaseFd_);
+    releaseFd_ = -1;
+  }
+  int Wait() {
+    if (pid_ > 0) {
+      int status = 0;
+      waitpid(pid_, &status, 0);
+      pid_ = -1;
+      exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : 99;
+    }
+    return exit_;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int releaseFd_ = -1;
+  int exit_ = -1;
+};
+
+// In the child: say ready, then wait until the parent releases.
+void SignalAndHold(int readyFd, int releaseFd) {
+  char c = 1;
+  (void)!write(readyFd, &c, 1);
+  (void)!read(releaseFd, &c, 1);
+}
+
+class LockTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Context context;
+    auto table = Table::Create(context, path_, {{"ID", 'N', 6, 0}, {"WHO", 'C', 6, 0}});
+    for (int i = 1; i <= 5; ++i) {
+      table->StartAppend();
+      table->AssignNumber(0, i);
+      table->Append();
+    }
+  }
+  TempDir dir_;
+  std::string path_ = dir_ / "shared.dbf";
+};
+
+TEST_F(LockTest, OpenModesWithinOneProcess) {
+  Context a = QuickContext(), b = QuickContext();
+  {
+    auto first = Table::Open(a, path_);
+    auto second = Table::Open(b, path_);  // shared opens coexist
+    EXPECT_EQ(second->RecordCount(), 5u);
+    EXPECT_THROW(Table::Open(b, path_, OpenOptions{true, false}), Error);
+    EXPECT_EQ(b.ErrorCode(), kErrorOpen);
+  }
+  auto exclusive = Table::Open(a, path_, OpenOptions{true, false});
+  EXPECT_THROW(Table::Open(b, path_), Error);
+  EXPECT_THROW(Table::Open(b, path_, OpenOptions{false, true}), Error);
+}
+
+TEST_F(LockTest, RecordAndFileLocksWithinOneProcess) {
+  Context a = QuickContext(), b = QuickContext();
+  auto ta = Table::Open(a, path_);
+  auto tb = Table::Open(b, path_);
+  ASSERT_TRUE(ta->LockRecord(1));
+  EXPECT_TRUE(ta->HoldsRecordLock(1));
+  EXPECT_FALSE(tb->LockRecord(1));
+  EXPECT_EQ(b.ErrorCode(), kErrorLock);
+  EXPECT_TRUE(tb->LockRecord(2));
+  // A record held elsewhere cannot be written; one we do not hold is locked for the write.
+  tb->Go(1);
+  tb->AssignBytes(1, "B");
+  EXPECT_THROW(tb->Write(), LockError);
+  tb->DiscardChanges();
+  // The file lock conflicts with any record lock, both ways.
+  EXPECT_FALSE(tb->LockFile());
+  EXPECT_FALSE(ta->LockFile());  // b holds record 2
+  tb->Unlock();
+  ta->Unlock();
+  ASSERT_TRUE(tb->LockFile());
+  EXPECT_FALSE(ta->LockRecord(3));
+  EXPECT_THROW(ta->AppendBlank(), LockError);  // appending needs the header byte
+  EXPECT_EQ(ta->RecordCount(), 5u);
+  tb->Unlock();
+  EXPECT_TRUE(ta->LockRecord(1));
+  ta->Go(1);
+  ta->AssignBytes(1, "A");
+  EXPECT_EQ(ta->Write(), WriteResult::kOk);
+  ta->Unlock();
+  // The other handle sees the change after re-reading the record.
+  tb->Go(1);
+  tb->Refresh();
+  EXPECT_EQ(tb->StoredText(1), "A     ");
+}
+
+TEST_F(LockTest, AppendsOfOneHandleAreSeenByTheOther) {
+  Context a, b;
+  auto ta = Table::Open(a, path_);
+  auto tb = Table::Open(b, path_);
+  ta->StartAppend();
+  ta->AssignNumber(0, 6);
+  ASSERT_EQ(ta->Append(), WriteResult::kOk);
+  EXPECT_EQ(tb->RecordCount(), 5u);  // not yet looked
+  ASSERT_TRUE(tb->Bottom());
+  EXPECT_EQ(tb->RecordCount(), 6u);
+  EXPECT_EQ(tb->AsInteger(0), 6);
+  // b appends next: it must get number 7, not overwrite 6.
+  tb->StartAppend();
+  tb->AssignNumber(0, 7);
+  tb->Append();
+  EXPECT_EQ(tb->RecNo(), 7u);
+  ta->Go(6);
+  EXPECT_EQ(ta->AsInteger(0), 6);
+  EXPECT_TRUE(ta->Go(7));
+  EXPECT_EQ(ta->AsInteger(0), 7);
+}
+
+// A child that opens the table shared and locks record 2, then holds until released.
+TEST_F(LockTest, ChildHoldsARecordLockAndASharedOpen) {
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ChildProcess child([&](int releaseFd) {
+    close(ready[0]);
+    Context context = QuickContext();
+    auto table = Table::Open(context, path_);
+    if (!table->LockRecord(2)) return false;
+    SignalAndHold(ready[1], releaseFd);
+    return true;
+  });
+  close(ready[1]);
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1) << "child failed to lock";
+  close(ready[0]);
+
+  Context context = QuickContext();
+  EXPECT_THROW(Table::Open(context, path_, OpenOptions{true, false}), Error);
+  auto table = Table::Open(context, path_);
+  EXPECT_FALSE(table->LockRecord(2));
+  EXPECT_TRUE(table->LockRecord(1));
+  EXPECT_FALSE(table->LockFile());
+  child.Release();
+  EXPECT_EQ(child.Wait(), 0);
+  EXPECT_TRUE(table->LockRecord(2));
+  EXPECT_TRUE(table->LockFile());
+  table->Close();
+  EXPECT_NO_THROW(Table::Open(context, path_, OpenOptions{true, false}));
+}
+
+// Two processes append at the same time: every record arrives once, none is overwritten.
+TEST_F(LockTest, ConcurrentAppendsFromTwoProcesses) {
+  const int perProcess = 200;
+  auto appendMany = [&](const std::string& who) {
+    Context context;
+    context.Configure().lockAttempts = 2000;
+    context.Configure().lockDelayMs = 1;
+    auto table = Table::Open(context, path_);
+    for (int i = 1; i <= perProcess; ++i) {
+      table->StartAppend();
+      table->AssignNumber(0, i);
+      table->AssignBytes(1, who);
+      if (table->Append() != WriteResult::kOk) return false;
+    }
+    return true;
+  };
+  ChildProcess child([&](int) { return appendMany("CHILD"); });
+  EXPECT_TRUE(appendMany("PARENT"));
+  EXPECT_EQ(child.Wait(), 0);
+
+  Context context;
+  auto table = Table::Open(context, path_);
+  EXPECT_EQ(table->RecordCount(), 5u + 2 * perProcess);
+  std::set<std::pair<std::string, int64_t>> seen;
+  for (table->Go(6); !table->Eof(); table->Skip()) {
+    seen.emplace(std::string(table->StoredText(1)), table->AsInteger(0));
+  }
+  EXPECT_EQ(seen.size(), 2u * perProcess);
+  EXPECT_TRUE(seen.count({"CHILD ", perProcess}));
+  EXPECT_TRUE(seen.count({"PARENT", 1}));
+  const std::string bytes = testing::ReadBytes(path_);
+  EXPECT_EQ(bytes.size(), 32u + 64 + 1 + (5 + 2 * perProcess) * 13 + 1);
+  EXPECT_EQ(bytes.back(), 0x1A);
+}
+
+}  // namespace
+}  // namespace volarin::dbf
