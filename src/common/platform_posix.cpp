@@ -65,12 +65,15 @@ std::unique_ptr<File> File::Create(const std::string& path) {
   if (FileExists(path) && !HasWriteBits(path)) {
     throw FileError("Cannot create file " + path + ": it is read-only");
   }
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // Truncate only once the exclusive lock is held, so a file another program has open is
+  // refused intact rather than emptied under it.
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) throw FileError("Cannot create file " + path + ": " + ErrnoText());
   std::unique_ptr<File> file(new File(fd, path, Access::ReadWrite));
   if (!SetOfdLock(fd, F_WRLCK, kOpenModeByte, 1)) {
     throw InUse("File " + path + " is in use by another program");
   }
+  file->Truncate(0);
   return file;
 }
 
