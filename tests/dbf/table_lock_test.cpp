@@ -104,6 +104,16 @@ TEST_F(LockTest, OpenModesWithinOneProcess) {
   EXPECT_THROW(Table::Open(b, path_, OpenOptions{false, true}), Error);
 }
 
+TEST_F(LockTest, CreatingOverAnOpenTableIsRefusedAndLeavesItIntact) {
+  Context a = QuickContext(), b = QuickContext();
+  auto open = Table::Open(a, path_);
+  const std::string before = testing::ReadBytes(path_);
+  EXPECT_THROW(Table::Create(b, path_, {{"X", 'C', 1, 0}}), Error);
+  EXPECT_EQ(testing::ReadBytes(path_), before);
+  open->Top();
+  EXPECT_EQ(open->RecordCount(), 5u);
+}
+
 TEST_F(LockTest, RecordAndFileLocksWithinOneProcess) {
   Context a = QuickContext(), b = QuickContext();
   auto ta = Table::Open(a, path_);
@@ -143,11 +153,14 @@ TEST_F(LockTest, AppendsOfOneHandleAreSeenByTheOther) {
   Context a, b;
   auto ta = Table::Open(a, path_);
   auto tb = Table::Open(b, path_);
+  ASSERT_TRUE(tb->Go(5));
   ta->StartAppend();
   ta->AssignNumber(0, 6);
   ASSERT_EQ(ta->Append(), WriteResult::kOk);
   EXPECT_EQ(tb->RecordCount(), 5u);  // not yet looked
-  ASSERT_TRUE(tb->Bottom());
+  // Skipping past what b knew as the last record finds the new one.
+  ASSERT_EQ(tb->Skip(1), 1);
+  EXPECT_EQ(tb->RecNo(), 6u);
   EXPECT_EQ(tb->RecordCount(), 6u);
   EXPECT_EQ(tb->AsInteger(0), 6);
   // b appends next: it must get number 7, not overwrite 6.

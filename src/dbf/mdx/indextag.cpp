@@ -354,6 +354,7 @@ InsertResult IndexTag::Insert(std::string_view key, uint32_t recno) {
     return InsertResult::AlreadyPresent;
   }
   InsertAt(path, k, recno);
+  ++version_;
   return InsertResult::Inserted;
 }
 
@@ -481,6 +482,7 @@ bool IndexTag::Remove(std::string_view key, uint32_t recno) {
       CompareEntry(view.Key(step.index), view.Pointer(step.index), k, recno) != 0) {
     return false;
   }
+  ++version_;
   if (n == 1 && level > 0) {
     // Empty nodes leave the tree and go on the free list; half-empty ones stay as they are.
     RemoveChild(path, level);
@@ -553,6 +555,7 @@ void IndexTag::FreeSubtree(uint32_t page, size_t level) {
 }
 
 void IndexTag::Clear() {
+  ++version_;
   // Check first: freeing a damaged tree could put one block on the free list twice.
   std::vector<uint8_t> use(store_.PagesInFile(), 0);
   const std::string fault = Check(use, 0);

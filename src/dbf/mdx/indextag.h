@@ -66,6 +66,9 @@ class IndexTag {
   // lowest record number of each key; the record numbers left out are returned.
   std::vector<uint32_t> Build(const KeyList& keys);
   uint64_t CountEntries();
+  // Grows with every change of the tree; cursors kept across calls compare it to know whether
+  // their position still holds.
+  uint64_t Version() const { return version_; }
 
   // The first fault of the tree as text (empty when sound). `pageUse` marks the pages seen so
   // far across the file (a block used twice is a fault); `maxRecno` 0 skips the record check.
@@ -114,6 +117,7 @@ class IndexTag {
   uint32_t leafCapacity_ = 0;
   uint32_t root_ = 0;
   int height_ = 1;
+  uint64_t version_ = 0;
 };
 
 }  // namespace volarin::dbf

@@ -1,0 +1,302 @@
+#include "dbf/mdx/productionindex.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "common/text.h"
+#include "dbf/mdx/indexerror.h"
+#include "dbf/mdx/tagcursor.h"
+
+namespace volarin::dbf {
+namespace {
+
+KeyType KeyTypeOf(char expressionType) {
+  switch (expressionType) {
+    case 'N':
+      return KeyType::Numeric;
+    case 'D':
+      return KeyType::Date;
+    default:
+      return KeyType::Character;
+  }
+}
+
+std::string Quote(const std::string& text) { return "\"" + text + "\""; }
+
+}  // namespace
+
+TagDefinition DefineTag(const TagSpec& spec, const RecordLayout& layout,
+                        const ExpressionOptions& expressions) {
+  TagDefinition def;
+  def.name = UpperAscii(TrimText(spec.name));
+  def.keyExpression = TrimText(spec.keyExpression);
+  def.forExpression = TrimText(spec.forExpression);
+  def.unique = spec.unique;
+  def.descending = spec.descending;
+  ParseResult key = Expression::Parse(def.keyExpression, layout, expressions);
+  if (!key) {
+    throw IndexError("Tag " + def.name + ": the key expression " + Quote(def.keyExpression) +
+                     " cannot be parsed: " + key.error, kErrorExpression);
+  }
+  if (key.expression->Type() == 'L') {
+    throw IndexError("Tag " + def.name + ": a logical expression cannot be a key", kErrorExpression);
+  }
+  def.type = KeyTypeOf(key.expression->Type());
+  def.keyLength = def.type == KeyType::Numeric ? kNumericKeyLength
+                  : def.type == KeyType::Date  ? kDateKeyLength
+                                               : key.expression->Length();
+  if (!def.forExpression.empty()) {
+    ParseResult filter = Expression::Parse(def.forExpression, layout, expressions);
+    if (!filter || !filter.expression->IsLogical()) {
+      throw IndexError("Tag " + def.name + ": the FOR expression " + Quote(def.forExpression) +
+                           " is not a valid condition" + (filter ? "" : ": " + filter.error),
+                       kErrorExpression);
+    }
+  }
+  return def;
+}
+
+ProductionIndex::ProductionIndex(std::unique_ptr<MdxFile> file) : file_(std::move(file)) {}
+
+std::unique_ptr<ProductionIndex> ProductionIndex::Open(const std::string& path,
+                                                       const RecordLayout& layout,
+                                                       const ExpressionOptions& expressions,
+                                                       bool readOnly, bool exclusive) {
+  using platform::File;
+  auto file = MdxFile::Open(path, readOnly ? File::Access::ReadOnly : File::Access::ReadWrite,
+                            exclusive ? File::Share::Exclusive : File::Share::Shared);
+  std::unique_ptr<ProductionIndex> index(new ProductionIndex(std::move(file)));
+  index->Compile(layout, expressions);
+  return index;
+}
+
+std::unique_ptr<ProductionIndex> ProductionIndex::Create(const std::string& path,
+                                                         const RecordLayout& layout,
+                                                         const ExpressionOptions& expressions,
+                                                         const std::vector<TagSpec>& tags,
+                                                         const MdxCreateOptions& options,
+                                                         const RecordSource& records) {
+  std::vector<TagDefinition> defs;
+  for (const TagSpec& spec : tags) defs.push_back(DefineTag(spec, layout, expressions));
+  std::unique_ptr<ProductionIndex> index(
+      new ProductionIndex(MdxFile::Create(path, defs, options)));
+  index->Compile(layout, expressions);
+  index->Rebuild(records);
+  return index;
+}
+
+void ProductionIndex::Compile(const RecordLayout& layout, const ExpressionOptions& expressions) {
+  tags_.clear();
+  for (size_t i = 0; i < file_->TagCount(); ++i) {
+    IndexTag& tag = file_->Tag(i);
+    const TagDefinition& def = tag.Definition();
+    const auto fail = [&](const std::string& what) {
+      ThrowIndexError(file_->Path(), "tag " + def.name + " does not fit the table: " + what);
+    };
+    CompiledTag compiled;
+    compiled.tag = &tag;
+    ParseResult key = Expression::Parse(def.keyExpression, layout, expressions);
+    if (!key) fail("its key expression " + Quote(def.keyExpression) + " cannot be parsed (" + key.error + ")");
+    if (key.expression->Type() == 'L' || KeyTypeOf(key.expression->Type()) != def.type) {
+      fail(std::string("its key type is ") + static_cast<char>(def.type) + " but the expression " +
+           Quote(def.keyExpression) + " gives type " + key.expression->Type());
+    }
+    if (def.type == KeyType::Character && key.expression->Length() != def.keyLength) {
+      fail("its keys are " + std::to_string(def.keyLength) + " bytes long but the expression " +
+           Quote(def.keyExpression) + " gives " + std::to_string(key.expression->Length()));
+    }
+    compiled.key = std::move(key.expression);
+    if (!def.forExpression.empty()) {
+      ParseResult filter = Expression::Parse(def.forExpression, layout, expressions);
+      if (!filter || !filter.expression->IsLogical()) {
+        fail("its FOR expression " + Quote(def.forExpression) + " is not a valid condition");
+      }
+      compiled.filter = std::move(filter.expression);
+    }
+    tags_.push_back(std::move(compiled));
+  }
+}
+
+int ProductionIndex::FindTag(const std::string& name) const {
+  const std::string wanted = UpperAscii(TrimText(name));
+  for (size_t i = 0; i < tags_.size(); ++i) {
+    if (UpperAscii(tags_[i].tag->Name()) == wanted) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool ProductionIndex::HasKey(size_t tag, const RecordView& record) const {
+  const CompiledTag& t = tags_.at(tag);
+  return !t.filter || t.filter->IsTrue(record);
+}
+
+std::string ProductionIndex::KeyOf(size_t tag, const RecordView& record) const {
+  const CompiledTag& t = tags_.at(tag);
+  switch (t.tag->Type()) {
+    case KeyType::Numeric:
+      // Through the shortest decimal of the value, so 99.99 gives the digits 9999.
+      return NumericKey(t.key->Number(record));
+    case KeyType::Date:
+      return DateKeyFromDigits(t.key->Text(record));
+    case KeyType::Character:
+      break;
+  }
+  std::string text;
+  t.key->TextInto(record, text);
+  return CharacterKey(text, t.tag->KeyLength());
+}
+
+std::string ProductionIndex::SearchKeyOf(size_t tag, std::string_view text) const {
+  const IndexTag& t = *tags_.at(tag).tag;
+  return SearchKey(t.Type(), t.KeyLength(), text);
+}
+
+void ProductionIndex::Rebuild(const RecordSource& records) {
+  // Start from a packed file: every tag an empty root, no free blocks.
+  file_->Zap();
+  for (size_t i = 0; i < tags_.size(); ++i) tags_[i].tag = &file_->Tag(i);
+  std::vector<KeyList> keys;
+  for (const CompiledTag& t : tags_) keys.emplace_back(t.tag->KeyLength());
+  std::string text;
+  records([&](const RecordView& record) {
+    for (size_t i = 0; i < tags_.size(); ++i) {
+      const CompiledTag& t = tags_[i];
+      if (t.filter && !t.filter->IsTrue(record)) continue;
+      if (t.tag->Type() == KeyType::Character) {
+        t.key->TextInto(record, text);
+        keys[i].Add(text, record.recno);
+      } else {
+        keys[i].Add(KeyOf(i, record), record.recno);
+      }
+    }
+  });
+  for (size_t i = 0; i < tags_.size(); ++i) {
+    tags_[i].tag->Build(keys[i]);
+    keys[i] = KeyList(1);  // release the memory before the next tag is built
+    file_->TrimCache();
+  }
+  file_->Flush();
+}
+
+bool ProductionIndex::KeyHeldByOther(size_t tag, const std::string& key, uint32_t recno) {
+  TagCursor cursor(*tags_[tag].tag);
+  return cursor.Seek(key) == SeekResult::Found && cursor.RecNo() != recno;
+}
+
+WriteResult ProductionIndex::BeforeWrite(const RecordView& before, const RecordView& after,
+                                         UniqueMode mode) {
+  WriteResult result = WriteResult::kOk;
+  std::vector<Change> plan(tags_.size());
+  for (size_t i = 0; i < tags_.size(); ++i) {
+    Change& c = plan[i];
+    c.remove = before.recno != 0 && HasKey(i, before);
+    c.add = HasKey(i, after);
+    if (c.remove) c.oldKey = KeyOf(i, before);
+    if (c.add) c.newKey = KeyOf(i, after);
+    if (c.remove && c.add && c.oldKey == c.newKey) {
+      c.remove = c.add = false;  // the key stays where it is
+      continue;
+    }
+    if (c.add && tags_[i].tag->Definition().unique && KeyHeldByOther(i, c.newKey, after.recno)) {
+      if (mode == UniqueMode::kRefuse) {
+        plan_.clear();
+        planRecno_ = 0;
+        return WriteResult::kUniqueRefused;
+      }
+      c.add = false;  // the tag keeps the record that holds the key already
+      result = WriteResult::kUniquePassedOver;
+    }
+  }
+  plan_ = std::move(plan);
+  planRecno_ = after.recno;
+  return result;
+}
+
+void ProductionIndex::AfterWrite(const RecordView& before, const RecordView& after) {
+  if (planRecno_ != after.recno || plan_.size() != tags_.size()) {
+    BeforeWrite(before, after, UniqueMode::kPassOver);
+  }
+  for (size_t i = 0; i < tags_.size(); ++i) {
+    const Change& c = plan_[i];
+    if (c.remove) tags_[i].tag->Remove(c.oldKey, after.recno);
+    if (c.add) tags_[i].tag->Insert(c.newKey, after.recno);
+  }
+  plan_.clear();
+  planRecno_ = 0;
+  file_->TrimCache();
+}
+
+WriteResult ProductionIndex::BeforeAppend(const RecordView& record, UniqueMode mode) {
+  const RecordView none{record.layout, record.bytes, 0};
+  WriteResult result = BeforeWrite(none, record, mode);
+  return result;
+}
+
+void ProductionIndex::AfterAppend(const RecordView& record) {
+  if (planRecno_ != record.recno || plan_.size() != tags_.size()) {
+    BeforeAppend(record, UniqueMode::kPassOver);
+  }
+  AfterWrite(RecordView{record.layout, record.bytes, 0}, record);
+}
+
+void ProductionIndex::AfterZap(uint32_t, uint32_t) {
+  // Records after the removed range move down, so every key's record number may change: the
+  // tags are built again from what is left.
+  if (!records_) {
+    ThrowIndexError(file_->Path(), "records were removed but the index cannot read the table");
+  }
+  Rebuild(records_);
+}
+
+void ProductionIndex::Flush() { file_->Flush(); }
+
+std::string ProductionIndex::CheckAgainst(const RecordSource& records, uint32_t recordCount) {
+  std::string fault = file_->Check(recordCount);
+  if (!fault.empty()) return fault;
+  std::vector<std::vector<std::pair<std::string, uint32_t>>> expected(tags_.size());
+  records([&](const RecordView& record) {
+    for (size_t i = 0; i < tags_.size(); ++i) {
+      if (HasKey(i, record)) expected[i].emplace_back(KeyOf(i, record), record.recno);
+    }
+  });
+  for (size_t i = 0; i < tags_.size(); ++i) {
+    IndexTag& tag = *tags_[i].tag;
+    const std::string name = "tag " + tag.Name() + ": ";
+    const auto keyText = [&](const std::string& key) { return Quote(KeyToText(tag.Type(), key)); };
+    std::unordered_map<uint32_t, std::string> keyOf;
+    for (const auto& [key, recno] : expected[i]) keyOf.emplace(recno, key);
+    uint64_t entries = 0;
+    TagCursor cursor(tag);
+    for (bool ok = cursor.First(); ok; ok = cursor.Next()) {
+      ++entries;
+      const auto found = keyOf.find(cursor.RecNo());
+      if (found == keyOf.end()) {
+        return name + "record " + std::to_string(cursor.RecNo()) + " has an entry but should have none";
+      }
+      if (found->second != cursor.Key()) {
+        return name + "record " + std::to_string(cursor.RecNo()) + " is indexed under " +
+               keyText(std::string(cursor.Key())) + " but its key is " + keyText(found->second);
+      }
+      keyOf.erase(found);  // a second entry for the record is then reported as one too many
+    }
+    if (!tag.Definition().unique) {
+      if (!keyOf.empty()) {
+        const uint32_t missing = keyOf.begin()->first;
+        return name + "record " + std::to_string(missing) + " has no entry";
+      }
+      continue;
+    }
+    // A unique tag holds one record of each key, whichever got it first.
+    std::vector<std::string> distinct;
+    for (const auto& e : expected[i]) distinct.push_back(e.first);
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    if (distinct.size() != entries) {
+      return name + "it holds " + std::to_string(entries) + " keys but the records have " +
+             std::to_string(distinct.size()) + " different keys";
+    }
+  }
+  return "";
+}
+
+}  // namespace volarin::dbf

@@ -1,0 +1,106 @@
+#pragma once
+// An .MDX file bound to a table: the tags' key and FOR expressions compiled against the table's
+// fields, so that keys can be computed from record images. As the table's IndexMaintainer it
+// keeps every tag right on each write, append and zap.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dbf/expression.h"
+#include "dbf/indexhooks.h"
+#include "dbf/mdx/mdxfile.h"
+
+namespace volarin::dbf {
+
+// A tag to create: its key type and length follow from the key expression.
+struct TagSpec {
+  std::string name;
+  std::string keyExpression;
+  std::string forExpression;  // empty: every record
+  bool unique = false;
+  bool descending = false;
+};
+
+// Calls the visitor once for every record of the table, in record-number order.
+using RecordSource = std::function<void(const std::function<void(const RecordView&)>& visit)>;
+
+class ProductionIndex : public IndexMaintainer {
+ public:
+  // Opens the index of a table with this layout. A tag whose expressions do not parse against
+  // the fields, or whose key type or length disagrees with them, is an IndexError.
+  static std::unique_ptr<ProductionIndex> Open(const std::string& path, const RecordLayout& layout,
+                                               const ExpressionOptions& expressions,
+                                               bool readOnly, bool exclusive);
+  // Creates the file with these tags and fills them from the records (bulk build).
+  static std::unique_ptr<ProductionIndex> Create(const std::string& path,
+                                                 const RecordLayout& layout,
+                                                 const ExpressionOptions& expressions,
+                                                 const std::vector<TagSpec>& tags,
+                                                 const MdxCreateOptions& options,
+                                                 const RecordSource& records);
+
+  MdxFile& File() { return *file_; }
+  const std::string& Path() const { return file_->Path(); }
+  size_t TagCount() const { return tags_.size(); }
+  IndexTag& Tag(size_t i) { return *tags_.at(i).tag; }
+  // Without regard to case; -1 when there is none.
+  int FindTag(const std::string& name) const;
+
+  // Whether the record has a key in the tag (its FOR condition), and the key itself.
+  bool HasKey(size_t tag, const RecordView& record) const;
+  std::string KeyOf(size_t tag, const RecordView& record) const;
+  // The key of a search text for the tag: C as given, N a number, D as CCYYMMDD.
+  std::string SearchKeyOf(size_t tag, std::string_view text) const;
+
+  // Every tag emptied and filled again from the records.
+  void Rebuild(const RecordSource& records);
+  // The records are read from this source after a zap that leaves records behind.
+  void SetRecordSource(RecordSource records) { records_ = std::move(records); }
+
+  // The first disagreement between the tags and the records as text, empty when none: the
+  // tree well formed, every record with a key in each tag exactly once with the key its
+  // expression gives, nothing else.
+  std::string CheckAgainst(const RecordSource& records, uint32_t recordCount);
+
+  // IndexMaintainer
+  WriteResult BeforeWrite(const RecordView& before, const RecordView& after,
+                          UniqueMode mode) override;
+  void AfterWrite(const RecordView& before, const RecordView& after) override;
+  WriteResult BeforeAppend(const RecordView& record, UniqueMode mode) override;
+  void AfterAppend(const RecordView& record) override;
+  void AfterZap(uint32_t first, uint32_t last) override;
+  void Flush() override;
+
+ private:
+  struct CompiledTag {
+    IndexTag* tag = nullptr;
+    std::unique_ptr<Expression> key;
+    std::unique_ptr<Expression> filter;
+  };
+  // What one write does to one tag, decided before the write.
+  struct Change {
+    bool remove = false;
+    bool add = false;
+    std::string oldKey;
+    std::string newKey;
+  };
+
+  explicit ProductionIndex(std::unique_ptr<MdxFile> file);
+  void Compile(const RecordLayout& layout, const ExpressionOptions& expressions);
+  bool KeyHeldByOther(size_t tag, const std::string& key, uint32_t recno);
+
+  std::unique_ptr<MdxFile> file_;
+  std::vector<CompiledTag> tags_;
+  std::vector<Change> plan_;
+  uint32_t planRecno_ = 0;
+  RecordSource records_;
+};
+
+// The definition a tag gets from its key expression on these fields: type and key length.
+TagDefinition DefineTag(const TagSpec& spec, const RecordLayout& layout,
+                        const ExpressionOptions& expressions);
+
+}  // namespace volarin::dbf
