@@ -13,8 +13,9 @@ namespace volarin {
 enum class Dock { None, Top, Bottom, Left, Right, Fill };
 
 class DockLayout : public QLayout {
- public:
-  explicit DockLayout(QWidget* parent = nullptr);
+  Q_OBJECT  // so that qobject_cast and findChildren tell it from other layouts
+
+      public : explicit DockLayout(QWidget* parent = nullptr);
   ~DockLayout() override;
 
   void AddWidget(QWidget* widget, Dock dock);
