@@ -10,7 +10,8 @@ namespace volarin {
 inline constexpr const char* kConfirmCaption = "VOLARIN Message";
 
 // Shows caption and message and returns true only when the operator chose OK.
-using ConfirmPresenter = std::function<bool(const std::string& caption, const std::string& message)>;
+using ConfirmPresenter =
+    std::function<bool(const std::string& caption, const std::string& message)>;
 
 // Installs the presenter and returns the previous one. Without any presenter ConfirmBox
 // answers Cancel, so nothing is ever taken as agreed unseen.

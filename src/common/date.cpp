@@ -26,7 +26,9 @@ std::string& FormatStore() {
 
 }  // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -86,8 +88,12 @@ int Date::Weekday() const {
   return static_cast<int>(((static_cast<int64_t>(serial_) - 1) % 7 + 7) % 7);
 }
 
-void SetShortDateFormat(const std::string& picture) { FormatStore() = picture; }
-const std::string& ShortDateFormat() { return FormatStore(); }
+void SetShortDateFormat(const std::string& picture) {
+  FormatStore() = picture;
+}
+const std::string& ShortDateFormat() {
+  return FormatStore();
+}
 
 std::string DateToText(Date date) {
   if (date.IsNull()) return {};

@@ -10,7 +10,9 @@ namespace volarin {
 
 namespace {
 
-char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char Fold(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string AbsolutePath(const std::string& path) {
   if (!path.empty() && path.front() == kPathSeparator) return path;
@@ -108,9 +110,10 @@ std::string DeleteFilesByMaskReportingFailure(const std::string& mask, bool* any
   for (const platform::FolderEntry& entry : platform::ListFolder(folder.empty() ? "/" : folder)) {
     if (entry.isFolder || !MatchesMask(entry.name, pattern)) continue;
     *anyMatched = true;
-    const std::string path = folderAsPassed.empty() && mask.find(kPathSeparator) == std::string::npos
-                                 ? entry.name
-                                 : JoinPath(folderAsPassed, entry.name);
+    const std::string path =
+        folderAsPassed.empty() && mask.find(kPathSeparator) == std::string::npos
+            ? entry.name
+            : JoinPath(folderAsPassed, entry.name);
     if (!platform::RemoveFile(path)) return path;
   }
   return {};

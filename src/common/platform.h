@@ -52,7 +52,8 @@ class File {
   void Unlock(uint64_t offset, uint64_t length);
 
  private:
-  File(int fd, std::string path, Access access) : fd_(fd), path_(std::move(path)), access_(access) {}
+  File(int fd, std::string path, Access access)
+      : fd_(fd), path_(std::move(path)), access_(access) {}
   int fd_;
   std::string path_;
   Access access_;

@@ -14,7 +14,9 @@
 namespace volarin::platform {
 namespace {
 
-std::string ErrnoText() { return std::strerror(errno); }
+std::string ErrnoText() {
+  return std::strerror(errno);
+}
 
 // An open-file-description lock: it belongs to this open of the file, so two opens in one
 // process exclude each other just as two processes do.
@@ -129,7 +131,9 @@ bool File::TryLock(uint64_t offset, uint64_t length) {
   return SetOfdLock(fd_, access_ == Access::ReadWrite ? F_WRLCK : F_RDLCK, offset, length);
 }
 
-void File::Unlock(uint64_t offset, uint64_t length) { SetOfdLock(fd_, F_UNLCK, offset, length); }
+void File::Unlock(uint64_t offset, uint64_t length) {
+  SetOfdLock(fd_, F_UNLCK, offset, length);
+}
 
 bool FileExists(const std::string& path) {
   struct stat st {};
@@ -187,9 +191,13 @@ void SetModificationTime(const std::string& path, int64_t nanoseconds) {
   }
 }
 
-bool MakeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
+bool MakeFolder(const std::string& path) {
+  return ::mkdir(path.c_str(), 0777) == 0;
+}
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) {
+  return ::unlink(path.c_str()) == 0;
+}
 
 std::vector<FolderEntry> ListFolder(const std::string& path) {
   std::vector<FolderEntry> entries;

@@ -44,7 +44,9 @@ int64_t TextToInt64(const std::string& text) {
   return static_cast<int64_t>(value);
 }
 
-std::string Int64ToText(int64_t value) { return std::to_string(value); }
+std::string Int64ToText(int64_t value) {
+  return std::to_string(value);
+}
 
 std::string SubText(const std::string& text, int start, int count) {
   const int length = static_cast<int>(text.size());

@@ -7,8 +7,12 @@
 namespace volarin {
 
 // A blank is any character whose code is 32 or below (space and control characters).
-inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool IsBlank(char c) {
+  return static_cast<unsigned char>(c) <= 32;
+}
+inline bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 std::string TrimText(const std::string& text);
 std::string TrimRight(const std::string& text);

@@ -43,8 +43,8 @@ std::string FirstToken(const std::string& text, const std::string& delimiter) {
   }
   std::string work = TrimRight(text);
   const std::string delim = UpperAscii(delimiter);
-  const bool closed = work.size() > delim.size() &&
-                      UpperAscii(work.substr(work.size() - delim.size())) == delim;
+  const bool closed =
+      work.size() > delim.size() && UpperAscii(work.substr(work.size() - delim.size())) == delim;
   if (!closed) work += delim;
   s.work = work;
   s.delimiter = delim;
@@ -58,6 +58,8 @@ std::string NextToken() {
   return TakePiece(s, s.next);
 }
 
-bool MoreTokens() { return State().more; }
+bool MoreTokens() {
+  return State().more;
+}
 
 }  // namespace volarin

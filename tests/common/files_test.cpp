@@ -1,1 +1,138 @@
+#include "common/files.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "common/errors.h"
+#include "common/paths.h"
+#include "common/platform.h"
+#include "support/temp_folder.h"
+
+namespace volarin {
+namespace {
+
+using testing::ReadFile;
+using testing::TempFolder;
+namespace fs = std::filesystem;
+
+TEST(JoinPath, NeverDoublesTheSeparator) {
+  EXPECT_EQ(JoinPath("/data", "x.dbf"), "/data/x.dbf");
+  EXPECT_EQ(JoinPath("/data/", "x.dbf"), "/data/x.dbf");
+  EXPECT_EQ(JoinPath("", "x.dbf"), "/x.dbf");
+}
+
+TEST(CopyFileTo, ReplacesTheTargetAndKeepsTheModificationTime) {
+  TempFolder dir;
+  // Larger than one block and not a multiple of it, so the last short read is exercised.
+  std::string bytes(8192 * 2 + 17, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+  const std::string source = dir.Write("a.txt", bytes);
+  const std::string target = dir.Write("b.txt", "old and longer content than nothing");
+  platform::SetModificationTime(source, 1700000000LL * 1000000000LL);
+
+  CopyFileTo(source, target);
+  EXPECT_EQ(ReadFile(target), bytes);
+  EXPECT_EQ(platform::ModificationTime(target), 1700000000LL * 1000000000LL);
+}
+
+TEST(CopyFileTo, ExactBlockMultipleAndEmptyFiles) {
+  TempFolder dir;
+  for (size_t size : {size_t{0}, size_t{8192}, size_t{16384}}) {
+    const std::string source = dir.Write("s.bin", std::string(size, 'x'));
+    CopyFileTo(source, dir / "t.bin");
+    EXPECT_EQ(ReadFile(dir / "t.bin").size(), size);
+  }
+}
+
+TEST(CopyFileTo, OntoAFolderCopiesUnderTheSourceName) {
+  TempFolder dir;
+  const std::string source = dir.Write("PP202403/20240315123.txt", "line\r\n");
+  fs::create_directories(dir / "pickup");
+  CopyFileTo(source, dir / "pickup");
+  EXPECT_EQ(ReadFile(dir / "pickup/20240315123.txt"), "line\r\n");
+  CopyFileTo(source, dir / "pickup/");
+  EXPECT_EQ(ReadFile(dir / "pickup/20240315123.txt"), "line\r\n");
+}
+
+TEST(CopyFileTo, CreatesMissingTargetFolders) {
+  TempFolder dir;
+  const std::string source = dir.Write("a.txt", "abc");
+  CopyFileTo(source, dir / "x/y/z/a.txt");
+  EXPECT_EQ(ReadFile(dir / "x/y/z/a.txt"), "abc");
+}
+
+TEST(CopyFileTo, ErrorsNameTheFile) {
+  TempFolder dir;
+  const std::string source = dir.Write("a.txt", "new");
+  const std::string readOnly = dir.Write("ro.txt", "keep");
+  chmod(readOnly.c_str(), 0444);
+  struct Case {
+    std::string source, target, message;
+  } cases[] = {
+      {dir / "missing.txt", dir / "t.txt", "Cannot open file " + (dir / "missing.txt")},
+      {source, readOnly, "Cannot create file " + readOnly},
+  };
+  for (const Case& c : cases) {
+    try {
+      CopyFileTo(c.source, c.target);
+      ADD_FAILURE() << c.message;
+    } catch (const FileError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+  EXPECT_EQ(ReadFile(readOnly), "keep");
+}
+
+TEST(DeleteFilesByMask, DeletesMatchingFilesOnly) {
+  TempFolder dir;
+  dir.Write("pickup/a.txt", "1");
+  dir.Write("pickup/B.TXT", "2");
+  dir.Write("pickup/keep.csv", "3");
+  dir.Write("pickup/a.txt.bak", "4");
+  fs::create_directories(dir / "pickup/folder.txt");
+
+  EXPECT_TRUE(DeleteFilesByMask(dir / "pickup/*.txt"));
+  EXPECT_FALSE(fs::exists(dir / "pickup/a.txt"));
+  EXPECT_FALSE(fs::exists(dir / "pickup/B.TXT"));
+  EXPECT_TRUE(fs::exists(dir / "pickup/keep.csv"));
+  EXPECT_TRUE(fs::exists(dir / "pickup/a.txt.bak"));
+  EXPECT_TRUE(fs::is_directory(dir / "pickup/folder.txt"));
+  // Nothing left to match.
+  EXPECT_FALSE(DeleteFilesByMask(dir / "pickup/*.txt"));
+  EXPECT_FALSE(DeleteFilesByMask(dir / "nowhere/*.txt"));
+}
+
+TEST(DeleteFilesByMask, RelativeMaskUsesTheCurrentFolder) {
+  TempFolder dir;
+  dir.Write("sub/x.txt", "1");
+  const std::string saved = platform::CurrentFolder();
+  platform::SetCurrentFolder(dir.Path());
+  EXPECT_TRUE(DeleteFilesByMask("sub/*.txt"));
+  platform::SetCurrentFolder(saved);
+  EXPECT_FALSE(fs::exists(dir / "sub/x.txt"));
+}
+
+TEST(MatchesMask, Wildcards) {
+  EXPECT_TRUE(MatchesMask("a.txt", "*.txt"));
+  EXPECT_TRUE(MatchesMask("A.TXT", "*.txt"));
+  EXPECT_TRUE(MatchesMask(".txt", "*.txt"));
+  EXPECT_FALSE(MatchesMask("a.txt2", "*.txt"));
+  EXPECT_TRUE(MatchesMask("abc", "a?c"));
+  EXPECT_TRUE(MatchesMask("aXbXc.txt", "a*b*.txt"));
+  EXPECT_FALSE(MatchesMask("ab", "a?c"));
+}
+
+TEST(ForceFolders, CreatesTheChainAndIgnoresFailures) {
+  TempFolder dir;
+  ForceFolders(dir / "p/q/r/");
+  EXPECT_TRUE(fs::is_directory(dir / "p/q/r"));
+  ForceFolders("");
+  dir.Write("file", "x");
+  ForceFolders(dir / "file/below");  // cannot be made: no error, nothing made
+  EXPECT_FALSE(fs::exists(dir / "file/below"));
+}
+
+}  // namespace
+}  // namespace volarin

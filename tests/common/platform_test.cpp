@@ -1,1 +1,126 @@
+#include "common/platform.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "support/temp_folder.h"
+
+namespace volarin::platform {
+namespace {
+
+using testing::TempFolder;
+
+// Runs `hold` in a child process that keeps its files open until the parent lets it go.
+class OtherProcess {
+ public:
+  template <typename F>
+  explicit OtherProcess(F hold) {
+    int ready[2], release[2];
+    if (pipe(ready) != 0 || pipe(release) != 0) throw std::runtime_error("pipe");
+    pid_ = fork();
+    if (pid_ == 0) {
+      // The child never returns into the test framework: it holds, signals, waits, exits.
+      close(ready[0]);
+      close(release[1]);
+      char c = 0;
+      try {
+        auto held = hold();
+        c = 1;
+        (void)!write(ready[1], &c, 1);
+        (void)!read(release[0], &c, 1);
+      } catch (...) {
+        (void)!write(ready[1], &c, 1);
+      }
+      _exit(c == 1 ? 0 : 1);
+    }
+    close(ready[1]);
+    close(release[0]);
+    release_ = release[1];
+    char c = 0;
+    (void)!read(ready[0], &c, 1);
+    close(ready[0]);
+    holding_ = c == 1;
+  }
+  bool Holding() const { return holding_; }
+  ~OtherProcess() {
+    close(release_);
+    int status;
+    waitpid(pid_, &status, 0);
+  }
+
+ private:
+  pid_t pid_;
+  int release_;
+  bool holding_ = false;
+};
+
+TEST(FileIsInUse, FreeMissingHeldAndReadOnlyFiles) {
+  TempFolder dir;
+  const std::string path = dir.Write("zorppay.dbf", "data");
+  EXPECT_FALSE(FileIsInUse(path));
+  EXPECT_FALSE(FileIsInUse(dir / "missing.dbf"));
+  {
+    auto shared = File::Open(path, File::Access::ReadWrite, File::Share::Shared);
+    EXPECT_TRUE(FileIsInUse(path));
+  }
+  EXPECT_FALSE(FileIsInUse(path));
+  chmod(path.c_str(), 0444);  // read-only counts as in use, even for the superuser
+  EXPECT_TRUE(FileIsInUse(path));
+}
+
+TEST(FileIsInUse, SeesAnotherProcessHoldingTheFile) {
+  TempFolder dir;
+  const std::string path = dir.Write("zorppay.dbf", "data");
+  {
+    OtherProcess other(
+        [&] { return File::Open(path, File::Access::ReadWrite, File::Share::Exclusive); });
+    ASSERT_TRUE(other.Holding());
+    EXPECT_TRUE(FileIsInUse(path));
+    EXPECT_THROW(File::Open(path, File::Access::ReadOnly, File::Share::Shared), File::InUse);
+  }
+  EXPECT_FALSE(FileIsInUse(path));
+}
+
+TEST(File, SharedOpensCoexistAndExcludeAnExclusiveOne) {
+  TempFolder dir;
+  const std::string path = dir.Write("t.dbf", "0123456789");
+  auto a = File::Open(path, File::Access::ReadWrite, File::Share::Shared);
+  auto b = File::Open(path, File::Access::ReadOnly, File::Share::Shared);
+  EXPECT_THROW(File::Open(path, File::Access::ReadWrite, File::Share::Exclusive), File::InUse);
+  char buf[4] = {};
+  EXPECT_EQ(b->ReadAt(8, buf, 4), 2u);  // short read at the end of the file
+  EXPECT_EQ(std::string(buf, 2), "89");
+}
+
+TEST(File, ByteRangeLocksExcludeOtherOpensInTheSameProcess) {
+  TempFolder dir;
+  const std::string path = dir.Write("t.dbf", "x");
+  auto a = File::Open(path, File::Access::ReadWrite, File::Share::Shared);
+  auto b = File::Open(path, File::Access::ReadWrite, File::Share::Shared);
+  const uint64_t record1 = 0xEFFFFFFEull - 1;
+  EXPECT_TRUE(a->TryLock(record1, 1));
+  EXPECT_FALSE(b->TryLock(record1, 1));
+  EXPECT_TRUE(b->TryLock(record1 - 1, 1));
+  a->Unlock(record1, 1);
+  EXPECT_TRUE(b->TryLock(record1, 1));
+}
+
+TEST(Folders, CurrentFolderAndPickupRoot) {
+  TempFolder dir;
+  const std::string saved = CurrentFolder();
+  SetCurrentFolder(dir.Path());
+  EXPECT_EQ(CurrentFolder(), std::filesystem::canonical(dir.Path()).string());
+  SetCurrentFolder(saved);
+  EXPECT_THROW(SetCurrentFolder(dir / "missing"), FileError);
+
+  const char* home = getenv("HOME");
+  const std::string savedHome = home ? home : "";
+  setenv("HOME", dir.Path().c_str(), 1);
+  EXPECT_EQ(PickupRoot(), dir.Path());
+  setenv("HOME", savedHome.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace volarin::platform
