@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "dbf/mdx/indexerror.h"
 #include "dbf/mdx/tagcursor.h"
+#include "dbf/mdx/tagorder.h"
 
 namespace volarin::dbf {
 namespace {
@@ -21,7 +22,9 @@ KeyType KeyTypeOf(char expressionType) {
   }
 }
 
-std::string Quote(const std::string& text) { return "\"" + text + "\""; }
+std::string Quote(const std::string& text) {
+  return "\"" + text + "\"";
+}
 
 }  // namespace
 
@@ -36,10 +39,12 @@ TagDefinition DefineTag(const TagSpec& spec, const RecordLayout& layout,
   ParseResult key = Expression::Parse(def.keyExpression, layout, expressions);
   if (!key) {
     throw IndexError("Tag " + def.name + ": the key expression " + Quote(def.keyExpression) +
-                     " cannot be parsed: " + key.error, kErrorExpression);
+                         " cannot be parsed: " + key.error,
+                     kErrorExpression);
   }
   if (key.expression->Type() == 'L') {
-    throw IndexError("Tag " + def.name + ": a logical expression cannot be a key", kErrorExpression);
+    throw IndexError("Tag " + def.name + ": a logical expression cannot be a key",
+                     kErrorExpression);
   }
   def.type = KeyTypeOf(key.expression->Type());
   def.keyLength = def.type == KeyType::Numeric ? kNumericKeyLength
@@ -57,6 +62,16 @@ TagDefinition DefineTag(const TagSpec& spec, const RecordLayout& layout,
 }
 
 ProductionIndex::ProductionIndex(std::unique_ptr<MdxFile> file) : file_(std::move(file)) {}
+
+ProductionIndex::~ProductionIndex() = default;
+
+TagOrder& ProductionIndex::OrderOf(size_t tag) {
+  if (tag >= tags_.size())
+    ThrowIndexError(file_->Path(), "there is no tag number " + std::to_string(tag + 1));
+  orders_.resize(tags_.size());
+  if (!orders_[tag]) orders_[tag] = std::make_unique<TagOrder>(*this, tag);
+  return *orders_[tag];
+}
 
 std::unique_ptr<ProductionIndex> ProductionIndex::Open(const std::string& path,
                                                        const RecordLayout& layout,
@@ -78,8 +93,7 @@ std::unique_ptr<ProductionIndex> ProductionIndex::Create(const std::string& path
                                                          const RecordSource& records) {
   std::vector<TagDefinition> defs;
   for (const TagSpec& spec : tags) defs.push_back(DefineTag(spec, layout, expressions));
-  std::unique_ptr<ProductionIndex> index(
-      new ProductionIndex(MdxFile::Create(path, defs, options)));
+  std::unique_ptr<ProductionIndex> index(new ProductionIndex(MdxFile::Create(path, defs, options)));
   index->Compile(layout, expressions);
   index->Rebuild(records);
   return index;
@@ -96,7 +110,9 @@ void ProductionIndex::Compile(const RecordLayout& layout, const ExpressionOption
     CompiledTag compiled;
     compiled.tag = &tag;
     ParseResult key = Expression::Parse(def.keyExpression, layout, expressions);
-    if (!key) fail("its key expression " + Quote(def.keyExpression) + " cannot be parsed (" + key.error + ")");
+    if (!key)
+      fail("its key expression " + Quote(def.keyExpression) + " cannot be parsed (" + key.error +
+           ")");
     if (key.expression->Type() == 'L' || KeyTypeOf(key.expression->Type()) != def.type) {
       fail(std::string("its key type is ") + static_cast<char>(def.type) + " but the expression " +
            Quote(def.keyExpression) + " gives type " + key.expression->Type());
@@ -154,6 +170,7 @@ std::string ProductionIndex::SearchKeyOf(size_t tag, std::string_view text) cons
 void ProductionIndex::Rebuild(const RecordSource& records) {
   // Start from a packed file: every tag an empty root, no free blocks.
   file_->Zap();
+  ++generation_;
   for (size_t i = 0; i < tags_.size(); ++i) tags_[i].tag = &file_->Tag(i);
   std::vector<KeyList> keys;
   for (const CompiledTag& t : tags_) keys.emplace_back(t.tag->KeyLength());
@@ -193,7 +210,10 @@ WriteResult ProductionIndex::BeforeWrite(const RecordView& before, const RecordV
     c.add = HasKey(i, after);
     if (c.remove) c.oldKey = KeyOf(i, before);
     if (c.add) c.newKey = KeyOf(i, after);
-    if (c.remove && c.add && c.oldKey == c.newKey) {
+    if (c.remove && c.add &&
+        tags_[i].tag->CompareKeys(reinterpret_cast<const uint8_t*>(c.oldKey.data()),
+                                  reinterpret_cast<const uint8_t*>(c.newKey.data()),
+                                  c.oldKey.size()) == 0) {
       c.remove = c.add = false;  // the key stays where it is
       continue;
     }
@@ -248,7 +268,9 @@ void ProductionIndex::AfterZap(uint32_t, uint32_t) {
   Rebuild(records_);
 }
 
-void ProductionIndex::Flush() { file_->Flush(); }
+void ProductionIndex::Flush() {
+  file_->Flush();
+}
 
 std::string ProductionIndex::CheckAgainst(const RecordSource& records, uint32_t recordCount) {
   std::string fault = file_->Check(recordCount);
@@ -271,9 +293,12 @@ std::string ProductionIndex::CheckAgainst(const RecordSource& records, uint32_t 
       ++entries;
       const auto found = keyOf.find(cursor.RecNo());
       if (found == keyOf.end()) {
-        return name + "record " + std::to_string(cursor.RecNo()) + " has an entry but should have none";
+        return name + "record " + std::to_string(cursor.RecNo()) +
+               " has an entry but should have none";
       }
-      if (found->second != cursor.Key()) {
+      if (tag.CompareKeys(reinterpret_cast<const uint8_t*>(found->second.data()),
+                          reinterpret_cast<const uint8_t*>(cursor.Key().data()),
+                          found->second.size()) != 0) {
         return name + "record " + std::to_string(cursor.RecNo()) + " is indexed under " +
                keyText(std::string(cursor.Key())) + " but its key is " + keyText(found->second);
       }

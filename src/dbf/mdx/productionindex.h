@@ -27,13 +27,16 @@ struct TagSpec {
 // Calls the visitor once for every record of the table, in record-number order.
 using RecordSource = std::function<void(const std::function<void(const RecordView&)>& visit)>;
 
+class TagOrder;
+
 class ProductionIndex : public IndexMaintainer {
  public:
+  ~ProductionIndex() override;
   // Opens the index of a table with this layout. A tag whose expressions do not parse against
   // the fields, or whose key type or length disagrees with them, is an IndexError.
   static std::unique_ptr<ProductionIndex> Open(const std::string& path, const RecordLayout& layout,
-                                               const ExpressionOptions& expressions,
-                                               bool readOnly, bool exclusive);
+                                               const ExpressionOptions& expressions, bool readOnly,
+                                               bool exclusive);
   // Creates the file with these tags and fills them from the records (bulk build).
   static std::unique_ptr<ProductionIndex> Create(const std::string& path,
                                                  const RecordLayout& layout,
@@ -49,6 +52,9 @@ class ProductionIndex : public IndexMaintainer {
   // Without regard to case; -1 when there is none.
   int FindTag(const std::string& name) const;
 
+  // The table order of a tag; it lives as long as the index.
+  TagOrder& OrderOf(size_t tag);
+
   // Whether the record has a key in the tag (its FOR condition), and the key itself.
   bool HasKey(size_t tag, const RecordView& record) const;
   std::string KeyOf(size_t tag, const RecordView& record) const;
@@ -57,6 +63,8 @@ class ProductionIndex : public IndexMaintainer {
 
   // Every tag emptied and filled again from the records.
   void Rebuild(const RecordSource& records);
+  // Grows whenever the tags are rebuilt (their objects are then new).
+  uint64_t Generation() const { return generation_; }
   // The records are read from this source after a zap that leaves records behind.
   void SetRecordSource(RecordSource records) { records_ = std::move(records); }
 
@@ -97,6 +105,8 @@ class ProductionIndex : public IndexMaintainer {
   std::vector<Change> plan_;
   uint32_t planRecno_ = 0;
   RecordSource records_;
+  uint64_t generation_ = 0;
+  std::vector<std::unique_ptr<TagOrder>> orders_;
 };
 
 // The definition a tag gets from its key expression on these fields: type and key length.

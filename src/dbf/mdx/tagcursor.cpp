@@ -86,7 +86,12 @@ bool TagCursor::SeekAtOrAfter(std::string_view key, uint32_t recno) {
 
 bool TagCursor::SeekEntry(std::string_view key, uint32_t recno) {
   if (!SeekAtOrAfter(key, recno)) return false;
-  if (RecNo() != recno || Key() != key) return valid_ = false;
+  // Compared by the tag's rules: other writers fill the numeric digit-count bits differently.
+  if (RecNo() != recno ||
+      tag_->CompareKeys(reinterpret_cast<const uint8_t*>(Key().data()),
+                        reinterpret_cast<const uint8_t*>(key.data()), key.size()) != 0) {
+    return valid_ = false;
+  }
   return true;
 }
 

@@ -3,15 +3,16 @@
 namespace volarin::dbf {
 
 TagCursor& TagOrder::Cursor() {
-  IndexTag* tag = &index_.Tag(tag_);
-  if (!cursor_ || cursorTag_ != tag) {
-    cursor_.emplace(*tag);
-    cursorTag_ = tag;
+  if (!cursor_ || generation_ != index_.Generation()) {
+    cursor_.emplace(index_.Tag(tag_));
+    generation_ = index_.Generation();
   }
   return *cursor_;
 }
 
-void TagOrder::Remember() { version_ = index_.Tag(tag_).Version(); }
+void TagOrder::Remember() {
+  version_ = index_.Tag(tag_).Version();
+}
 
 uint32_t TagOrder::Here() {
   Remember();
@@ -30,14 +31,16 @@ uint32_t TagOrder::Last() {
 
 bool TagOrder::Place(const RecordView& current) {
   TagCursor& cursor = Cursor();
-  if (cursor.Valid() && version_ == index_.Tag(tag_).Version() &&
-      cursor.RecNo() == current.recno) {
+  if (cursor.Valid() && version_ == index_.Tag(tag_).Version() && cursor.RecNo() == current.recno) {
     return true;
   }
   const bool has = index_.HasKey(tag_, current);
   const std::string key = index_.KeyOf(tag_, current);
   cursor.SeekAtOrAfter(key, current.recno);
-  return has && cursor.Valid() && cursor.RecNo() == current.recno && cursor.Key() == key;
+  return has && cursor.Valid() && cursor.RecNo() == current.recno &&
+         index_.Tag(tag_).CompareKeys(reinterpret_cast<const uint8_t*>(cursor.Key().data()),
+                                      reinterpret_cast<const uint8_t*>(key.data()),
+                                      key.size()) == 0;
 }
 
 uint32_t TagOrder::Next(const RecordView& current) {
@@ -70,8 +73,9 @@ uint32_t TagOrder::SeekNext(std::string_view key, const RecordView& current) {
   TagCursor& cursor = Cursor();
   if (!cursor.Valid()) return Here();
   const size_t length = std::min(key.size(), cursor.Key().size());
-  const bool same = index_.Tag(tag_).CompareKeys(reinterpret_cast<const uint8_t*>(cursor.Key().data()),
-                                                 reinterpret_cast<const uint8_t*>(key.data()), length) == 0;
+  const bool same =
+      index_.Tag(tag_).CompareKeys(reinterpret_cast<const uint8_t*>(cursor.Key().data()),
+                                   reinterpret_cast<const uint8_t*>(key.data()), length) == 0;
   Remember();
   return same ? cursor.RecNo() : 0;
 }

@@ -39,7 +39,7 @@ class TagOrder : public RecordOrder {
   ProductionIndex& index_;
   size_t tag_;
   std::optional<TagCursor> cursor_;
-  IndexTag* cursorTag_ = nullptr;
+  uint64_t generation_ = 0;
   uint64_t version_ = 0;
 };
 
