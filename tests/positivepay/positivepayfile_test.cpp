@@ -1,0 +1,68 @@
+#include "positivepay/positivepayfile.h"
+
+#include <gtest/gtest.h>
+
+namespace volarin {
+namespace {
+
+TEST(AmountText, GeneralFormCutToTwoDecimals) {
+  struct Case {
+    double amount;
+    const char* text;
+  } cases[] = {{1250.5, "1250.5"},
+               {300, "300.00"},
+               {75.25, "75.25"},
+               {12.5, "12.5"},
+               {12.349, "12.34"},
+               {12.345, "12.34"},
+               {0.07, "0.07"},
+               {0, "0.00"},
+               {-5, "-5.00"},
+               {-12.349, "-12.34"},
+               {9999999999.99, "9999999999.99"},
+               {0.1 + 0.2, "0.3"}};
+  for (const Case& c : cases) EXPECT_EQ(AmountText(c.amount), c.text) << c.amount;
+}
+
+TEST(PositivePayText, TheWorkedExample) {
+  PositivePayText text("03/15/2005");
+  text.Add({1001, 1250.5, "00", "ACME SUPPLY CO"});
+  text.Add({1002, 300, "00", "NORTH GARAGE"});
+  text.Add({1003, 75.25, "02", "CITY WATER DEPT"});
+  EXPECT_EQ(text.TakeLines() + text.Trailer(),
+            "03/15/2005,1001,\"ACME SUPPLY CO\",1250.5\r\n"
+            "03/15/2005,1002,\"NORTH GARAGE\",300.00\r\n"
+            "03/15/2005,1003,\"CITY WATER DEPT\",-75.25\r\n"
+            "2,1475.25\r\n");
+}
+
+TEST(PositivePayText, StatusRuleAndTrailerRounding) {
+  PositivePayText text("01/02/2024");
+  text.Add({1, 12.349, "00", "A"});
+  text.Add({2, 10, "03", "Stop, \"Payment\""});  // stop payment: negative, not counted
+  text.Add({3, 1, "", "Blank code"});            // anything but "00" counts as not issued
+  text.Add({4294967296LL, 5, "00", "Big"});      // check numbers beyond 32 bits stay whole
+  EXPECT_EQ(text.TakeLines(),
+            "01/02/2024,1,\"A\",12.34\r\n"
+            "01/02/2024,2,\"Stop, \"Payment\"\",-10.00\r\n"
+            "01/02/2024,3,\"Blank code\",-1.00\r\n"
+            "01/02/2024,4294967296,\"Big\",5.00\r\n");
+  // 12.349 - 10 - 1 + 5 = 6.349: the trailer rounds while the lines cut.
+  EXPECT_EQ(text.Trailer(), "2,6.35\r\n");
+}
+
+TEST(PositivePayText, EmptyRegisterGivesOnlyTheTrailer) {
+  PositivePayText text("01/02/2024");
+  EXPECT_EQ(text.TakeLines(), "");
+  EXPECT_EQ(text.Trailer(), "0,0.00\r\n");
+  EXPECT_EQ(PositivePayFileName("20240102", ""), "20240102_.txt");
+}
+
+TEST(PositivePayText, NegativeNetTotal) {
+  PositivePayText text("01/02/2024");
+  text.Add({7, 20.5, "02", "V"});
+  EXPECT_EQ(text.Trailer(), "0,-20.50\r\n");
+}
+
+}  // namespace
+}  // namespace volarin
