@@ -69,11 +69,16 @@ char Expression::Type() const {
 
 namespace {
 
-RecordView Checked(const RecordLayout* layout, const RecordView& record,
-                   const std::string& source) {
-  if (static_cast<int>(record.bytes.size()) < layout->RecordLength()) {
-    throw ExpressionError(kErrorExpression, "Expression \"" + source +
-                                                "\" was given a record shorter than its table's.");
+[[noreturn]] void ShortRecord(const std::string& source) {
+  throw ExpressionError(kErrorExpression, "Expression \"" + source +
+                                              "\" was given a record shorter than its table's.");
+}
+
+// Every evaluation starts here, so field nodes may read their bytes without further checks.
+inline RecordView Checked(const RecordLayout* layout, const RecordView& record,
+                          const std::string& source) {
+  if (record.bytes.size() < static_cast<size_t>(layout->RecordLength())) [[unlikely]] {
+    ShortRecord(source);
   }
   return RecordView{layout, record.bytes, record.recno};
 }

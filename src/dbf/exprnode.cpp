@@ -27,23 +27,28 @@ std::string StrOf(const ExprNode& node, const RecordView& r) {
 
 class FieldNode : public ExprNode {
  public:
-  FieldNode(const FieldInfo& f, int index) : ExprNode(f.type == 'F' ? 'N' : f.type), index_(index) {
+  // The field's place is kept here so evaluation needs no lookup; record images are checked to be
+  // whole records of the layout before evaluation starts.
+  FieldNode(const FieldInfo& f)
+      : ExprNode(f.type == 'F' ? 'N' : f.type), offset_(f.offset), size_(f.width) {
     decimals = f.decimals;
     if (Type() == 'N') width = f.width;
   }
-  double Num(const RecordView& r) const override { return ParseStoredNumber(r.Stored(index_)); }
-  bool Log(const RecordView& r) const override { return ParseStoredLogical(r.Stored(index_)); }
-  int32_t Dat(const RecordView& r) const override {
-    return ParseStoredDate(r.Stored(index_)).Serial();
-  }
-  void Str(const RecordView& r, std::string& out) const override { out += r.Stored(index_); }
+  double Num(const RecordView& r) const override { return ParseStoredNumber(Bytes(r)); }
+  bool Log(const RecordView& r) const override { return ParseStoredLogical(Bytes(r)); }
+  int32_t Dat(const RecordView& r) const override { return ParseStoredDate(Bytes(r)).Serial(); }
+  void Str(const RecordView& r, std::string& out) const override { out += Bytes(r); }
   bool View(const RecordView& r, std::string_view& v) const override {
-    v = r.Stored(index_);
+    v = Bytes(r);
     return true;
   }
 
  private:
-  int index_;
+  std::string_view Bytes(const RecordView& r) const {
+    return std::string_view(r.bytes.data() + offset_, size_);
+  }
+  size_t offset_;
+  size_t size_;
 };
 
 class NumberNode : public ExprNode {
@@ -269,6 +274,72 @@ class CompareNode : public ExprNode {
   Rel rel_;
   NodePtr l_, r_;
   bool exact_;
+};
+
+bool HoldsNumeric(Rel rel, double a, double b) {
+  switch (rel) {
+    case Rel::kEq:
+    case Rel::kExactEq:
+      return a == b;
+    case Rel::kNe:
+      return !(a == b);
+    case Rel::kLt:
+      return a < b;
+    case Rel::kGt:
+      return a > b;
+    case Rel::kLe:
+      return a <= b;
+    case Rel::kGe:
+      return a >= b;
+    default:
+      return false;
+  }
+}
+
+// A number against a constant, the common filter "checkno>=1000": the constant is read once.
+class NumConstCompareNode : public ExprNode {
+ public:
+  NumConstCompareNode(Rel rel, NodePtr l, double constant)
+      : ExprNode('L'), rel_(rel), l_(std::move(l)), constant_(constant) {}
+  bool Log(const RecordView& rec) const override {
+    return HoldsNumeric(rel_, l_->Num(rec), constant_);
+  }
+
+ private:
+  Rel rel_;
+  NodePtr l_;
+  double constant_;
+};
+
+// Numbers compared without the type dispatch.
+class NumCompareNode : public ExprNode {
+ public:
+  NumCompareNode(Rel rel, NodePtr l, NodePtr r)
+      : ExprNode('L'), rel_(rel), l_(std::move(l)), r_(std::move(r)) {}
+  bool Log(const RecordView& rec) const override {
+    const double a = l_->Num(rec), b = r_->Num(rec);
+    switch (rel_) {
+      case Rel::kEq:
+      case Rel::kExactEq:
+        return a == b;
+      case Rel::kNe:
+        return !(a == b);
+      case Rel::kLt:
+        return a < b;
+      case Rel::kGt:
+        return a > b;
+      case Rel::kLe:
+        return a <= b;
+      case Rel::kGe:
+        return a >= b;
+      default:
+        return false;
+    }
+  }
+
+ private:
+  Rel rel_;
+  NodePtr l_, r_;
 };
 
 class AndNode : public ExprNode {
@@ -542,8 +613,8 @@ class SpaceNode : public FunctionNode {
 
 }  // namespace
 
-NodePtr MakeField(const FieldInfo& field, int index) {
-  return std::make_unique<FieldNode>(field, index);
+NodePtr MakeField(const FieldInfo& field, int /*index*/) {
+  return std::make_unique<FieldNode>(field);
 }
 NodePtr MakeNumber(double value, int decimals) {
   return std::make_unique<NumberNode>(value, decimals);
@@ -584,6 +655,13 @@ NodePtr MakeComparison(const std::string& op, NodePtr left, NodePtr right, bool 
   if (op == "$") rel = Rel::kContains;
   // '==' on anything but texts is plain equality.
   if (rel == Rel::kExactEq && left->Type() != 'C') rel = Rel::kEq;
+  if (left->Type() == 'N' && right->Constant()) {
+    const double constant = right->Num(RecordView{});
+    return std::make_unique<NumConstCompareNode>(rel, std::move(left), constant);
+  }
+  if (left->Type() == 'N') {
+    return std::make_unique<NumCompareNode>(rel, std::move(left), std::move(right));
+  }
   return std::make_unique<CompareNode>(rel, std::move(left), std::move(right), exact);
 }
 

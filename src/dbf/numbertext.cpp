@@ -1,5 +1,6 @@
 #include "dbf/numbertext.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -10,22 +11,23 @@ std::string RoundedDecimal(double value, int decimals) {
   if (!std::isfinite(value)) return {};
   if (decimals < 0) decimals = 0;
   const bool negative = std::signbit(value);
+  // The shortest decimal digits that read back as this double: what a person typed or would
+  // expect, so 1250.455 rounds up although its binary neighbour lies just below.
+  char buffer[64];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                          std::chars_format::scientific);
+  if (error != std::errc()) return {};
+  // buffer: d[.ddd]e[+-]XX
   std::string digits;
-  int intDigits = 0;  // digits before the decimal point, possibly negative or beyond the string
-  if (std::fabs(value) >= 1e15) {
-    // Whole numbers this large have no fraction worth rounding; keep every digit the double has.
-    char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.0f", std::fabs(value));
-    digits = buffer;
-    intDigits = static_cast<int>(digits.size());
-  } else {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
-    // buffer: d.dddddddddddddde[+-]XX
-    digits += buffer[0];
-    digits.append(buffer + 2, 14);
-    intDigits = std::atoi(buffer + 17) + 1;
+  digits.reserve(24);
+  const char* p = buffer;
+  for (; p < end && *p != 'e'; ++p) {
+    if (*p != '.') digits += *p;
   }
+  int exponent = 0;
+  const bool negativeExponent = p + 1 < end && p[1] == '-';
+  for (p += 2; p < end; ++p) exponent = exponent * 10 + (*p - '0');
+  int intDigits = (negativeExponent ? -exponent : exponent) + 1;
   const int keep = intDigits + decimals;
   if (keep < 0) {
     digits.clear();

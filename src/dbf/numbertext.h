@@ -7,8 +7,7 @@
 namespace volarin::dbf {
 
 // The value rounded half away from zero to `decimals` places, as "-1250.50" (no blanks). The
-// rounding works on the value's 15 significant decimal digits (all digits from 1e15 up), so
-// 1250.455 gives 1250.46 as a
+// rounding works on the shortest decimal form of the double, so 1250.455 gives 1250.46 as a
 // person expects, not 1250.45 from its binary neighbour. Minus zero is written without sign.
 // Empty for NaN and infinities.
 std::string RoundedDecimal(double value, int decimals);

@@ -32,35 +32,36 @@ int RecordLayout::FindField(std::string_view name) const {
 }
 
 double ParseStoredNumber(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end && IsBlank(*p)) ++p;
   bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  // Up to 18 digits are exact in an integer; a double division then rounds once.
+  if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+  // Up to 18 significant digits are exact in an integer; one multiplication or division by an
+  // exact power of ten then rounds once.
   uint64_t mantissa = 0;
-  int digits = 0, scale = 0, extraExponent = 0;
-  bool point = false;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '.' && !point) {
-      point = true;
-    } else if (IsDigit(c)) {
-      if (digits < 18) {
-        mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
-        if (mantissa != 0) ++digits;
-        if (point) ++scale;
-      } else if (!point) {
-        ++extraExponent;
-      }
+  int digits = 0, exponent = 0;
+  for (; p < end && static_cast<unsigned>(*p - '0') <= 9; ++p) {
+    if (digits < 18) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+      digits += mantissa != 0;
     } else {
-      break;
+      ++exponent;
     }
   }
-  double value = static_cast<double>(mantissa);
+  if (p < end && *p == '.') {
+    for (++p; p < end && static_cast<unsigned>(*p - '0') <= 9; ++p) {
+      if (digits < 18) {
+        mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+        digits += mantissa != 0;
+        --exponent;
+      }
+    }
+  }
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  const int exponent = extraExponent - scale;
+  double value = static_cast<double>(mantissa);
   if (exponent < 0) {
     value = -exponent <= 22 ? value / kPowers[-exponent] : value * std::pow(10.0, exponent);
   } else if (exponent > 0) {

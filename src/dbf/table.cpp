@@ -176,6 +176,7 @@ void Table::ReadHeader() {
   lastUpdate_ = h.lastUpdate;
   record_ = layout_.BlankRecord();
   original_ = record_;
+  current_ = record_.data();
   const bool hasMemoField = std::any_of(layout_.Fields().begin(), layout_.Fields().end(),
                                         [](const FieldInfo& f) { return f.type == 'M'; });
   if (hasMemoField) {
@@ -260,12 +261,9 @@ void Table::RequireRecord(const char* operation) const {
   }
 }
 
-const FieldInfo& Table::CheckedField(int field) const {
-  if (field < 0 || field >= layout_.FieldCount()) {
-    Throw(FieldError(kErrorField,
-                     "Table " + path_ + " has no field number " + std::to_string(field + 1) + "."));
-  }
-  return layout_.Field(field);
+void Table::NoSuchField(int field) const {
+  Throw(FieldError(kErrorField,
+                   "Table " + path_ + " has no field number " + std::to_string(field + 1) + "."));
 }
 
 int Table::FieldIndex(std::string_view name) const {
@@ -363,23 +361,25 @@ void Table::FlushPendingAppends() {
 void Table::LoadRecord(uint32_t recno) {
   const size_t length = static_cast<size_t>(RecordLength());
   if (recno >= cacheFirst_ && recno < cacheFirst_ + cacheCount_) {
-    std::memcpy(record_.data(), cache_.data() + (recno - cacheFirst_) * length, length);
+    current_ = cache_.data() + (recno - cacheFirst_) * length;
   } else {
     FlushPendingAppends();
     if (context_.Get().readAhead) {
       const uint32_t perBlock = static_cast<uint32_t>(cache_.size() / length);
       // Moving backwards fills the block that ends at the record, forwards the one starting there.
       uint32_t first = recno;
-      if (cacheCount_ > 0 && recno + 1 == cacheFirst_)
+      if (cacheCount_ > 0 && recno + 1 == cacheFirst_) {
         first = recno > perBlock ? recno - perBlock + 1 : 1;
+      }
       const uint32_t n = std::min(perBlock, count_ - first + 1);
       cacheCount_ = 0;
       ReadRecords(first, n, cache_.data());
       cacheFirst_ = first;
       cacheCount_ = n;
-      std::memcpy(record_.data(), cache_.data() + (recno - first) * length, length);
+      current_ = cache_.data() + (recno - first) * length;
     } else {
       ReadRecords(recno, 1, record_.data());
+      current_ = record_.data();
     }
   }
   recno_ = recno;
@@ -389,15 +389,24 @@ void Table::LoadRecord(uint32_t recno) {
 
 void Table::LoadBlank() {
   record_.assign(static_cast<size_t>(RecordLength()), ' ');
+  current_ = record_.data();
   recno_ = 0;
   changed_ = false;
   appending_ = false;
 }
 
+void Table::UseOwnBuffer() {
+  if (current_ != record_.data()) {
+    std::memcpy(record_.data(), current_, record_.size());
+    current_ = record_.data();
+  }
+}
+
 void Table::BeginChange() {
   RequireWritable("change a record");
   RequireRecord("change");
-  if (!changed_ && !appending_) original_ = record_;
+  if (!changed_ && !appending_) original_.assign(current_, record_.size());
+  UseOwnBuffer();
   changed_ = true;
 }
 
@@ -414,7 +423,7 @@ void Table::WriteRecordBytes(uint32_t recno, std::string_view bytes) {
   headerDirty_ = true;
 }
 
-void Table::WriteIfChanged() {
+void Table::WritePendingChange() {
   if (appending_) {
     // A new record that was never appended is abandoned by a move.
     appending_ = false;
@@ -484,8 +493,9 @@ int64_t Table::Skip(int64_t n) {
   bof_ = false;
   if (n > 0) {
     if (Eof()) return 0;
+    const bool recordOrder = order_ == recordNumberOrder_.get();
     while (moved < n) {
-      const uint32_t next = NextInOrder();
+      const uint32_t next = recordOrder && recno_ < count_ ? recno_ + 1 : NextInOrder();
       if (next == 0) {
         LoadBlank();
         break;
@@ -564,6 +574,7 @@ void Table::Refresh() {
     return;
   }
   ReadRecords(recno_, 1, record_.data());
+  current_ = record_.data();
   const size_t length = static_cast<size_t>(RecordLength());
   if (recno_ >= cacheFirst_ && recno_ < cacheFirst_ + cacheCount_) {
     std::memcpy(cache_.data() + (recno_ - cacheFirst_) * length, record_.data(), length);
@@ -572,12 +583,6 @@ void Table::Refresh() {
 }
 
 // --- reading fields
-
-std::string_view Table::StoredText(int field) const {
-  const FieldInfo& f = CheckedField(field);
-  return std::string_view(record_).substr(static_cast<size_t>(f.offset),
-                                          static_cast<size_t>(f.width));
-}
 
 double Table::AsDouble(int field) const {
   const FieldInfo& f = CheckedField(field);
@@ -674,8 +679,16 @@ void Table::AssignDate(int field, Date date) {
     Throw(FieldError(kErrorField, "Field " + f.name + " of " + path_ + " is not a date field."));
   }
   BeginChange();
-  const std::string digits = date.Digits();
-  std::memcpy(record_.data() + f.offset, digits.data(), 8);
+  char* out = record_.data() + f.offset;
+  if (date.IsNull()) {
+    std::memset(out, ' ', 8);
+    return;
+  }
+  int y, m, d;
+  date.ToYmd(y, m, d);
+  const int digits[8] = {y / 1000 % 10, y / 100 % 10, y / 10 % 10, y % 10,
+                         m / 10,        m % 10,       d / 10,      d % 10};
+  for (int i = 0; i < 8; ++i) out[i] = static_cast<char>('0' + digits[i]);
 }
 
 void Table::AssignLogical(int field, bool value) {
@@ -701,6 +714,7 @@ void Table::DiscardChanges() {
   }
   if (changed_) {
     record_ = original_;
+    current_ = record_.data();
     changed_ = false;
   }
 }
@@ -808,8 +822,9 @@ void Table::StartAppend() {
 void Table::Blank() {
   RequireWritable("blank a record");
   RequireRecord("blank");
-  if (!changed_ && !appending_) original_ = record_;
+  if (!changed_ && !appending_) original_.assign(current_, record_.size());
   record_.assign(static_cast<size_t>(RecordLength()), ' ');
+  current_ = record_.data();
   changed_ = true;
 }
 

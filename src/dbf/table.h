@@ -110,9 +110,14 @@ class Table {
   void Refresh();
 
   // --- the current record (at end: a blank record)
-  RecordView Current() const { return RecordView{&layout_, record_, recno_}; }
-  bool Deleted() const { return record_[0] == '*'; }
-  std::string_view StoredText(int field) const;
+  RecordView Current() const {
+    return RecordView{&layout_, std::string_view(current_, record_.size()), recno_};
+  }
+  bool Deleted() const { return current_[0] == '*'; }
+  std::string_view StoredText(int field) const {
+    const FieldInfo& f = CheckedField(field);
+    return std::string_view(current_ + f.offset, static_cast<size_t>(f.width));
+  }
   double AsDouble(int field) const;
   // The value rounded half away from zero, saturated to the 64-bit range.
   int64_t AsInteger(int field) const;
@@ -175,11 +180,16 @@ class Table {
   void LoadRecord(uint32_t recno);
   void LoadBlank();
   void ReadRecords(uint32_t first, uint32_t count, char* out);
-  void WriteIfChanged();
+  // Moves store a pending change first; the test is inline because every Skip makes it.
+  void WriteIfChanged() {
+    if (changed_ || appending_) WritePendingChange();
+  }
+  void WritePendingChange();
   void WriteRecordBytes(uint32_t recno, std::string_view bytes);
   void WriteHeaderCounters();
   void WriteHeaderDate();
   void BeginChange();
+  void UseOwnBuffer();
   void ReadAt(uint64_t offset, void* out, size_t n);
   void WriteAt(uint64_t offset, const void* data, size_t n);
   template <typename E>
@@ -192,7 +202,13 @@ class Table {
   void RequireOpen(const char* operation) const;
   void RequireWritable(const char* operation) const;
   void RequireRecord(const char* operation) const;
-  const FieldInfo& CheckedField(int field) const;
+  const FieldInfo& CheckedField(int field) const {
+    if (static_cast<unsigned>(field) >= static_cast<unsigned>(layout_.FieldCount())) {
+      NoSuchField(field);
+    }
+    return layout_.Fields()[static_cast<size_t>(field)];
+  }
+  [[noreturn]] void NoSuchField(int field) const;
   uint32_t NextInOrder();
   uint32_t PriorInOrder();
   [[noreturn]] void Fail(int code, const std::string& message) const;
@@ -215,7 +231,9 @@ class Table {
 
   uint32_t recno_ = 0;  // 0 = at end (or appending a record not stored yet)
   bool bof_ = false;
-  std::string record_;    // the current record as the caller sees it
+  // The current record: in the read-ahead block while it is only read, in record_ once changed.
+  const char* current_ = nullptr;
+  std::string record_;    // the current record's own copy (changes, appends, no read-ahead)
   std::string original_;  // the same record as last read from the file
   bool changed_ = false;
   bool appending_ = false;
