@@ -34,6 +34,7 @@ struct ParseResult {
 
 class Expression {
  public:
+  // The layout (or table) parsed against must outlive the expression.
   static ParseResult Parse(std::string_view text, const RecordLayout& layout,
                            const ExpressionOptions& options = {});
   // Parses against a table's fields with its context's date picture.
