@@ -66,6 +66,8 @@ bool FolderExists(const std::string& path);
 bool FileIsInUse(const std::string& path);
 
 std::string CurrentFolder();
+// The folder of the running program file; empty when it cannot be found.
+std::string ProgramFolder();
 // Throws FileError when the folder cannot be made current.
 void SetCurrentFolder(const std::string& path);
 // The root under which the pickup folder lies: the user's home folder.

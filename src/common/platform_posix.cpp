@@ -165,6 +165,15 @@ std::string CurrentFolder() {
   return buffer;
 }
 
+std::string ProgramFolder() {
+  std::string buffer(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return {};
+  buffer.resize(static_cast<size_t>(n));
+  const size_t slash = buffer.find_last_of('/');
+  return slash == std::string::npos ? std::string() : buffer.substr(0, slash == 0 ? 1 : slash);
+}
+
 void SetCurrentFolder(const std::string& path) {
   if (::chdir(path.c_str()) != 0) throw FileError("Cannot change to folder " + path);
 }

@@ -1,0 +1,31 @@
+#include "storage/checkregister.h"
+
+#include "storage/tablefiles.h"
+
+namespace volarin {
+
+std::vector<DeclaredField> CheckRecordFields() {
+  using namespace tables::reg;
+  return {{kAccountNr, "String"},  {kCheckNo, "Float"}, {kDate, "Date"},
+          {kStatusCode, "String"}, {kAmount, "Float"},  {kCompany, "String"},
+          {kBankCode, "String"},   {kDummy1, "String"}};
+}
+
+std::string StatusText(const std::string& statusCode) {
+  if (statusCode == tables::kStatusVoid) return "Void";
+  if (statusCode == tables::kStatusStop) return "Stop";
+  return {};
+}
+
+void zorppayCalcFields(FieldAccess& cursor) {
+  const std::string status = StatusText(cursor.FieldAsString(tables::reg::kStatusCode));
+  if (!status.empty()) cursor.SetCalculated(tables::reg::kStatus, status);
+}
+
+void DeclareCheckRecord(TableCursor& cursor) {
+  cursor.declaredFields = CheckRecordFields();
+  cursor.calculatedFields = {{tables::reg::kStatus, tables::reg::kStatusSize}};
+  cursor.onCalcFields = zorppayCalcFields;
+}
+
+}  // namespace volarin

@@ -1,0 +1,30 @@
+#pragma once
+// A key range on one tag, and where a record's key lies against it.
+
+#include <string>
+#include <string_view>
+
+namespace volarin {
+
+struct TagScope {
+  std::string low;
+  std::string high;
+  bool on = false;
+};
+
+enum class ScopePosition { kInside, kBelow, kAbove };
+
+// Text keys (C, D as CCYYMMDD, L as T/F): the key cut to each bound's length, compared byte by
+// byte (or without regard to case when `ignoreCase`). A descending tag walks from the low
+// bound down to the high one, so both tests turn round.
+ScopePosition PlaceTextKey(std::string_view key, const TagScope& scope, bool descending,
+                           bool ignoreCase);
+// Numeric keys against the bounds read as numbers.
+ScopePosition PlaceNumberKey(double key, const TagScope& scope, bool descending);
+
+// Digits with at most one sign and one decimal point; thousands separators allowed.
+bool IsNumericString(std::string_view text);
+// The sign, digits and first decimal point of the text; other characters ignored; 0 when none.
+double ScopeNumber(std::string_view text);
+
+}  // namespace volarin

@@ -1,0 +1,275 @@
+#pragma once
+// A record cursor over one table file: current record, a selected tag and its scope, a filter,
+// the edit-and-save cycle with record locks, and field access by name. Moves land only on
+// visible records: not marked deleted (while deleted records are hidden), accepted by the
+// filter (when on) and inside the scope of the selected tag (when on).
+//
+// Edits are held in the cursor until SaveEdit, which locks the record (lmLockOnPost), re-reads
+// it and writes only the fields assigned, so other users' changes to other fields survive.
+// A cursor that changed nothing writes nothing to its files.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/date.h"
+#include "dbf/expression.h"
+#include "storage/cursorobserver.h"
+#include "storage/fieldaccess.h"
+#include "storage/fieldnameindex.h"
+#include "storage/scope.h"
+#include "storage/tcbtable.h"
+
+namespace volarin {
+
+class Environment;
+class TCBDataBase;
+class CursorRow;
+
+enum class ExclusiveMode { kDefault, kTrue, kFalse };
+enum class OpenMode { kDefault, kReadWrite, kReadOnly };
+enum class SetDeletedMode { kDefault, kTrue, kFalse };
+enum class UniqueTagHandling { kDefault, kContinue, kException };
+enum class LockingMethod { kLockOnEdit, kLockOnPost };
+enum class EditState { kBrowse, kEdit, kInsert };
+
+// A field the window expects the table to have; a missing field or one of another kind stops
+// the open. Kinds are the type names of the messages: "String", "Float", "Date", "Boolean", ...
+struct DeclaredField {
+  std::string name;
+  std::string kind;
+  bool required = false;
+};
+
+// A field that lives only in memory, filled by the OnCalcFields handler.
+struct CalculatedField {
+  std::string name;
+  int size = 0;
+};
+
+// One tag of the open table as the cursor keeps it, with its own scope.
+struct CursorTag {
+  std::string name;
+  std::string keyExpression;
+  char keyType = 'C';
+  int keyLength = 0;
+  bool descending = false;
+  std::unique_ptr<dbf::Expression> key;
+  TagScope scope;
+};
+
+class TableCursor final : public FieldAccess {
+ public:
+  TableCursor(Environment& environment, std::string componentName);
+  ~TableCursor() override;
+  TableCursor(const TableCursor&) = delete;
+  TableCursor& operator=(const TableCursor&) = delete;
+
+  const std::string& ComponentName() const { return componentName_; }
+
+  // --- properties, set before Open
+  std::string fileAlias;
+  std::string dataBaseName;
+  TCBDataBase* database = nullptr;  // not owned; takes precedence over dataBaseName
+  ExclusiveMode exclusive = ExclusiveMode::kDefault;
+  OpenMode openMode = OpenMode::kDefault;
+  SetDeletedMode setDeleted = SetDeletedMode::kDefault;
+  UniqueTagHandling uniqueTagHandling = UniqueTagHandling::kDefault;
+  bool autoOpenIndex = true;
+  LockingMethod lockingMethod = LockingMethod::kLockOnPost;
+  bool allowAppends = true;
+  std::vector<DeclaredField> declaredFields;
+  std::vector<CalculatedField> calculatedFields;
+  // Runs after each record is read into the cursor and when editing starts.
+  std::function<void(FieldAccess&)> onCalcFields;
+
+  // --- opening
+  void Open();  // nothing when open
+  void Close();
+  bool IsOpen() const { return open_; }
+
+  // --- moving
+  void GoTop();
+  void Skip(int64_t n = 1);
+  // True when a move found no further visible record, or the cursor is empty. (Not "EOF",
+  // which the C library reserves as a macro.)
+  bool Eof() const;
+  bool Bof() const;
+  // The current record number, 0 when there is none.
+  uint32_t RecNo() const;
+  uint32_t RecCount();
+  // Makes the record current when it is visible; false (position kept) otherwise.
+  bool GoToRecord(uint32_t recno);
+
+  // --- tags, scopes, seeks
+  std::string SetTag(const std::string& name);
+  std::string SelectedTag() const;
+  std::vector<std::string> TagNames() const;
+  void SetScope(const std::string& low, const std::string& high);
+  void ClearScope();
+  bool Seek(const std::string& key);
+
+  // --- changing records
+  void Zap(uint32_t first, uint32_t last);
+  bool AppendBlank();
+  void StartEdit();
+  void SaveEdit();
+  // Drops a pending edit (an unsaved new record is not appended).
+  void CancelEdit();
+  void Unlock();
+  void DeleteRecord();
+  bool IsModified() const;
+  EditState State() const { return state_; }
+
+  // --- fields
+  std::string FieldAsString(std::string_view name) override;
+  double FieldAsFloat(std::string_view name) override;
+  // Throws ECBFieldError when the value lies outside the 32-bit range; use FieldAsInt64 for
+  // check numbers.
+  int32_t FieldAsInteger(std::string_view name) override;
+  int64_t FieldAsInt64(std::string_view name) override;
+  Date FieldAsDate(std::string_view name) override;
+  void AssignString(std::string_view name, std::string_view value);
+  void AssignFloat(std::string_view name, double value);
+  void AssignInteger(std::string_view name, int32_t value);
+  void AssignInt64(std::string_view name, int64_t value);
+  void AssignDate(std::string_view name, Date value);
+  void SetCalculated(std::string_view name, const std::string& value) override;
+  int FieldCount() const;
+  std::vector<std::string> FieldNames() const;
+
+  // --- filter
+  void SetFilter(const std::string& expression);
+  const std::string& Filter() const { return filterText_; }
+  void FilterOn(bool on);
+  bool Filtered() const { return filter_ != nullptr; }
+
+  // --- views
+  void AddObserver(CursorObserver& observer);
+  void RemoveObserver(CursorObserver& observer);
+  void SuspendDisplay();
+  void ResumeDisplay();
+  bool DisplaySuspended() const { return suspendCount_ > 0; }
+  // The visible records in the current order, walked without moving the cursor. Costs one
+  // pass over the tag's range; a view keeps it until RecordsChanged.
+  std::vector<uint32_t> VisibleRecordNumbers();
+  // A record read aside (calculated fields filled), without moving the cursor.
+  CursorRow ReadRow(uint32_t recno);
+
+ private:
+  friend class CursorRow;
+  struct Position {
+    bool hasRecord = false;
+    bool eof = true;
+    uint32_t recno = 0;
+  };
+
+  void RequireOpen() const;
+  dbf::Table& Table(const char* request) const;
+  void RequireWritable();
+  void RequireEditing();
+  int FieldPosition(std::string_view name) const;
+  int CalculatedPosition(std::string_view name) const;
+  [[noreturn]] void FieldNotFound(std::string_view name) const;
+  std::string_view CurrentBytes() const;
+  std::string_view StoredOf(int field) const;
+
+  void BindDeclaredFields(const dbf::Table& table);
+  void LoadTags(dbf::Table& table);
+  CursorTag* CurrentTag() const;
+  bool HideDeleted() const;
+  ScopePosition PlaceInScope(const dbf::Table& table);
+  bool Visible(dbf::Table& table);
+  // From the table's position forward to the first visible record; false at the end of the
+  // table or past the high bound.
+  bool SettleForward(dbf::Table& table);
+  // Backward likewise; false at the beginning or below the low bound.
+  bool SettleBackward(dbf::Table& table);
+  // The first visible record in the current order; false when none.
+  bool FindFirstVisible(dbf::Table& table);
+  void SeekLowBound(dbf::Table& table, const CursorTag& tag);
+  // After the visible set changed under the current record: it, or the next visible, or the
+  // one before.
+  void Resettle(dbf::Table& table);
+  void LandOn(dbf::Table& table);
+  void LandAtEnd(dbf::Table& table);
+  void RestorePosition(dbf::Table& table, const Position& position);
+
+  void FinishPendingEdit();
+  void CheckFlushed(dbf::Table& table, const char* request);
+  void ThrowPendingEngineError(dbf::Table& table, const char* request);
+  void AbandonEdits(dbf::Table& table, bool lockTakenHere);
+  void AssignStored(std::string_view name,
+                    const std::function<std::string(const dbf::FieldInfo&)>& storedForm);
+  void RunCalcFields();
+  void ClearCalculated();
+
+  void NotifyMoved();
+  void NotifyChanged();
+
+  Environment& environment_;
+  std::string componentName_;
+  TCBTable table_{""};
+  bool open_ = false;
+  std::string dataFile_;
+  bool isExclusive_ = false;
+  bool isReadOnly_ = false;
+  bool transliterate_ = true;
+  bool ignoreCase_ = false;
+
+  std::vector<CursorTag> tags_;
+  int selectedTag_ = -1;
+  std::string filterText_;
+  std::unique_ptr<dbf::Expression> filter_;
+  FieldNameIndex fieldNames_;
+  FieldNameIndex calculatedNames_;
+  std::vector<std::string> calculatedValues_;
+  std::string keyBuffer_;
+
+  Position position_;
+  bool bof_ = false;
+  bool held_ = false;          // the current record is held (appended) by this cursor
+  bool lockedOnEdit_ = false;  // locked when editing started
+  uint32_t positionBeforeAppend_ = 0;
+
+  EditState state_ = EditState::kBrowse;
+  std::string editRecord_;  // the record being edited, in its stored form
+  std::vector<bool> modified_;
+
+  std::vector<CursorObserver*> observers_;  // not owned
+  int suspendCount_ = 0;
+};
+
+// The component class name the window layouts use.
+using TCBTableSet = TableCursor;
+
+// A record read aside from the cursor, for views. Reads follow the cursor's rules (trimmed text,
+// OEM conversion, blanks as empty); calculated fields are filled by the cursor's handler.
+class CursorRow final : public FieldAccess {
+ public:
+  uint32_t RecNo() const { return recno_; }
+  bool Deleted() const { return !bytes_.empty() && bytes_[0] == '*'; }
+  std::string FieldAsString(std::string_view name) override;
+  double FieldAsFloat(std::string_view name) override;
+  int32_t FieldAsInteger(std::string_view name) override;
+  int64_t FieldAsInt64(std::string_view name) override;
+  Date FieldAsDate(std::string_view name) override;
+  void SetCalculated(std::string_view name, const std::string& value) override;
+
+ private:
+  friend class TableCursor;
+  CursorRow(const TableCursor& cursor, const dbf::RecordLayout& layout, std::string bytes,
+            uint32_t recno);
+  const dbf::FieldInfo& Field(std::string_view name, int* calculated) const;
+
+  const TableCursor* cursor_;
+  const dbf::RecordLayout* layout_;
+  std::string bytes_;
+  uint32_t recno_;
+  std::vector<std::string> calculatedValues_;
+};
+
+}  // namespace volarin

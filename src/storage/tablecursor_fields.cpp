@@ -1,0 +1,323 @@
+// TableCursor: field reads and assignments, calculated fields, the filter, views.
+#include <algorithm>
+#include <limits>
+
+#include "common/errors.h"
+#include "storage/errors.h"
+#include "storage/storedform.h"
+#include "storage/tablecursor.h"
+
+namespace volarin {
+
+// --- fields
+
+int TableCursor::FieldPosition(std::string_view name) const {
+  const int i = fieldNames_.Find(name);
+  if (i < 0) FieldNotFound(name);
+  return i;
+}
+
+int TableCursor::CalculatedPosition(std::string_view name) const {
+  return calculatedValues_.empty() ? -1 : calculatedNames_.Find(name);
+}
+
+void TableCursor::FieldNotFound(std::string_view name) const {
+  throw ECBFieldError(FillIn("Field '%s' not found", {std::string(name)}));
+}
+
+std::string_view TableCursor::CurrentBytes() const {
+  if (state_ != EditState::kBrowse) return editRecord_;
+  if (!position_.hasRecord) return {};
+  return table_.Get()->Current().bytes;
+}
+
+std::string_view TableCursor::StoredOf(int field) const {
+  const std::string_view bytes = CurrentBytes();
+  if (bytes.empty()) return {};
+  const dbf::FieldInfo& f = table_.Get()->Field(field);
+  return bytes.substr(static_cast<size_t>(f.offset), static_cast<size_t>(f.width));
+}
+
+std::string TableCursor::FieldAsString(std::string_view name) {
+  dbf::Table& t = Table("FieldAsString");
+  const int i = fieldNames_.Find(name);
+  if (i < 0) {
+    const int c = CalculatedPosition(name);
+    if (c < 0) FieldNotFound(name);
+    return calculatedValues_[static_cast<size_t>(c)];
+  }
+  const std::string_view stored = StoredOf(i);
+  if (stored.empty()) return {};
+  return ReadAsString(t.Field(i), stored, transliterate_);
+}
+
+double TableCursor::FieldAsFloat(std::string_view name) {
+  dbf::Table& t = Table("FieldAsFloat");
+  const int i = FieldPosition(name);
+  const std::string_view stored = StoredOf(i);
+  return stored.empty() ? 0 : ReadAsFloat(t.Field(i), stored);
+}
+
+int64_t TableCursor::FieldAsInt64(std::string_view name) {
+  dbf::Table& t = Table("FieldAsInteger");
+  const int i = FieldPosition(name);
+  const std::string_view stored = StoredOf(i);
+  return stored.empty() ? 0 : ReadAsInt64(t.Field(i), stored);
+}
+
+int32_t TableCursor::FieldAsInteger(std::string_view name) {
+  const int64_t value = FieldAsInt64(name);
+  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
+    throw ECBFieldError("Value " + std::to_string(value) + " of field '" + std::string(name) +
+                        "' is outside the 32-bit range; read it as a 64-bit number");
+  }
+  return static_cast<int32_t>(value);
+}
+
+Date TableCursor::FieldAsDate(std::string_view name) {
+  dbf::Table& t = Table("FieldAsDate");
+  const int i = FieldPosition(name);
+  const std::string_view stored = StoredOf(i);
+  return stored.empty() ? Date() : ReadAsDate(t.Field(i), stored);
+}
+
+int TableCursor::FieldCount() const {
+  return Table("FieldCount").FieldCount();
+}
+
+std::vector<std::string> TableCursor::FieldNames() const {
+  const dbf::Table& t = Table("FieldCount");
+  std::vector<std::string> names;
+  for (const dbf::FieldInfo& f : t.Layout().Fields()) names.push_back(f.name);
+  for (const CalculatedField& f : calculatedFields) names.push_back(f.name);
+  return names;
+}
+
+void TableCursor::AssignStored(
+    std::string_view name, const std::function<std::string(const dbf::FieldInfo&)>& storedForm) {
+  dbf::Table& t = Table("FieldAsVariant");
+  RequireEditing();
+  const int i = FieldPosition(name);
+  const dbf::FieldInfo& field = t.Field(i);
+  const std::string stored = storedForm(field);
+  editRecord_.replace(static_cast<size_t>(field.offset), static_cast<size_t>(field.width), stored);
+  modified_[static_cast<size_t>(i)] = true;
+}
+
+void TableCursor::AssignString(std::string_view name, std::string_view value) {
+  AssignStored(name, [&](const dbf::FieldInfo& f) { return StoredText(f, value, transliterate_); });
+}
+
+void TableCursor::AssignFloat(std::string_view name, double value) {
+  AssignStored(name, [&](const dbf::FieldInfo& f) { return StoredNumber(f, value); });
+}
+
+void TableCursor::AssignInteger(std::string_view name, int32_t value) {
+  AssignInt64(name, value);
+}
+
+void TableCursor::AssignInt64(std::string_view name, int64_t value) {
+  AssignStored(name, [&](const dbf::FieldInfo& f) { return StoredInteger(f, value); });
+}
+
+void TableCursor::AssignDate(std::string_view name, Date value) {
+  AssignStored(name, [&](const dbf::FieldInfo& f) { return StoredDate(f, value); });
+}
+
+// --- calculated fields
+
+void TableCursor::SetCalculated(std::string_view name, const std::string& value) {
+  const int c = CalculatedPosition(name);
+  if (c < 0) FieldNotFound(name);
+  const int size = calculatedFields[static_cast<size_t>(c)].size;
+  calculatedValues_[static_cast<size_t>(c)] =
+      size > 0 ? value.substr(0, static_cast<size_t>(size)) : value;
+}
+
+void TableCursor::ClearCalculated() {
+  for (std::string& value : calculatedValues_) value.clear();
+}
+
+void TableCursor::RunCalcFields() {
+  if (calculatedValues_.empty() && !onCalcFields) return;
+  ClearCalculated();
+  if (onCalcFields && (position_.hasRecord || state_ != EditState::kBrowse)) onCalcFields(*this);
+}
+
+// --- filter
+
+void TableCursor::SetFilter(const std::string& expression) {
+  Table("SetFilter");
+  filterText_ = expression;
+  if (filter_) {
+    filter_.reset();
+    FilterOn(true);
+  }
+}
+
+void TableCursor::FilterOn(bool on) {
+  dbf::Table& t = Table("SetFilter");
+  FinishPendingEdit();
+  if (on) {
+    if (filterText_.empty()) return;
+    dbf::ParseResult parsed = dbf::Expression::Parse(filterText_, t);
+    t.GetContext().ClearError();
+    if (!parsed) {
+      filter_.reset();
+      throw ECBFilterError("Could not parse filter expression: " + filterText_);
+    }
+    if (!parsed.expression->IsLogical()) {
+      filter_.reset();
+      throw ECBFilterError("Expression: " + filterText_ + " does not evaluate to a Boolean type.");
+    }
+    filter_ = std::move(parsed.expression);
+  } else {
+    filter_.reset();
+  }
+  Resettle(t);
+  NotifyChanged();
+}
+
+// --- views
+
+void TableCursor::AddObserver(CursorObserver& observer) {
+  if (std::find(observers_.begin(), observers_.end(), &observer) == observers_.end()) {
+    observers_.push_back(&observer);
+  }
+}
+
+void TableCursor::RemoveObserver(CursorObserver& observer) {
+  std::erase(observers_, &observer);
+}
+
+void TableCursor::NotifyMoved() {
+  if (suspendCount_ > 0) return;
+  for (CursorObserver* observer : std::vector<CursorObserver*>(observers_)) {
+    observer->CurrentMoved(*this);
+  }
+}
+
+void TableCursor::NotifyChanged() {
+  if (suspendCount_ > 0) return;
+  for (CursorObserver* observer : std::vector<CursorObserver*>(observers_)) {
+    observer->RecordsChanged(*this);
+  }
+}
+
+void TableCursor::SuspendDisplay() {
+  if (suspendCount_++ > 0) return;
+  for (CursorObserver* observer : std::vector<CursorObserver*>(observers_)) {
+    observer->DisplaySuspended(*this);
+  }
+}
+
+void TableCursor::ResumeDisplay() {
+  if (suspendCount_ == 0) return;
+  if (--suspendCount_ > 0) return;
+  for (CursorObserver* observer : std::vector<CursorObserver*>(observers_)) {
+    observer->DisplayResumed(*this);
+  }
+  NotifyChanged();
+}
+
+std::vector<uint32_t> TableCursor::VisibleRecordNumbers() {
+  dbf::Table& t = Table("GoTop");
+  CheckFlushed(t, "CheckFlushed");
+  const Position saved = position_;
+  std::vector<uint32_t> records;
+  if (FindFirstVisible(t)) {
+    do {
+      records.push_back(t.RecNo());
+      t.Skip(1);
+    } while (SettleForward(t));
+  }
+  RestorePosition(t, saved);
+  return records;
+}
+
+CursorRow TableCursor::ReadRow(uint32_t recno) {
+  dbf::Table& t = Table("Go");
+  CheckFlushed(t, "CheckFlushed");
+  const Position saved = position_;
+  if (!t.Go(recno)) {
+    RestorePosition(t, saved);
+    throw ECBError("Record " + std::to_string(recno) + " of " + fileAlias + " does not exist.");
+  }
+  CursorRow row(*this, t.Layout(), std::string(t.Current().bytes), recno);
+  RestorePosition(t, saved);
+  if (onCalcFields) onCalcFields(row);
+  return row;
+}
+
+// --- CursorRow
+
+CursorRow::CursorRow(const TableCursor& cursor, const dbf::RecordLayout& layout, std::string bytes,
+                     uint32_t recno)
+    : cursor_(&cursor),
+      layout_(&layout),
+      bytes_(std::move(bytes)),
+      recno_(recno),
+      calculatedValues_(cursor.calculatedFields.size()) {}
+
+const dbf::FieldInfo& CursorRow::Field(std::string_view name, int* calculated) const {
+  *calculated = -1;
+  const int i = cursor_->fieldNames_.Find(name);
+  if (i >= 0) return layout_->Field(i);
+  *calculated = cursor_->CalculatedPosition(name);
+  if (*calculated < 0) cursor_->FieldNotFound(name);
+  static const dbf::FieldInfo kNone;
+  return kNone;
+}
+
+std::string CursorRow::FieldAsString(std::string_view name) {
+  int c = -1;
+  const dbf::FieldInfo& f = Field(name, &c);
+  if (c >= 0) return calculatedValues_[static_cast<size_t>(c)];
+  return ReadAsString(
+      f,
+      std::string_view(bytes_).substr(static_cast<size_t>(f.offset), static_cast<size_t>(f.width)),
+      cursor_->transliterate_);
+}
+
+double CursorRow::FieldAsFloat(std::string_view name) {
+  int c = -1;
+  const dbf::FieldInfo& f = Field(name, &c);
+  if (c >= 0) return 0;
+  return ReadAsFloat(f, std::string_view(bytes_).substr(static_cast<size_t>(f.offset),
+                                                        static_cast<size_t>(f.width)));
+}
+
+int64_t CursorRow::FieldAsInt64(std::string_view name) {
+  int c = -1;
+  const dbf::FieldInfo& f = Field(name, &c);
+  if (c >= 0) return 0;
+  return ReadAsInt64(f, std::string_view(bytes_).substr(static_cast<size_t>(f.offset),
+                                                        static_cast<size_t>(f.width)));
+}
+
+int32_t CursorRow::FieldAsInteger(std::string_view name) {
+  const int64_t value = FieldAsInt64(name);
+  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
+    throw ECBFieldError("Value " + std::to_string(value) + " of field '" + std::string(name) +
+                        "' is outside the 32-bit range; read it as a 64-bit number");
+  }
+  return static_cast<int32_t>(value);
+}
+
+Date CursorRow::FieldAsDate(std::string_view name) {
+  int c = -1;
+  const dbf::FieldInfo& f = Field(name, &c);
+  if (c >= 0) return Date();
+  return ReadAsDate(f, std::string_view(bytes_).substr(static_cast<size_t>(f.offset),
+                                                       static_cast<size_t>(f.width)));
+}
+
+void CursorRow::SetCalculated(std::string_view name, const std::string& value) {
+  const int c = cursor_->CalculatedPosition(name);
+  if (c < 0) cursor_->FieldNotFound(name);
+  const int size = cursor_->calculatedFields[static_cast<size_t>(c)].size;
+  calculatedValues_[static_cast<size_t>(c)] =
+      size > 0 ? value.substr(0, static_cast<size_t>(size)) : value;
+}
+
+}  // namespace volarin
