@@ -1,0 +1,23 @@
+#pragma once
+// The report's money format, "$0,0.00": dollar sign, thousands separators, two decimals, and a
+// minus sign before the dollar sign.
+
+#include <string>
+
+namespace volarin {
+
+// Separators as single-byte Windows-1252 texts.
+struct NumberSeparators {
+  std::string thousands = ",";
+  std::string decimal = ".";
+};
+
+// The separators of the system locale. A separator the single-byte texts cannot hold (such as
+// a narrow no-break space) becomes the nearest one they can.
+NumberSeparators SystemNumberSeparators();
+
+// Rounded half away from zero on the value's 15-digit decimal form, as every money text of
+// the program is: 1234.5 -> "$1,234.50", -12.3 -> "-$12.30", -0.004 -> "$0.00".
+std::string MoneyText(double value, const NumberSeparators& separators);
+
+}  // namespace volarin
