@@ -205,6 +205,32 @@ TEST_F(LockTest, ChildHoldsARecordLockAndASharedOpen) {
   EXPECT_NO_THROW(Table::Open(context, path_, OpenOptions{true, false}));
 }
 
+// A lock held briefly elsewhere is had by retrying: attempts and delay come from the context.
+TEST_F(LockTest, RetriesUntilAnotherProcessReleasesTheRecord) {
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ChildProcess child([&](int) {
+    close(ready[0]);
+    Context context = QuickContext();
+    auto table = Table::Open(context, path_);
+    if (!table->LockRecord(2)) return false;
+    char c = 1;
+    (void)!write(ready[1], &c, 1);
+    usleep(150 * 1000);
+    return true;  // the lock goes with the process
+  });
+  close(ready[1]);
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1) << "child failed to lock";
+  close(ready[0]);
+  Context context;
+  context.Configure().lockAttempts = 6000;  // up to half a minute on a very busy machine
+  context.Configure().lockDelayMs = 5;
+  auto table = Table::Open(context, path_);
+  EXPECT_TRUE(table->LockRecord(2));
+  EXPECT_EQ(child.Wait(), 0);
+}
+
 // Two processes append at the same time: every record arrives once, none is overwritten.
 TEST_F(LockTest, ConcurrentAppendsFromTwoProcesses) {
   const int perProcess = 200;
