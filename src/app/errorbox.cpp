@@ -1,0 +1,55 @@
+#include "app/errorbox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+#include <utility>
+
+#include "report/windowstext.h"
+
+namespace volarin {
+
+namespace {
+
+void ShowQtBox(const std::string& caption, const std::string& text) {
+  QMessageBox box(QMessageBox::Critical, FromWindows1252(caption), FromWindows1252(text),
+                  QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
+}
+
+ErrorPresenter& Presenter() {
+  static ErrorPresenter presenter = ShowQtBox;
+  return presenter;
+}
+
+}  // namespace
+
+std::string ErrorBoxMessage(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + '.';
+  return message;
+}
+
+ScopedErrorPresenter::ScopedErrorPresenter(ErrorPresenter presenter)
+    : previous_(std::exchange(Presenter(), std::move(presenter))) {}
+
+ScopedErrorPresenter::~ScopedErrorPresenter() {
+  Presenter() = std::move(previous_);
+}
+
+void ShowErrorBox(const std::string& message) {
+  Presenter()(kProgramTitle, ErrorBoxMessage(message));
+}
+
+bool RunCommand(const std::function<void()>& handler) {
+  try {
+    handler();
+    return true;
+  } catch (const std::exception& error) {
+    ShowErrorBox(error.what());
+  } catch (...) {
+    ShowErrorBox("Unknown error");
+  }
+  return false;
+}
+
+}  // namespace volarin

@@ -1,0 +1,266 @@
+#include "app/mainwindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QScreen>
+
+#include "app/cursormodel.h"
+#include "app/datagrid.h"
+#include "app/errorbox.h"
+#include "app/flatpushbutton.h"
+#include "app/pagecontrol.h"
+#include "app/qttext.h"
+#include "common/confirmbox.h"
+#include "common/paths.h"
+#include "common/platform.h"
+#include "common/text.h"
+#include "controls/colordateedit.h"
+#include "controls/coloredit.h"
+#include "controls/flatcombobox.h"
+#include "controls/formsizer.h"
+#include "controls/hoverspeedbutton.h"
+#include "storage/checkregister.h"
+#include "storage/directreader.h"
+#include "storage/filecase.h"
+#include "storage/tablefiles.h"
+
+namespace volarin {
+
+const QEvent::Type MainWindow::kStartupEvent =
+    static_cast<QEvent::Type>(QEvent::User + kStartupMessage);
+
+namespace {
+
+constexpr const char* kDatabaseName = "CBDataBase1";
+constexpr uint32_t kVoidColor = 0xE1E1FF;
+constexpr uint32_t kStopColor = 0xF0E3DD;
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+// The suite spells its file names in several cases; on a file system that tells case apart the
+// existing file is found without regard to it.
+std::string ExistingOrGiven(const std::string& path) {
+  const std::string found = FindFileIgnoringCase(path);
+  return found.empty() ? path : found;
+}
+
+}  // namespace
+
+RowColors CheckRowColors(FieldAccess& record) {
+  const std::string status = UpperAscii(record.FieldAsString(tables::reg::kStatus));
+  RowColors colors;
+  if (status == "VOID") {
+    colors.background = kVoidColor;
+  } else if (status == "STOP") {
+    colors.background = kStopColor;
+  } else {
+    colors.background = kWhite;
+  }
+  colors.text = 0x000000;
+  return colors;
+}
+
+MainWindow::MainWindow(std::string dataDir, QWidget* parent)
+    : QWidget(parent),
+      dataDir_(std::move(dataDir)),
+      engine_(environment_, "CBEngine1"),
+      database_(environment_, kDatabaseName),
+      globals_(environment_, "CBGlobals1"),
+      register_(environment_, tables::kRegisterAlias),
+      accountMap_(environment_, "ZORPPSUB"),
+      escrow_(environment_, tables::kEscrowAlias),
+      closing_(environment_, tables::kClosingAlias) {
+  ConfigureStorage();
+  BuildLayout();
+  ConnectCommands();
+  formSizer_->Loaded();
+  checksGrid_->setFocus();
+}
+
+MainWindow::~MainWindow() {
+  // The grids go before the models and cursors they show.
+  delete formSizer_;
+  formSizer_ = nullptr;
+}
+
+void MainWindow::ConfigureStorage() {
+  engine_.SetLockEnforce(true);
+  engine_.SetLockAttempts(5);
+  engine_.SetLockDelay(100);
+  engine_.SetSingleOpen(true);
+  engine_.SetFoxProVersion(FoxProVersion::k26);
+  engine_.SetCodePage(EngineCodePage::kNone);
+  engine_.SetCollation(CollationSequence::kMachine);
+  engine_.SetCBErrorEnable(false);
+  database_.SetEngine(&engine_);
+
+  globals_.SetDefaultExclusive(false);
+  globals_.SetDefaultOpenMode(DefaultOpenMode::kReadWrite);
+  globals_.SetDefaultDeleted(true);
+  globals_.SetDateFormat("MM/DD/CCYY");
+
+  for (TableCursor* cursor : {&register_, &accountMap_, &escrow_, &closing_}) {
+    cursor->dataBaseName = kDatabaseName;
+  }
+  register_.fileAlias = tables::kRegisterAlias;
+  register_.exclusive = ExclusiveMode::kTrue;
+  DeclareCheckRecord(register_);
+  accountMap_.fileAlias = tables::kAccountMapAlias;
+  escrow_.fileAlias = tables::kEscrowAlias;
+  closing_.fileAlias = tables::kClosingAlias;
+}
+
+QAbstractButton& MainWindow::ButtonOf(Button button) const {
+  switch (button) {
+    case Button::ShowChecks:
+      return *showChecksButton_;
+    case Button::CreateFile:
+      return *createFileButton_;
+    case Button::Exit:
+      return *exitButton_;
+    case Button::ShowAll:
+      return *showAllButton_;
+    case Button::Set:
+      return *setButton_;
+    case Button::Print:
+      return *printButton_;
+    case Button::Void:
+      return *voidButton_;
+    case Button::StopPayment:
+      return *stopPaymentButton_;
+  }
+  return *exitButton_;
+}
+
+void MainWindow::ConnectCommands() {
+  connect(exitButton_, &QAbstractButton::clicked, this, &MainWindow::ExitClicked);
+  connect(setButton_, &QAbstractButton::clicked, this, &MainWindow::SetClicked);
+  connect(stopPaymentButton_, &QAbstractButton::clicked, this, &MainWindow::StopPaymentClicked);
+  connect(voidButton_, &QAbstractButton::clicked, this, &MainWindow::VoidClicked);
+}
+
+std::string MainWindow::SelectedAccount() const {
+  if (accountList_->currentIndex() < 0) return {};
+  return accountList_->currentData().toByteArray().toStdString();
+}
+
+Date MainWindow::PositivePayDate() const {
+  const QDate shown = dateEdit_->date();
+  if (shown == dateEdit_->minimumDate()) return Date();
+  return Date::FromYmd(shown.year(), shown.month(), shown.day()).value_or(Date());
+}
+
+// --- start-up
+
+void MainWindow::CenterOnDesktop() {
+  const QScreen* desktop = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (!desktop) return;
+  QRect frame = frameGeometry();
+  frame.moveCenter(desktop->availableGeometry().center());
+  move(frame.topLeft());
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shown_) return;
+  CenterOnDesktop();
+  QCoreApplication::postEvent(this, new QEvent(kStartupEvent));
+  shown_ = true;
+}
+
+void MainWindow::customEvent(QEvent* event) {
+  if (event->type() != kStartupEvent) {
+    QWidget::customEvent(event);
+    return;
+  }
+  RunCommand([this] { StartUp(); });
+}
+
+void MainWindow::StartUp() {
+  database_.SetDataPath(dataDir_);
+  database_.SetIndexPath(dataDir_);
+  engine_.Start();
+  if (platform::FileIsInUse(ExistingOrGiven(JoinPath(dataDir_, "ZORPPAY.DBF")))) {
+    ConfirmBox("zorppay.dbf is open by another user");
+    close();
+    return;
+  }
+  FillAccountList();
+  accountMap_.Open();
+  accountMap_.SetTag(tables::kAccountMapTag);
+  pages_->setCurrentIndex(0);
+  const Date today = Date::Today();
+  int year = 0, month = 0, day = 0;
+  today.ToYmd(year, month, day);
+  dateEdit_->setDate(QDate(year, month, day));
+  started_ = true;
+}
+
+void MainWindow::FillAccountList() {
+  // The handle stays open to the end of the run, as the suite's other programs keep it.
+  const int list = DirectOpen(ExistingOrGiven(JoinPath(dataDir_, tables::kAccountListFile)));
+  DirectTop(list);
+  while (!DirectEof(list)) {
+    const std::string account = DirectFieldText(list, tables::list::kAccountNr);
+    // The item keeps the stored bytes for the extraction; the text shows them.
+    accountList_->addItem(ToQString(account),
+                          QByteArray(account.data(), static_cast<qsizetype>(account.size())));
+    DirectSkip(list, 1);
+  }
+  if (accountList_->count() > 0) accountList_->setCurrentIndex(0);
+}
+
+// --- closing
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!closed_) {
+    RunCommand([this] { FormClose(); });
+    closed_ = true;
+  }
+  event->accept();
+}
+
+void MainWindow::FormClose() {
+  // The grid that loses the focus hands over a value still being typed, and drops a new row
+  // left untouched.
+  pages_->setFocus(Qt::OtherFocusReason);
+  setupGrid_->HandOverEdits();
+  checksGrid_->HandOverEdits();
+  if (!accountMap_.IsOpen()) return;
+  if (accountMap_.IsModified()) accountMap_.SaveEdit();
+  accountMap_.Close();
+}
+
+// --- commands
+
+void MainWindow::ExitClicked() {
+  close();
+}
+
+void MainWindow::SetClicked() {
+  RunCommand([this] {
+    if (!register_.IsOpen()) return;
+    register_.FilterOn(false);
+    register_.SetFilter("checkno>=" + TrimText(FromQString(startingCheck_->text())));
+    register_.FilterOn(true);
+    register_.GoTop();
+  });
+}
+
+void MainWindow::StopPaymentClicked() {
+  RunCommand([this] {
+    const std::string status = register_.FieldAsString(tables::reg::kStatusCode);
+    if (status == tables::kStatusVoid || status == tables::kStatusStop) return;
+    const int64_t checkNo = register_.FieldAsInt64("checkno");
+    if (!ConfirmBox("Are you sure you want to stop payment on " + Int64ToText(checkNo))) return;
+    register_.StartEdit();
+    register_.AssignString("statusCODE", tables::kStatusStop);
+    register_.SaveEdit();
+  });
+}
+
+void MainWindow::VoidClicked() {
+  RunCommand([] { ConfirmBox("Checks can only be voided in VOLARINescrow"); });
+}
+
+}  // namespace volarin

@@ -1,0 +1,25 @@
+#include "app/messageboxpresenter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "common/confirmbox.h"
+#include "report/windowstext.h"
+
+namespace volarin {
+
+bool ShowConfirmMessageBox(const std::string& caption, const std::string& message) {
+  QWidget* focused = QApplication::focusWidget();
+  QWidget* owner = focused ? focused->window() : QApplication::activeWindow();
+  QMessageBox box(QMessageBox::Information, FromWindows1252(caption), FromWindows1252(message),
+                  QMessageBox::Ok | QMessageBox::Cancel, owner);
+  box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  box.setDefaultButton(QMessageBox::Ok);
+  return box.exec() == QMessageBox::Ok;
+}
+
+void InstallConfirmMessageBox() {
+  SetConfirmPresenter(ShowConfirmMessageBox);
+}
+
+}  // namespace volarin
