@@ -34,7 +34,10 @@ std::string GroupThousands(const std::string& digits, const std::string& separat
 }  // namespace
 
 NumberSeparators SystemNumberSeparators() {
-  const QLocale locale = QLocale::system();
+  return SeparatorsOf(QLocale::system());
+}
+
+NumberSeparators SeparatorsOf(const QLocale& locale) {
   NumberSeparators separators;
   separators.thousands = SingleByte(locale.groupSeparator(), ",");
   separators.decimal = SingleByte(locale.decimalPoint(), ".");

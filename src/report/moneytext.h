@@ -4,6 +4,8 @@
 
 #include <string>
 
+class QLocale;
+
 namespace volarin {
 
 // Separators as single-byte Windows-1252 texts.
@@ -12,8 +14,10 @@ struct NumberSeparators {
   std::string decimal = ".";
 };
 
-// The separators of the system locale. A separator the single-byte texts cannot hold (such as
-// a narrow no-break space) becomes the nearest one they can.
+// The separators of a locale. A separator the single-byte texts cannot hold (such as a narrow
+// no-break space) becomes the nearest one they can.
+NumberSeparators SeparatorsOf(const QLocale& locale);
+// Those of the system locale.
 NumberSeparators SystemNumberSeparators();
 
 // Rounded half away from zero on the value's 15-digit decimal form, as every money text of

@@ -154,7 +154,7 @@ void ReportWindow::BuildLayout() {
   (new DockLayout(formSizer_))->AddWidget(body, Dock::Fill);
   auto* bodyLayout = new DockLayout(body);
   // The panel's raised edge takes a pixel on every side.
-  bodyLayout->setContentsMargins(body->Inset(), body->Inset(), body->Inset(), body->Inset());
+  body->setContentsMargins(body->Inset(), body->Inset(), body->Inset(), body->Inset());
 
   auto* toolbar = new TexturePanel(body);
   toolbar->SetColor(kToolbarColor);
@@ -174,8 +174,8 @@ void ReportWindow::BuildLayout() {
   bodyLayout->AddWidget(preview_, Dock::Fill);
 
   auto* toolbarLayout = new DockLayout(toolbar);
-  toolbarLayout->setContentsMargins(toolbar->Inset(), toolbar->Inset(), toolbar->Inset(),
-                                    toolbar->Inset());
+  toolbar->setContentsMargins(toolbar->Inset(), toolbar->Inset(), toolbar->Inset(),
+                              toolbar->Inset());
   auto* print = CaptionButton(toolbar, QStringLiteral("Print"), ToolbarPicture::Print, 77);
   toolbarLayout->AddWidget(print, Dock::Left);
   auto* close = CaptionButton(toolbar, QStringLiteral("Close"), ToolbarPicture::Close, 71);
@@ -293,8 +293,19 @@ bool ReportWindow::AskForPrinter(QPrinter& printer) {
 void ReportWindow::Print() {
   QPrinter printer(QPrinter::HighResolution);
   if (!AskForPrinter(printer)) return;
-  const FrozenView frozen(*preview_, surface_.Document());
-  PrintDocument(surface_.Document(), printer);
+  bool printed = false;
+  {
+    const FrozenView frozen(*preview_, surface_.Document());
+    printed = PrintDocument(surface_.Document(), printer);
+  }
+  // A job that could not even start (a file that cannot be written, a printer gone) is told,
+  // not passed over as if the report had been printed.
+  if (!printed) {
+    const QString target =
+        printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
+    reportError_("The report could not be printed" +
+                 (target.isEmpty() ? std::string() : " on " + target.toStdString()));
+  }
 }
 
 void ReportWindow::showEvent(QShowEvent* event) {
@@ -322,8 +333,11 @@ void ReportWindow::DrawReportOnce() {
     if (draw_) draw_(*this);
   } catch (const std::exception& error) {
     reportError_(error.what());
+    // The label tells the page on screen, also when the drawing stopped after a few pages.
+    UpdatePageLabel();
   } catch (...) {
     reportError_("The report could not be drawn");
+    UpdatePageLabel();
   }
   drawn_ = true;
   moveSizeWatcher_->Arm();

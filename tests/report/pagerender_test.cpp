@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cmath>
 
 #include "common/errors.h"
 #include "imageprobe.h"
+#include "pdfraster.h"
 #include "report/pageexport.h"
 #include "report/reportsurface.h"
 
@@ -16,6 +14,7 @@ namespace {
 
 using testing::ColorBounds;
 using testing::InkBounds;
+using testing::RasterisePdf;
 
 const QDateTime kNow(QDate(2024, 3, 7), QTime(14, 5));
 
@@ -145,23 +144,6 @@ TEST(TokenTest, ADrawnTextPrintsAsWritten) {
   ReportSurface measure;
   const double width = static_cast<double>(MeasureText(measure.Canvas().font, payee).widthInches);
   EXPECT_NEAR(InkBounds(literal).width() / 150.0, width, 0.05);
-}
-
-// Runs pdftoppm on the PDF and returns the page images it made at the given resolution.
-std::vector<QImage> RasterisePdf(const QString& pdf, int dpi, const QString& folder) {
-  const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
-  if (tool.isEmpty()) ADD_FAILURE() << "pdftoppm (poppler-utils) is needed to read the PDF back";
-  if (tool.isEmpty()) return {};
-  QProcess process;
-  process.start(tool, {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"), pdf,
-                       QDir(folder).filePath(QStringLiteral("page"))});
-  process.waitForFinished(120000);
-  EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-  std::vector<QImage> pages;
-  const QStringList names =
-      QDir(folder).entryList({QStringLiteral("page*.png")}, QDir::Files, QDir::Name);
-  for (const QString& name : names) pages.emplace_back(QDir(folder).filePath(name));
-  return pages;
 }
 
 TEST(PdfTest, EveryPageIsAnA4SheetWithTheReportAtItsPhysicalPlace) {
