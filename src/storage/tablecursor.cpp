@@ -101,6 +101,7 @@ void TableCursor::Open() {
   isReadOnly_ = table->ReadOnly();
   transliterate_ = engine.Transliterates();
   ignoreCase_ = engine.Collation() == CollationSequence::kGeneral;
+  uniqueMode_ = refuseDuplicates ? dbf::UniqueMode::kRefuse : dbf::UniqueMode::kPassOver;
   table_.SetFileAlias(fileAlias);
   table_.Attach(std::move(table), engine, *resolved.database);
   dbf::Table& t = *table_.Get();

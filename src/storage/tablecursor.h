@@ -219,6 +219,9 @@ class TableCursor final : public FieldAccess {
   bool isReadOnly_ = false;
   bool transliterate_ = true;
   bool ignoreCase_ = false;
+  // The engine applies unique-key handling when it writes; the cursor keeps the one it was
+  // opened with and puts it in force around its own writes.
+  dbf::UniqueMode uniqueMode_ = dbf::UniqueMode::kPassOver;
 
   std::vector<CursorTag> tags_;
   int selectedTag_ = -1;

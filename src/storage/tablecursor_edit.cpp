@@ -11,6 +11,22 @@ namespace volarin {
 namespace {
 // A unique tag refused the new key; raised as the caller's class after the edit is abandoned.
 struct UniqueConflict {};
+
+// Puts a cursor's unique-key handling in force on the shared context for one write.
+class UniqueModeInForce {
+ public:
+  UniqueModeInForce(dbf::Table& table, dbf::UniqueMode mode)
+      : settings_(table.GetContext().Configure()), saved_(settings_.uniqueMode) {
+    settings_.uniqueMode = mode;
+  }
+  ~UniqueModeInForce() { settings_.uniqueMode = saved_; }
+  UniqueModeInForce(const UniqueModeInForce&) = delete;
+  UniqueModeInForce& operator=(const UniqueModeInForce&) = delete;
+
+ private:
+  dbf::Settings& settings_;
+  dbf::UniqueMode saved_;
+};
 }  // namespace
 
 void TableCursor::RequireWritable() {
@@ -64,6 +80,7 @@ void TableCursor::ThrowPendingEngineError(dbf::Table& table, const char* request
 void TableCursor::CheckFlushed(dbf::Table& table, const char* request) {
   if (!table.Changed()) return;
   ThrowPendingEngineError(table, request);
+  const UniqueModeInForce unique(table, uniqueMode_);
   dbf::WriteResult result;
   try {
     result = table.Write();
@@ -104,6 +121,7 @@ bool TableCursor::AppendBlank() {
   RequireWritable();
   if (!allowAppends) return false;
   const Position saved = position_;
+  const UniqueModeInForce unique(t, uniqueMode_);
   dbf::WriteResult result;
   try {
     result = t.AppendBlank();
@@ -157,6 +175,7 @@ void TableCursor::SaveEdit() {
   if (state_ == EditState::kBrowse) throw EDatabaseError(kNotEditingMessage);
   const bool inserting = state_ == EditState::kInsert;
   dbf::Table& t = table_.Require(inserting ? "AppendStart" : "RecordLock");
+  const UniqueModeInForce unique(t, uniqueMode_);
   bool lockTakenHere = false;
   try {
     if (inserting) {
@@ -259,6 +278,7 @@ void TableCursor::Unlock() {
     CheckFlushed(t, "CheckFlushed");
   } else {
     ThrowPendingEngineError(t, "Flush");
+    const UniqueModeInForce unique(t, uniqueMode_);
     dbf::WriteResult result;
     try {
       result = t.Flush();

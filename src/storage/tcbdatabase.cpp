@@ -41,10 +41,12 @@ void TCBDataBase::SetIndexPath(const std::string& folder) {
 }
 
 void TCBDataBase::AssignFolder(std::string& target, const std::string& folder) {
-  if (folder == target) return;
+  // The same folder with or without its trailing separator is no change: nothing is closed.
+  std::string value = folder;
+  if (!value.empty() && value.back() != kPathSeparator) value += kPathSeparator;
+  if (value == target) return;
   CloseAll();
-  target = folder;
-  if (!target.empty() && target.back() != kPathSeparator) target += kPathSeparator;
+  target = value;
 }
 
 void TCBDataBase::CloseAll() {
