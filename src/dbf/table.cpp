@@ -173,6 +173,7 @@ void Table::ReadHeader() {
   version_ = h.version;
   languageByte_ = h.languageByte;
   productionIndex_ = h.productionIndex;
+  incompleteTransaction_ = first.size() > 14 && first[14] != 0;
   lastUpdate_ = h.lastUpdate;
   record_ = layout_.BlankRecord();
   original_ = record_;
@@ -330,6 +331,13 @@ void Table::RefreshHeader() {
   if (count < count_) cacheCount_ = 0;  // another program removed records
   count_ = count;
   lastUpdate_ = Date::FromYmd(1900 + b[1], b[2], b[3]).value_or(Date());
+}
+
+void Table::SetIncompleteTransaction(bool incomplete) {
+  if (readOnly_) Throw(Error(kErrorWrite, "Table " + path_ + " is open read-only."));
+  const char flag = incomplete ? 1 : 0;
+  WriteAt(14, &flag, 1);
+  incompleteTransaction_ = incomplete;
 }
 
 void Table::WriteHeaderDate() {

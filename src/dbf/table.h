@@ -88,6 +88,11 @@ class Table {
   bool HasMemoFile() const;
   // Re-reads the record count from the file (another program may have appended).
   void RefreshHeader();
+  // Header byte 14, dBASE IV's "transaction not finished" flag. A writer sets it before a change
+  // that spans many records and clears it when the change is complete, so that a half-done
+  // table can be told from a finished one, also after a crash. Written to the file at once.
+  bool IncompleteTransaction() const { return incompleteTransaction_; }
+  void SetIncompleteTransaction(bool incomplete);
 
   // --- navigation in the current order
   bool Top();     // false when there is no record (then at end)
@@ -224,6 +229,7 @@ class Table {
   uint8_t version_ = 0x03;
   uint8_t languageByte_ = 0;
   bool productionIndex_ = false;
+  bool incompleteTransaction_ = false;
   Date lastUpdate_;
   bool exclusive_ = false;
   bool readOnly_ = false;

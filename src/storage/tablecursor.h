@@ -114,6 +114,11 @@ class TableCursor final : public FieldAccess {
 
   // --- changing records
   void Zap(uint32_t first, uint32_t last);
+  // The table's "change not finished" mark (the header's transaction flag): the extraction sets
+  // it while it refills the register and clears it when the run completes, so a register left
+  // half-filled by an error or a crash is never taken for a finished one.
+  void MarkIncomplete(bool incomplete);
+  bool MarkedIncomplete();
   bool AppendBlank();
   void StartEdit();
   void SaveEdit();

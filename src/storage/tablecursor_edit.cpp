@@ -317,4 +317,10 @@ void TableCursor::DeleteRecord() {
   NotifyChanged();
 }
 
+void TableCursor::MarkIncomplete(bool incomplete) {
+  Table("MarkIncomplete").SetIncompleteTransaction(incomplete);
+}
+
+bool TableCursor::MarkedIncomplete() { return Table("MarkedIncomplete").IncompleteTransaction(); }
+
 }  // namespace volarin

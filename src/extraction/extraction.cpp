@@ -1,0 +1,266 @@
+#include "extraction/extraction.h"
+
+#include "common/confirmbox.h"
+#include "common/paths.h"
+#include "common/text.h"
+#include "storage/directreader.h"
+#include "storage/errors.h"
+#include "storage/keys.h"
+#include "storage/tablecursor.h"
+
+namespace volarin {
+namespace {
+
+constexpr const char* kVoid = "02";
+constexpr const char* kIssued = "00";
+// Sorts before every eight-digit date key, so the range covers every check up to the date.
+constexpr const char* kEarliestBound = "01/01/1900";
+
+// The values every register record of a run shares.
+struct RunContext {
+  const ExtractionCursors& cursors;
+  const ExtractionRequest& request;
+  ExtractionProgress* progress;
+  std::string suiteKey;     // the selected suite account as an account key
+  std::string bankAccount;  // NEWACCNR as an account key
+  std::string bankNumber;   // BANKCODE as read
+  std::string dateDigits;   // DateDigits of the Positive Pay date's text
+};
+
+// One check as it goes into the register.
+struct CheckValues {
+  int64_t number = 0;
+  Date date;
+  double amount = 0;
+  std::string statusCode;
+  std::string company;
+};
+
+void ShowCheck(RunContext& run, int64_t number) {
+  if (run.progress) run.progress->CheckVisited(number);
+}
+
+bool BelongsToAccount(TableCursor& source, const std::string& suiteKey) {
+  const std::string account = UpperAscii(TrimText(source.FieldAsString("accountnr")));
+  return !account.empty() && AccountKey(account) == suiteKey;
+}
+
+bool Cleared(TableCursor& escrow) {
+  return TrimText(escrow.FieldAsString("clrstatus")) == "C";
+}
+
+bool InRegister(RunContext& run, int64_t number) {
+  return run.cursors.checkRegister.Seek(RegisterKey(run.bankAccount, number));
+}
+
+// What both escrow passes ask of a record: a positive number, the selected account, not
+// cleared at the bank and not written yet in this run.
+bool EscrowCheckWanted(RunContext& run, TableCursor& escrow, int64_t number) {
+  return number > 0 && BelongsToAccount(escrow, run.suiteKey) && !Cleared(escrow) &&
+         !InRegister(run, number);
+}
+
+void WriteCheck(RunContext& run, const CheckValues& check) {
+  TableCursor& reg = run.cursors.checkRegister;
+  // A failed append must never put the check's values on the record the cursor stands on, and
+  // a check silently left out would make the bank refuse it: stop the run instead.
+  if (!reg.AppendBlank()) {
+    throw ECBError("Check " + Int64ToText(check.number) +
+                   " could not be added to the check register; the extraction was stopped.");
+  }
+  reg.StartEdit();
+  reg.AssignString("ACCOUNTNR", run.bankAccount);
+  reg.AssignString("BANKCODE", run.bankNumber);
+  reg.AssignDate("DATE", check.date);
+  reg.AssignInt64("CHECKNO", check.number);
+  reg.AssignFloat("AMOUNT", check.amount);
+  reg.AssignString("STATUSCODE", check.statusCode);
+  reg.AssignString("COMPANY", check.company);
+  reg.SaveEdit();
+}
+
+int64_t EscrowCheckNumber(RunContext& run, TableCursor& escrow) {
+  const int64_t number = TextToInt64(escrow.FieldAsString("checkno"));
+  ShowCheck(run, number);
+  return number;
+}
+
+const char* VoidCode(TableCursor& escrow) {
+  return escrow.FieldAsInt64("void") != 0 ? kVoid : kIssued;
+}
+
+void PrintDatePass(RunContext& run) {
+  TableCursor& escrow = run.cursors.escrow;
+  for (; !escrow.Eof(); escrow.Skip(1)) {
+    const int64_t number = EscrowCheckNumber(run, escrow);
+    if (!EscrowCheckWanted(run, escrow, number)) continue;
+    if (run.request.allOutstanding && escrow.FieldAsInt64("void") != 0) continue;
+    CheckValues check;
+    check.number = number;
+    check.date = escrow.FieldAsDate("prndate");
+    check.amount = TrimText(escrow.FieldAsString("seq")).empty()
+                       ? escrow.FieldAsFloat("amount")
+                       : SequenceTotal(run.request.dataDir, run.suiteKey, number);
+    check.statusCode = VoidCode(escrow);
+    check.company = escrow.FieldAsString("company");
+    WriteCheck(run, check);
+  }
+}
+
+void VoidDatePass(RunContext& run) {
+  TableCursor& escrow = run.cursors.escrow;
+  for (; !escrow.Eof(); escrow.Skip(1)) {
+    const int64_t number = EscrowCheckNumber(run, escrow);
+    if (!EscrowCheckWanted(run, escrow, number)) continue;
+    CheckValues check;
+    check.number = number;
+    check.date = escrow.FieldAsDate("prndate");  // dated by its print date
+    check.amount = escrow.FieldAsFloat("amount");
+    check.statusCode = VoidCode(escrow);
+    check.company = escrow.FieldAsString("company");
+    WriteCheck(run, check);
+  }
+}
+
+void ClosingPass(RunContext& run) {
+  TableCursor& closing = run.cursors.closing;
+  TableCursor& escrow = run.cursors.escrow;
+  for (; !closing.Eof(); closing.Skip(1)) {
+    const int64_t number = closing.FieldAsInt64("checkno");
+    ShowCheck(run, number);
+    if (number <= 0 || !BelongsToAccount(closing, run.suiteKey)) continue;
+    // The escrow table knows whether the bank has cleared it; a check unknown there is taken.
+    if (escrow.Seek(EscrowCheckKey(run.suiteKey, number)) && Cleared(escrow)) continue;
+    if (InRegister(run, number)) continue;
+    CheckValues check;
+    check.number = number;
+    check.date = closing.FieldAsDate("date");
+    const double amount = closing.FieldAsFloat("amount");
+    check.amount = amount > 0 ? amount : closing.FieldAsFloat("voidamount");
+    check.statusCode = amount > 0 ? kIssued : kVoid;
+    check.company = closing.FieldAsString("company");
+    WriteCheck(run, check);
+  }
+}
+
+void OpenInRange(TableCursor& cursor, const std::string& tag, const std::string& low,
+                 const std::string& high) {
+  cursor.Open();
+  cursor.SetTag(tag);
+  cursor.SetScope(low, high);
+  cursor.GoTop();
+}
+
+void ShowSource(RunContext& run, const std::string& text) {
+  if (run.progress) run.progress->SourceChanged(text);
+}
+
+ExtractionResult Passes(RunContext& run) {
+  const ExtractionCursors& c = run.cursors;
+  TableCursor& reg = c.checkRegister;
+  reg.Zap(1, reg.RecCount());
+  reg.Unlock();
+  reg.ClearScope();
+  reg.SetTag("ACCOUNTNR");
+
+  run.suiteKey = AccountKey(run.request.selectedAccount);
+  if (!c.accountMap.Seek(run.suiteKey)) {
+    ConfirmBox(kAccountMissingMessage);  // a notice: both answers lead on alike
+    return ExtractionResult::kAccountMissing;
+  }
+  run.bankAccount = AccountKey(c.accountMap.FieldAsString("NEWACCNR"));
+  run.bankNumber = c.accountMap.FieldAsString("BANKCODE");
+
+  ShowSource(run, kExtractingFromEscrow);
+  const std::string& day = run.dateDigits;
+  OpenInRange(c.escrow, "prndate", run.request.allOutstanding ? kEarliestBound : day, day);
+  PrintDatePass(run);
+  if (run.request.allOutstanding) return ExtractionResult::kCompleted;
+
+  c.escrow.SetTag("VOIDDATE");
+  c.escrow.SetScope(day, day);
+  c.escrow.GoTop();
+  VoidDatePass(run);
+
+  c.escrow.ClearScope();
+  c.escrow.SetTag("acccheck");
+  c.escrow.GoTop();
+  ShowSource(run, kExtractingFromClosing);
+  OpenInRange(c.closing, "date", day, day);
+  ClosingPass(run);
+  return ExtractionResult::kCompleted;
+}
+
+// Leaves the register on its "date" order at the first record and puts the filter back.
+void SettleRegister(TableCursor& reg, bool filterWasOn, const std::string& filterText) {
+  reg.SetTag("date");
+  if (filterWasOn) {
+    reg.SetFilter(filterText);
+    reg.FilterOn(true);
+  }
+  reg.GoTop();
+}
+
+}  // namespace
+
+ExtractionResult RunExtraction(const ExtractionCursors& cursors, const ExtractionRequest& request,
+                               ExtractionProgress* progress) {
+  TableCursor& reg = cursors.checkRegister;
+  reg.Open();
+  const bool filterWasOn = reg.Filtered();
+  const std::string filterText = reg.Filter();
+  // The duplicate test must see every register record, whatever starting number is set.
+  if (filterWasOn) reg.FilterOn(false);
+
+  RunContext run{
+      cursors, request, progress, {}, {}, {}, DateDigits(DateToText(request.positivePayDate))};
+  ExtractionResult result;
+  try {
+    reg.MarkIncomplete(true);
+    result = Passes(run);
+    cursors.escrow.Close();
+    cursors.closing.Close();
+    reg.Unlock();
+    reg.MarkIncomplete(false);
+  } catch (...) {
+    // Whatever failed, the register is still left in its reading order; a second failure
+    // here must not hide the first.
+    try {
+      cursors.escrow.Close();
+      cursors.closing.Close();
+      reg.CancelEdit();
+      SettleRegister(reg, filterWasOn, filterText);
+    } catch (...) {
+    }
+    throw;
+  }
+  SettleRegister(reg, filterWasOn, filterText);
+  return result;
+}
+
+double SequenceTotal(const std::string& dataDir, const std::string& suiteAccountKey,
+                     int64_t checkNumber) {
+  int handle = DirectOpen(JoinPath(dataDir, "zordis.dbf"));
+  if (handle == 0) return 0;
+  DirectSelectTag(handle, "accchecks");
+  const std::string key = suiteAccountKey + PadLeft('0', Int64ToText(checkNumber), 10);
+  if (DirectSeek(handle, key) < 0) {
+    DirectClose(handle);
+    return 0;
+  }
+  double sum = 0;
+  std::string runKey = key;
+  while (!DirectEof(handle) && runKey == key) {
+    sum += DirectFieldFloat(handle, "amount");
+    DirectSkip(handle, 1);
+    runKey = AccountKey(DirectFieldText(handle, "accountnr")) + DirectFieldText(handle, "checkno");
+  }
+  DirectClose(handle);
+  return sum;
+}
+
+bool RegisterIncomplete(TableCursor& checkRegister) {
+  return checkRegister.IsOpen() && checkRegister.MarkedIncomplete();
+}
+
+}  // namespace volarin
