@@ -79,6 +79,7 @@ void SetModificationTime(const std::string& path, int64_t nanoseconds);
 
 // Creates one folder; false when it could not be created (an existing one counts as failure).
 bool MakeFolder(const std::string& path);
+// Deletes a file; false when it cannot be deleted, a read-only file (no write permission) included.
 bool RemoveFile(const std::string& path);
 struct FolderEntry {
   std::string name;

@@ -205,6 +205,9 @@ bool MakeFolder(const std::string& path) {
 }
 
 bool RemoveFile(const std::string& path) {
+  // A file without write permission is read-only for everyone, as the read-only attribute is
+  // on the suite's home platform, where such a file cannot be deleted.
+  if (FileExists(path) && !HasWriteBits(path)) return false;
   return ::unlink(path.c_str()) == 0;
 }
 

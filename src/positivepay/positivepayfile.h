@@ -33,6 +33,7 @@ class PositivePayText {
   std::string Trailer() const;
   // Detail lines so far, taken out (so a long file is written in pieces).
   std::string TakeLines();
+  size_t PendingSize() const { return lines_.size(); }
 
   int64_t IssuedCount() const { return issuedCount_; }
   long double NetTotal() const { return total_; }

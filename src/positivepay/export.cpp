@@ -1,0 +1,120 @@
+#include "positivepay/export.h"
+
+#include "common/errors.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/platform.h"
+#include "common/text.h"
+#include "positivepay/positivepayfile.h"
+#include "storage/tablecursor.h"
+
+namespace volarin {
+namespace {
+
+constexpr const char* kIncompleteRegister =
+    "The check register holds an extraction that did not finish. Extract the checks again "
+    "before creating the Positive Pay file.";
+
+// Puts the data folder back as the current folder however the export ends.
+class CurrentFolderGuard {
+ public:
+  explicit CurrentFolderGuard(std::string folder) : folder_(std::move(folder)) {}
+  ~CurrentFolderGuard() {
+    try {
+      platform::SetCurrentFolder(folder_);
+    } catch (const Error&) {
+    }
+  }
+  CurrentFolderGuard(const CurrentFolderGuard&) = delete;
+  CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
+
+ private:
+  std::string folder_;
+};
+
+void TryCurrentFolder(const std::string& folder) {
+  try {
+    platform::SetCurrentFolder(folder);
+  } catch (const Error&) {
+  }
+}
+
+// The folders are made as a courtesy; a missing one shows up when the file is written.
+void MakeFolders(const ExportRequest& request, const std::string& archiveFolderName) {
+  platform::MakeFolder(request.pickupFolder);
+  TryCurrentFolder(request.dataDir);
+  const std::string archiveRoot = JoinPath(request.dataDir, "POSPAY");
+  platform::MakeFolder(archiveRoot);
+  TryCurrentFolder(archiveRoot);
+  platform::MakeFolder(archiveFolderName);
+  TryCurrentFolder(request.dataDir);
+}
+
+void WriteArchiveFile(TableCursor& reg, const std::string& path, const std::string& dateText) {
+  std::unique_ptr<platform::File> file = platform::File::Create(path);
+  PositivePayText text(dateText);
+  uint64_t offset = 0;
+  auto write = [&](const std::string& bytes) {
+    file->WriteAt(offset, bytes.data(), bytes.size());
+    offset += bytes.size();
+  };
+  constexpr size_t kChunk = 64 * 1024;
+  for (reg.GoTop(); !reg.Eof(); reg.Skip(1)) {
+    PositivePayCheck check;
+    check.checkNumber = reg.FieldAsInt64("CHECKNO");
+    check.amount = reg.FieldAsFloat("AMOUNT");
+    check.statusCode = TrimText(reg.FieldAsString("STATUSCODE"));
+    check.payee = TrimText(reg.FieldAsString("COMPANY"));
+    text.Add(check);
+    if (text.PendingSize() >= kChunk) write(text.TakeLines());
+  }
+  write(text.TakeLines());
+  write(text.Trailer());
+}
+
+// Deletes every .txt file of the pickup folder; one that cannot be deleted stops the export
+// with its name, since a stale file beside the new one could reach the bank twice.
+void ClearPickupFolder(const std::string& pickupFolder) {
+  bool anyMatched = false;
+  const std::string failed =
+      DeleteFilesByMaskReportingFailure(JoinPath(pickupFolder, "*.txt"), &anyMatched);
+  if (!failed.empty()) {
+    throw FileError("Cannot delete file " + failed +
+                    " from the pickup folder; the Positive Pay file was not placed there.");
+  }
+}
+
+}  // namespace
+
+std::string PickupFolder() {
+#ifdef _WIN32
+  return "C:\\VOLARINC\\POSPAY";
+#else
+  return JoinPath(JoinPath(platform::PickupRoot(), "VOLARINC"), "POSPAY");
+#endif
+}
+
+std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportRequest& request) {
+  if (request.processEvents) request.processEvents();
+  CurrentFolderGuard backToDataDir(request.dataDir);
+
+  const std::string dateText = DateToText(request.positivePayDate);
+  const std::string digits = DateDigits(dateText);
+  const std::string archiveFolderName = "PP" + SubText(digits, 1, 6);
+  MakeFolders(request, archiveFolderName);
+
+  checkRegister.GoTop();  // a register never opened fails here, before anything is touched
+  if (checkRegister.MarkedIncomplete()) throw Error(kIncompleteRegister);
+  const std::string account = TrimText(checkRegister.FieldAsString("ACCOUNTNR"));
+  const std::string fileName = PositivePayFileName(digits, account);
+  const std::string archiveFile =
+      JoinPath(JoinPath(JoinPath(request.dataDir, "POSPAY"), archiveFolderName), fileName);
+  const std::string pickupFile = JoinPath(request.pickupFolder, fileName);
+
+  WriteArchiveFile(checkRegister, archiveFile, dateText);
+  ClearPickupFolder(request.pickupFolder);
+  CopyFileTo(archiveFile, pickupFile);
+  return pickupFile;
+}
+
+}  // namespace volarin

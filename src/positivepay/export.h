@@ -1,0 +1,31 @@
+#pragma once
+// Creating the Positive Pay file: written into the monthly archive folder under the data folder,
+// then copied into the pickup folder, which the bank's uploader empties.
+
+#include <functional>
+#include <string>
+
+#include "common/date.h"
+
+namespace volarin {
+
+class TableCursor;
+
+struct ExportRequest {
+  Date positivePayDate;
+  std::string dataDir;
+  std::string pickupFolder;  // PickupFolder() in the program; a temporary folder in tests
+  // Lets pending window messages be processed, so the pressed button repaints.
+  std::function<void()> processEvents;
+};
+
+// C:\VOLARINC\POSPAY on Windows; VOLARINC/POSPAY under the home folder elsewhere.
+std::string PickupFolder();
+
+// Writes the register's visible checks (in the cursor's order and filter) to the archive file
+// and places a copy in the pickup folder; returns the pickup file's path. Nothing in the pickup
+// folder is touched before the archive file is complete, a register whose last extraction did
+// not finish is refused, and the current folder is the data folder again on every ending.
+std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportRequest& request);
+
+}  // namespace volarin

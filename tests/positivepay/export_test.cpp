@@ -1,0 +1,185 @@
+#include "positivepay/export.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "common/platform.h"
+#include "extraction/extraction_test_support.h"
+
+namespace volarin::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const Date kMarch15 = Ymd(2005, 3, 15);
+
+fixtures::CheckRecordRow Check(int64_t number, double amount, const char* status,
+                               const char* payee) {
+  fixtures::CheckRecordRow row;
+  row.accountNr = "123456789";
+  row.checkNo = number;
+  row.date = kMarch15;
+  row.statusCode = status;
+  row.amount = amount;
+  row.company = payee;
+  row.bankCode = "BNK";
+  return row;
+}
+
+fixtures::DataFolderRows WorkedExample() {
+  fixtures::DataFolderRows rows;
+  rows.checkRegister = {Check(1001, 1250.5, "00", "ACME SUPPLY CO"),
+                        Check(1002, 300, "00", "NORTH GARAGE"),
+                        Check(1003, 75.25, "02", "CITY WATER DEPT")};
+  return rows;
+}
+
+const char* kWorkedExampleBytes =
+    "03/15/2005,1001,\"ACME SUPPLY CO\",1250.5\r\n"
+    "03/15/2005,1002,\"NORTH GARAGE\",300.00\r\n"
+    "03/15/2005,1003,\"CITY WATER DEPT\",-75.25\r\n"
+    "2,1475.25\r\n";
+
+class ExportTest : public ::testing::Test {
+ protected:
+  explicit ExportTest(const fixtures::DataFolderRows& rows = WorkedExample()) : w(rows) {
+    SetShortDateFormat("MM/DD/YYYY");
+    savedFolder_ = platform::CurrentFolder();
+    pickup = w.Path("home/VOLARINC/POSPAY");
+    fs::create_directories(pickup);
+    w.folder.Write("home/VOLARINC/POSPAY/old.txt", "yesterday");
+    w.folder.Write("home/VOLARINC/POSPAY/OLDER.TXT", "before");
+    w.folder.Write("home/VOLARINC/POSPAY/keep.csv", "other");
+  }
+  ~ExportTest() override { platform::SetCurrentFolder(savedFolder_); }
+
+  void OpenRegister() {
+    w.checkRegister->Open();
+    w.checkRegister->SetTag("date");
+    w.checkRegister->GoTop();
+  }
+
+  std::string Export(Date date = kMarch15) {
+    return CreatePositivePayFile(*w.checkRegister, {date, w.folder.Path(), pickup, {}});
+  }
+
+  std::string Archive(const std::string& name) const { return w.Path("POSPAY/PP200503/" + name); }
+
+  MainWindowCursors w;
+  std::string pickup;
+
+ private:
+  std::string savedFolder_;
+};
+
+TEST_F(ExportTest, TheWorkedExampleByteForByte) {
+  OpenRegister();
+  bool repainted = false;
+  const std::string path = CreatePositivePayFile(
+      *w.checkRegister, {kMarch15, w.folder.Path(), pickup, [&] { repainted = true; }});
+  EXPECT_TRUE(repainted);
+  EXPECT_EQ(path, pickup + "/20050315_123456789.txt");
+  EXPECT_EQ(ReadFile(Archive("20050315_123456789.txt")), kWorkedExampleBytes);
+  EXPECT_EQ(ReadFile(path), kWorkedExampleBytes);
+  EXPECT_EQ(platform::ModificationTime(path),
+            platform::ModificationTime(Archive("20050315_123456789.txt")));
+  // Only the new file is left of the .txt files; other files stay.
+  EXPECT_FALSE(fs::exists(pickup + "/old.txt"));
+  EXPECT_FALSE(fs::exists(pickup + "/OLDER.TXT"));
+  EXPECT_TRUE(fs::exists(pickup + "/keep.csv"));
+  EXPECT_EQ(platform::CurrentFolder(), fs::canonical(w.folder.Path()).string());
+}
+
+TEST_F(ExportTest, RunningTwiceReplacesBothFiles) {
+  OpenRegister();
+  Export();
+  w.checkRegister->GoTop();
+  w.checkRegister->StartEdit();
+  w.checkRegister->AssignString("STATUSCODE", "03");  // a stop payment: negative, not counted
+  w.checkRegister->SaveEdit();
+  const std::string path = Export();
+  const std::string expected =
+      "03/15/2005,1001,\"ACME SUPPLY CO\",-1250.5\r\n"
+      "03/15/2005,1002,\"NORTH GARAGE\",300.00\r\n"
+      "03/15/2005,1003,\"CITY WATER DEPT\",-75.25\r\n"
+      "1,-1025.75\r\n";
+  EXPECT_EQ(ReadFile(path), expected);
+  EXPECT_EQ(ReadFile(Archive("20050315_123456789.txt")), expected);
+}
+
+TEST_F(ExportTest, AStartingNumberLimitsTheFileAndNamesItByTheFirstCheck) {
+  OpenRegister();
+  w.checkRegister->SetFilter("checkno>=1002");
+  w.checkRegister->FilterOn(true);
+  const std::string path = Export();
+  EXPECT_EQ(ReadFile(path),
+            "03/15/2005,1002,\"NORTH GARAGE\",300.00\r\n"
+            "03/15/2005,1003,\"CITY WATER DEPT\",-75.25\r\n"
+            "1,224.75\r\n");
+}
+
+TEST_F(ExportTest, ARegisterNeverOpenedTouchesNothingInThePickupFolder) {
+  try {
+    Export();
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot perform this operation on a closed dataset");
+  }
+  EXPECT_TRUE(fs::exists(pickup + "/old.txt"));
+  EXPECT_EQ(platform::CurrentFolder(), fs::canonical(w.folder.Path()).string());
+}
+
+TEST_F(ExportTest, AnUnfinishedExtractionIsRefused) {
+  OpenRegister();
+  w.checkRegister->MarkIncomplete(true);
+  EXPECT_THROW(Export(), Error);
+  EXPECT_TRUE(fs::exists(pickup + "/old.txt"));
+  EXPECT_FALSE(fs::exists(Archive("20050315_123456789.txt")));
+}
+
+TEST_F(ExportTest, APickupFileThatCannotBeDeletedStopsTheExportNamingIt) {
+  OpenRegister();
+  const std::string stuck = pickup + "/old.txt";
+  chmod(stuck.c_str(), 0444);
+  try {
+    Export();
+    FAIL();
+  } catch (const FileError& e) {
+    EXPECT_NE(std::string(e.what()).find(stuck), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(fs::exists(pickup + "/20050315_123456789.txt"));
+  EXPECT_EQ(ReadFile(Archive("20050315_123456789.txt")), kWorkedExampleBytes);
+  EXPECT_EQ(platform::CurrentFolder(), fs::canonical(w.folder.Path()).string());
+}
+
+TEST_F(ExportTest, AMissingPickupFolderIsCreated) {
+  OpenRegister();
+  fs::remove_all(w.Path("home/VOLARINC"));
+  EXPECT_EQ(ReadFile(Export()), kWorkedExampleBytes);
+}
+
+TEST(PickupFolder, LiesUnderTheHomeFolder) {
+  TempFolder home;
+  const char* saved = getenv("HOME");
+  const std::string savedHome = saved ? saved : "";
+  setenv("HOME", home.Path().c_str(), 1);
+  EXPECT_EQ(PickupFolder(), home.Path() + "/VOLARINC/POSPAY");
+  setenv("HOME", savedHome.c_str(), 1);
+}
+
+class EmptyRegisterExport : public ExportTest {
+ protected:
+  EmptyRegisterExport() : ExportTest(fixtures::DataFolderRows{}) {}
+};
+
+TEST_F(EmptyRegisterExport, GivesTheTrailerAloneAndNoAccountInTheName) {
+  OpenRegister();
+  const std::string path = Export();
+  EXPECT_EQ(path, pickup + "/20050315_.txt");
+  EXPECT_EQ(ReadFile(path), "0,0.00\r\n");
+}
+
+}  // namespace
+}  // namespace volarin::testing
