@@ -1,1 +1,231 @@
+// Reading fields by kind, code-page conversion, the filter, the calculated status, and tables
+// that cannot be opened as they are.
 #include <gtest/gtest.h>
+
+#include <map>
+
+#include "common/platform.h"
+#include "storage/checkregister.h"
+#include "storage/errors.h"
+#include "storage_test_support.h"
+
+namespace volarin {
+namespace {
+
+using testing::Checks;
+using testing::StorageSetup;
+using testing::Walk;
+using testing::Ymd;
+
+fixtures::DataFolderRows Checks3() {
+  fixtures::DataFolderRows rows;
+  rows.checkRegister = {{"BANK1", 1001, Ymd(2024, 1, 15), "00", 1250.5, "Alpha", "K1"},
+                        {"BANK1", 1002, Ymd(2024, 1, 14), "02", 75.25, "Beta", "K1"},
+                        {"BANK1", 1003, Date(), "03", 2.5, "", "K1"}};
+  // "Café" as the DOS-era suite stores it: e-acute is 0x82 in code page 437.
+  rows.accountMap = {{"ACC1", "CAF\x82", "K1"}};
+  return rows;
+}
+
+TEST(CursorFields, ReadsByFieldKind) {
+  StorageSetup setup(Checks3());
+  SetShortDateFormat("MM/DD/YYYY");
+  auto reg = setup.Cursor("zorppay");
+  reg->Open();
+  EXPECT_EQ(reg->FieldAsString("AMOUNT"), "1250.5");
+  EXPECT_EQ(reg->FieldAsString("CHECKNO"), "1001");
+  EXPECT_EQ(reg->FieldAsString("DATE"), "01/15/2024");
+  EXPECT_EQ(reg->FieldAsDate("date"), Ymd(2024, 1, 15));
+  EXPECT_DOUBLE_EQ(reg->FieldAsFloat("Amount"), 1250.5);
+  EXPECT_EQ(reg->FieldAsInteger("AMOUNT"), 1251);  // nearest whole number
+  reg->Skip(1);
+  EXPECT_EQ(reg->FieldAsInteger("AMOUNT"), 75);
+  reg->Skip(1);
+  EXPECT_EQ(reg->FieldAsInteger("AMOUNT"), 3);
+  // Blank fields read as empty text, zero and the zero date.
+  EXPECT_EQ(reg->FieldAsString("COMPANY"), "");
+  EXPECT_EQ(reg->FieldAsString("DATE"), "");
+  EXPECT_TRUE(reg->FieldAsDate("DATE").IsNull());
+  try {
+    reg->FieldAsString("NOSUCH");
+    FAIL();
+  } catch (const ECBFieldError& e) {
+    EXPECT_STREQ(e.what(), "Field 'NOSUCH' not found");
+  }
+}
+
+TEST(CursorFields, TextIsConvertedBetweenTheOemFileAndWindowsMemory) {
+  StorageSetup setup(Checks3());
+  const struct {
+    bool transliterate;
+    EngineCodePage codePage;
+    const char* read;
+  } cases[] = {
+      {true, EngineCodePage::kNone, "CAF\xE9"},
+      {true, EngineCodePage::kMsDos, "CAF\xE9"},
+      {true, EngineCodePage::kAnsi, "CAF\x82"},
+      {false, EngineCodePage::kNone, "CAF\x82"},
+  };
+  for (const auto& c : cases) {
+    setup.environment.SetTransliterateEnable(c.transliterate);
+    setup.engine.SetCodePage(c.codePage);
+    auto map = setup.Cursor("zorppsub");
+    map->Open();
+    EXPECT_EQ(map->FieldAsString("NEWACCNR"), c.read);
+  }
+  setup.environment.SetTransliterateEnable(true);
+  setup.engine.SetCodePage(EngineCodePage::kNone);
+  auto map = setup.Cursor("zorppsub");
+  map->Open();
+  map->StartEdit();
+  map->AssignString("BANKCODE", "\xC9T\xC9");  // "ÉTÉ" in Windows text
+  map->SaveEdit();
+  map->Close();
+  dbf::Context context;
+  auto table = dbf::Table::Open(context, setup.Path("zorppsub.dbf"), {false, true});
+  EXPECT_EQ(table->StoredText(table->FieldIndex("BANKCODE")).substr(0, 3), "\x90T\x90");
+}
+
+TEST(CursorFields, FilterParsesOrSaysWhyNot) {
+  StorageSetup setup(Checks3());
+  auto reg = setup.Cursor("zorppay");
+  reg->Open();
+  const struct {
+    const char* text;
+    const char* message;
+  } errors[] = {
+      {"checkno>=", "Could not parse filter expression: checkno>="},
+      {"CHECKNO + 1", "Expression: CHECKNO + 1 does not evaluate to a Boolean type."},
+  };
+  for (const auto& e : errors) {
+    reg->SetFilter(e.text);
+    try {
+      reg->FilterOn(true);
+      ADD_FAILURE() << e.text;
+    } catch (const ECBFilterError& error) {
+      EXPECT_STREQ(error.what(), e.message);
+    }
+    EXPECT_FALSE(reg->Filtered());
+    EXPECT_EQ(Walk(*reg, "CHECKNO").size(), 3u);
+  }
+  reg->SetFilter("checkno>=1002");
+  reg->FilterOn(true);
+  EXPECT_EQ(Walk(*reg, "CHECKNO"), (Checks{1002, 1003}));
+  reg->SetFilter("checkno>=1003");  // applied at once while on
+  EXPECT_EQ(Walk(*reg, "CHECKNO"), (Checks{1003}));
+  reg->FilterOn(false);
+  EXPECT_EQ(Walk(*reg, "CHECKNO").size(), 3u);
+  reg->SetFilter("");
+  reg->FilterOn(true);  // no text: nothing changes
+  EXPECT_FALSE(reg->Filtered());
+  // The filter moves the cursor off a record it hides.
+  reg->GoTop();
+  reg->SetFilter("STATUSCODE = \"02\"");
+  reg->FilterOn(true);
+  EXPECT_EQ(reg->FieldAsInt64("CHECKNO"), 1002);
+}
+
+class FakeRecord : public FieldAccess {
+ public:
+  explicit FakeRecord(std::string code) : code_(std::move(code)) {}
+  std::string FieldAsString(std::string_view name) override {
+    EXPECT_EQ(name, "STATUSCODE");
+    return code_;
+  }
+  double FieldAsFloat(std::string_view) override { return 0; }
+  int32_t FieldAsInteger(std::string_view) override { return 0; }
+  int64_t FieldAsInt64(std::string_view) override { return 0; }
+  Date FieldAsDate(std::string_view) override { return Date(); }
+  void SetCalculated(std::string_view name, const std::string& value) override {
+    calculated[std::string(name)] = value;
+  }
+  std::map<std::string, std::string> calculated;
+
+ private:
+  std::string code_;
+};
+
+TEST(CursorFields, CalculatedStatusIsExactOnTheCode) {
+  const struct {
+    const char* code;
+    const char* status;
+  } cases[] = {{"00", ""}, {"02", "Void"}, {"03", "Stop"}, {" 2", ""},
+               {"2", ""},  {"3", ""},      {"", ""},       {"01", ""}};
+  for (const auto& c : cases) {
+    FakeRecord record(c.code);
+    zorppayCalcFields(record);
+    EXPECT_EQ(record.calculated["status"], c.status) << "'" << c.code << "'";
+  }
+}
+
+TEST(CursorFields, StatusIsCalculatedForEveryRecordRead) {
+  StorageSetup setup(Checks3());
+  auto reg = setup.Cursor("zorppay");
+  DeclareCheckRecord(*reg);
+  reg->Open();
+  std::vector<std::string> statuses;
+  for (reg->GoTop(); !reg->Eof(); reg->Skip(1)) statuses.push_back(reg->FieldAsString("STATUS"));
+  EXPECT_EQ(statuses, (std::vector<std::string>{"", "Void", "Stop"}));
+  reg->Skip(1);  // at the end the last record's value stays
+  EXPECT_EQ(reg->FieldAsString("status"), "Stop");
+}
+
+TEST(CursorFields, TablesThatCannotBeOpenedAsTheyAre) {
+  StorageSetup setup(Checks3());
+  // No such file.
+  auto missing = setup.Cursor("nosuch");
+  try {
+    missing->Open();
+    FAIL();
+  } catch (const ECBOpenError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Error opening: " + setup.database.DataPath() + "nosuch.DBF. (-10)");
+  }
+
+  // A field type outside the engine's kinds.
+  testing::MakeTable(setup.Path("odd.dbf"), {{"A", 'C', 4}, {"B", 'N', 4}}, {{"x", "1"}}, {});
+  {
+    auto file = platform::File::Open(setup.Path("odd.dbf"), platform::File::Access::ReadWrite,
+                                     platform::File::Share::Exclusive);
+    const char type = 'Q';
+    file->WriteAt(32 + 32 + 11, &type, 1);
+  }
+  auto odd = setup.Cursor("odd");
+  try {
+    odd->Open();
+    FAIL();
+  } catch (const ECBDataSetError& e) {
+    EXPECT_STREQ(e.what(), "Invalid field type.");
+  }
+
+  // Without its index file the table opens without tags.
+  testing::MakeTable(setup.Path("plain.dbf"), {{"A", 'C', 4}}, {{"x"}}, {});
+  auto plain = setup.Cursor("plain");
+  plain->Open();
+  EXPECT_TRUE(plain->TagNames().empty());
+  try {
+    plain->SetTag("date");
+    FAIL();
+  } catch (const ECBTagError& e) {
+    EXPECT_STREQ(e.what(), "The Index Tag \"date\" was not found.");
+  }
+
+  // A damaged index file: the open fails naming it, and the table is closed again.
+  const std::string garbage(2048, '\x7F');
+  setup.folder.Write("zorppsub.MDX", garbage);
+  auto map = setup.Cursor("zorppsub");
+  try {
+    map->Open();
+    FAIL();
+  } catch (const ECBOpenError& e) {
+    const std::string text = e.what();
+    EXPECT_EQ(text.rfind("Error opening index (", 0), 0u) << text;
+    EXPECT_NE(text.find("): " + setup.database.IndexPath() + "zorppsub.MDX"), std::string::npos)
+        << text;
+  }
+  EXPECT_FALSE(map->IsOpen());
+  EXPECT_FALSE(platform::FileIsInUse(setup.Path("zorppsub.dbf")));
+}
+
+}  // namespace
+}  // namespace volarin

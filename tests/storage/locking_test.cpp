@@ -1,1 +1,184 @@
+// Sharing with another program, played by a second process: a record it holds locked makes our
+// save fail after the lock attempts and keeps our values; a register it holds exclusively
+// cannot be opened.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+
+#include "storage/directreader.h"
+#include "storage/errors.h"
+#include "storage_test_support.h"
+
+namespace volarin {
+namespace {
+
+using testing::StorageSetup;
+using testing::Ymd;
+
+// The storage objects of a program over an existing data folder.
+struct Program {
+  Environment environment;
+  TCBEngine engine{environment, "CBEngine1"};
+  TCBDataBase database{environment, "CBDataBase1"};
+  std::vector<std::unique_ptr<TableCursor>> cursors;  // open until the process ends
+
+  explicit Program(const std::string& folder) {
+    engine.SetAutoUnlock(AutoUnlock::kOff);
+    database.SetEngine(&engine);
+    database.SetDataPath(folder);
+    database.SetIndexPath(folder);
+  }
+  TableCursor& Cursor(const std::string& alias, bool exclusive) {
+    auto cursor = std::make_unique<TableCursor>(environment, alias);
+    cursor->fileAlias = alias;
+    cursor->dataBaseName = "CBDataBase1";
+    cursor->exclusive = exclusive ? ExclusiveMode::kTrue : ExclusiveMode::kDefault;
+    cursors.push_back(std::move(cursor));
+    return *cursors.back();
+  }
+};
+
+// Runs `hold` in a child process. When it returns true the child tells the parent it holds
+// what it should, and keeps holding it until Release(); the child's exit code says whether it
+// got that far (0) and let go cleanly.
+class OtherProcess {
+ public:
+  explicit OtherProcess(const std::function<bool(Program&)>& hold, const std::string& folder) {
+    int ready[2];
+    int release[2];
+    if (pipe(ready) != 0 || pipe(release) != 0) throw std::runtime_error("pipe");
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(ready[0]);
+      close(release[1]);
+      int code = 1;
+      try {
+        Program program(folder);
+        if (hold(program)) {
+          char c = 1;
+          if (write(ready[1], &c, 1) == 1 && read(release[0], &c, 1) >= 0) code = 0;
+        }
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "other process: %s\n", e.what());
+        code = 2;
+      }
+      _exit(code);
+    }
+    close(ready[1]);
+    close(release[0]);
+    readyFd_ = ready[0];
+    releaseFd_ = release[1];
+  }
+  ~OtherProcess() {
+    Release();
+    Wait();
+    if (readyFd_ >= 0) close(readyFd_);
+  }
+  // Blocks until the child holds what it should; false when it failed first.
+  bool WaitUntilHolding() {
+    char c = 0;
+    return read(readyFd_, &c, 1) == 1;
+  }
+  void Release() {
+    if (releaseFd_ >= 0) close(releaseFd_);
+    releaseFd_ = -1;
+  }
+  int Wait() {
+    if (pid_ > 0) {
+      int status = 0;
+      waitpid(pid_, &status, 0);
+      exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : 99;
+      pid_ = -1;
+    }
+    return exit_;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int readyFd_ = -1;
+  int releaseFd_ = -1;
+  int exit_ = -1;
+};
+
+fixtures::DataFolderRows Rows() {
+  fixtures::DataFolderRows rows;
+  rows.accountMap = {{"ACC1", "BANK1", "K1"}, {"ACC2", "BANK2", "K2"}};
+  rows.checkRegister = {{"BANK1", 1001, Ymd(2024, 1, 15), "00", 100, "Alpha", "K1"}};
+  return rows;
+}
+
+TEST(Locking, ASaveAgainstARecordHeldElsewhereFailsAndKeepsTheValues) {
+  StorageSetup setup(Rows());
+  setup.engine.SetLockAttempts(5);
+  setup.engine.SetLockDelay(100);
+  OtherProcess other(
+      [](Program& program) {
+        TableCursor& map = program.Cursor("zorppsub", false);
+        map.lockingMethod = LockingMethod::kLockOnEdit;
+        map.Open();
+        map.StartEdit();  // holds the lock of ACC1's record
+        return map.RecNo() == 1;
+      },
+      setup.folder.Path());
+  ASSERT_TRUE(other.WaitUntilHolding());
+
+  auto map = setup.Cursor("zorppsub");
+  map->Open();
+  map->StartEdit();  // locking on post: editing is free
+  map->AssignString("NEWACCNR", "MINE");
+  try {
+    map->SaveEdit();
+    FAIL() << "saved over another program's lock";
+  } catch (const ECBDSRLockError& e) {
+    EXPECT_STREQ(e.what(), "Record lock was unsuccessful, save aborted.");
+  }
+  EXPECT_EQ(map->State(), EditState::kEdit);
+  EXPECT_TRUE(map->IsModified());
+  EXPECT_EQ(map->FieldAsString("NEWACCNR"), "MINE");
+  // The other record is free.
+  other.Release();
+  EXPECT_EQ(other.Wait(), 0);
+  map->SaveEdit();
+  map->Close();
+  map->Open();
+  EXPECT_EQ(map->FieldAsString("NEWACCNR"), "MINE");
+  EXPECT_EQ(map->FieldAsString("BANKCODE"), "K1");
+}
+
+TEST(Locking, TheExclusivelyOpenedRegisterCannotBeOpenedByAnotherProcess) {
+  StorageSetup setup(Rows());
+  OtherProcess other(
+      [](Program& program) {
+        TableCursor& reg = program.Cursor("zorppay", true);
+        reg.Open();
+        return reg.IsOpen();
+      },
+      setup.folder.Path());
+  ASSERT_TRUE(other.WaitUntilHolding());
+
+  for (bool exclusive : {true, false}) {
+    auto reg = setup.Cursor("zorppay", exclusive);
+    try {
+      reg->Open();
+      ADD_FAILURE() << "opened a register held exclusively elsewhere";
+    } catch (const ECBOpenError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "Error opening: " + setup.database.DataPath() + "zorppay.DBF. (-10)");
+    }
+    EXPECT_FALSE(reg->IsOpen());
+  }
+  DirectReader reader;
+  EXPECT_EQ(reader.Open(setup.Path("zorppay.dbf")), 0);
+
+  other.Release();
+  EXPECT_EQ(other.Wait(), 0);
+  auto reg = setup.Cursor("zorppay", true);
+  reg->Open();
+  EXPECT_EQ(reg->FieldAsInt64("CHECKNO"), 1001);
+}
+
+}  // namespace
+}  // namespace volarin
