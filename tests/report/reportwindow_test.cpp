@@ -78,6 +78,8 @@ TEST_F(ReportWindowTest, LaysOutThePrintPreviewWindow) {
   EXPECT_EQ(window.size(), QSize(632, 437));
   EXPECT_EQ(window.PageLabel(), QStringLiteral("Page 1 of 1"));
   EXPECT_EQ(window.Preview().Zoom(), 70);
+  EXPECT_EQ(window.Surface().Pen_color(), kBgrBlack);
+  EXPECT_EQ(window.Surface().Brush_color(), kBgrWhite);
   const std::pair<Button, const char*> captions[] = {
       {Button::Print, "Print"}, {Button::FirstPage, "|<"}, {Button::PreviousPage, "<"},
       {Button::NextPage, ">"},  {Button::LastPage, ">|"},  {Button::Close, "Close"},
