@@ -19,6 +19,7 @@ namespace {
 
 // About 128 MB of 1 KB blocks: a whole million-record tag stays cached during a build.
 constexpr size_t kCacheLimitBlocks = 131072;
+constexpr uint32_t kReadAheadBytes = 64 * 1024;
 
 }  // namespace
 
@@ -84,17 +85,40 @@ bool BlockStore::IsBlockPage(uint32_t page) const {
 }
 
 BlockStore::Block& BlockStore::Load(uint32_t page) {
-  auto found = cache_.find(page);
-  if (found != cache_.end()) return found->second;
+  if (Block* cached = Cached(page)) return *cached;
   if (!IsBlockPage(page)) Fail("block pointer " + std::to_string(page) + " lies outside the file");
-  Block block;
-  block.bytes.assign(BlockBytes(), 0);
   const uint64_t offset = static_cast<uint64_t>(page) * kPageBytes;
-  if (offset + BlockBytes() > fileBytes_ ||
-      file_->ReadAt(offset, block.bytes.data(), BlockBytes()) != BlockBytes()) {
+  if (offset + BlockBytes() > fileBytes_) {
     Fail("the file is truncated (block " + std::to_string(page) + " is incomplete)");
   }
-  return cache_.emplace(page, std::move(block)).first->second;
+  // Read the run of blocks around the wanted one in one go: a walk or a batch of inserts then
+  // finds its neighbours cached instead of reading block by block.
+  const uint32_t perRun = std::max<uint32_t>(1, kReadAheadBytes / BlockBytes());
+  const uint32_t first =
+      kFirstBlockPage + (page - kFirstBlockPage) / (perRun * blockPages_) * (perRun * blockPages_);
+  uint32_t count = perRun;
+  while (
+      count > 1 &&
+      (static_cast<uint64_t>(first) + static_cast<uint64_t>(count) * blockPages_ > PagesInFile() ||
+       (static_cast<uint64_t>(first) + static_cast<uint64_t>(count) * blockPages_) * kPageBytes >
+           fileBytes_)) {
+    --count;
+  }
+  std::vector<uint8_t> run(static_cast<size_t>(count) * BlockBytes());
+  const uint64_t runOffset = static_cast<uint64_t>(first) * kPageBytes;
+  const size_t got = file_->ReadAt(runOffset, run.data(), run.size());
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t at = first + i * blockPages_;
+    if ((static_cast<uint64_t>(i) + 1) * BlockBytes() > got || Cached(at)) continue;
+    Block block;
+    block.bytes.assign(run.begin() + static_cast<long>(i) * BlockBytes(),
+                       run.begin() + static_cast<long>(i + 1) * BlockBytes());
+    Cache(at, std::move(block));
+  }
+  Block* loaded = Cached(page);
+  if (loaded == nullptr)
+    Fail("the file is truncated (block " + std::to_string(page) + " is incomplete)");
+  return *loaded;
 }
 
 const uint8_t* BlockStore::Read(uint32_t page) {
@@ -104,7 +128,7 @@ const uint8_t* BlockStore::Read(uint32_t page) {
 uint8_t* BlockStore::Modify(uint32_t page) {
   if (!Writable()) Fail("the file is open read-only");
   Block& block = Load(page);
-  block.dirty = true;
+  MarkDirty(page, block);
   return block.bytes.data();
 }
 
@@ -119,7 +143,7 @@ uint32_t BlockStore::Allocate() {
     PutU32(h + kFirstFreeAt, next);
     PutU32(h + kFreeCountAt, FreeCount() - 1);
     std::fill(block.bytes.begin(), block.bytes.end(), 0);
-    block.dirty = true;
+    MarkDirty(free, block);
     return free;
   }
   const uint32_t page = PagesInFile();
@@ -127,8 +151,7 @@ uint32_t BlockStore::Allocate() {
   PutU32(h + kPagesInFileAt, page + blockPages_);
   Block block;
   block.bytes.assign(BlockBytes(), 0);
-  block.dirty = true;
-  cache_[page] = std::move(block);
+  MarkDirty(page, Cache(page, std::move(block)));
   return page;
 }
 
@@ -141,12 +164,29 @@ void BlockStore::Release(uint32_t page) {
   PutU32(h + kFreeCountAt, FreeCount() + 1);
 }
 
+BlockStore::Block& BlockStore::Cache(uint32_t page, Block block) {
+  if (page >= slots_.size()) slots_.resize(std::max<size_t>(page + 1, slots_.size() * 2));
+  if (!slots_[page]) ++cachedBlocks_;
+  slots_[page] = std::make_unique<Block>(std::move(block));
+  return *slots_[page];
+}
+
+void BlockStore::MarkDirty(uint32_t page, Block& block) {
+  if (block.dirty) return;
+  block.dirty = true;
+  dirtyPages_.push_back(page);
+}
+
+void BlockStore::ClearCache() {
+  slots_.clear();
+  cachedBlocks_ = 0;
+  dirtyPages_.clear();
+}
+
 void BlockStore::Flush() {
   if (!Writable()) return;
-  std::vector<uint32_t> dirty;
-  for (const auto& [page, block] : cache_) {
-    if (block.dirty) dirty.push_back(page);
-  }
+  std::vector<uint32_t> dirty = std::move(dirtyPages_);
+  dirtyPages_.clear();
   std::sort(dirty.begin(), dirty.end());
   std::vector<uint8_t> run;
   size_t i = 0;
@@ -156,7 +196,7 @@ void BlockStore::Flush() {
     run.clear();
     while (j < dirty.size() && (j == i || dirty[j] == dirty[j - 1] + blockPages_) &&
            run.size() < (8u << 20)) {
-      Block& block = cache_[dirty[j]];
+      Block& block = *Cached(dirty[j]);
       run.insert(run.end(), block.bytes.begin(), block.bytes.end());
       block.dirty = false;
       ++j;
@@ -181,18 +221,18 @@ void BlockStore::Flush() {
 
 void BlockStore::Refresh() {
   Flush();
-  cache_.clear();
+  ClearCache();
   ReadHeader();
 }
 
 void BlockStore::TrimCache() {
-  if (cache_.size() <= kCacheLimitBlocks) return;
+  if (cachedBlocks_ <= kCacheLimitBlocks) return;
   Flush();
-  cache_.clear();
+  ClearCache();
 }
 
 void BlockStore::Reset() {
-  cache_.clear();
+  ClearCache();
   PutU32(MutableHeader() + kPagesInFileAt, kFirstBlockPage);
   PutU32(MutableHeader() + kFirstFreeAt, 0);
   PutU32(MutableHeader() + kFreeCountAt, 0);

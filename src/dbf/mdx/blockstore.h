@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "common/platform.h"
@@ -84,13 +83,21 @@ class BlockStore {
   };
   void ReadHeader();
   Block& Load(uint32_t page);
+  // The cache is a table indexed by page number: blocks are dense in the file, and a lookup is
+  // then one index instead of a hash.
+  Block* Cached(uint32_t page) const { return page < slots_.size() ? slots_[page].get() : nullptr; }
+  Block& Cache(uint32_t page, Block block);
+  void MarkDirty(uint32_t page, Block& block);
+  void ClearCache();
 
   std::unique_ptr<platform::File> file_;
   std::vector<uint8_t> header_;
   bool headerDirty_ = false;
   uint32_t blockPages_ = 2;
   uint64_t fileBytes_ = 0;
-  std::unordered_map<uint32_t, Block> cache_;
+  std::vector<std::unique_ptr<Block>> slots_;
+  size_t cachedBlocks_ = 0;
+  std::vector<uint32_t> dirtyPages_;
 };
 
 }  // namespace volarin::dbf::mdx

@@ -194,11 +194,6 @@ NodeView IndexTag::Node(uint32_t page, size_t level) {
   return node;
 }
 
-int IndexTag::CompareKeys(const uint8_t* a, const uint8_t* b, size_t length) const {
-  const int c = dbf::CompareKeys(def_.type, a, b, length);
-  return def_.descending ? -c : c;
-}
-
 int IndexTag::CompareEntry(const uint8_t* keyA, uint32_t recA, const uint8_t* keyB,
                            uint32_t recB) const {
   const int c = CompareKeys(keyA, keyB, shape_.keyLength);

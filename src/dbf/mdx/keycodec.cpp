@@ -1,6 +1,7 @@
 #include "dbf/mdx/keycodec.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -118,8 +119,9 @@ int CompareNumeric(const uint8_t* a, const uint8_t* b) {
 }
 
 double ReadDouble(const uint8_t* p) {
-  uint64_t bits = 0;
-  for (int i = 7; i >= 0; --i) bits = (bits << 8) | p[i];
+  uint64_t bits;
+  std::memcpy(&bits, p, sizeof bits);
+  if constexpr (std::endian::native == std::endian::big) bits = __builtin_bswap64(bits);
   double value;
   std::memcpy(&value, &bits, sizeof value);
   return value;

@@ -152,8 +152,11 @@ std::string ProductionIndex::KeyOf(size_t tag, const RecordView& record) const {
     case KeyType::Numeric:
       // Through the shortest decimal of the value, so 99.99 gives the digits 9999.
       return NumericKey(t.key->Number(record));
-    case KeyType::Date:
-      return DateKeyFromDigits(t.key->Text(record));
+    case KeyType::Date: {
+      const Date date = t.key->DateValue(record);
+      // Day 0 of Date also means "no date"; the digits tell 1899-12-30 from a blank.
+      return date.IsNull() ? DateKeyFromDigits(t.key->Text(record)) : DateKey(date);
+    }
     case KeyType::Character:
       break;
   }
@@ -203,7 +206,10 @@ bool ProductionIndex::KeyHeldByOther(size_t tag, const std::string& key, uint32_
 WriteResult ProductionIndex::BeforeWrite(const RecordView& before, const RecordView& after,
                                          UniqueMode mode) {
   WriteResult result = WriteResult::kOk;
-  std::vector<Change> plan(tags_.size());
+  // The plan's storage is kept from write to write; only its contents are replaced.
+  std::vector<Change>& plan = plan_;
+  plan.resize(tags_.size());
+  planRecno_ = 0;
   for (size_t i = 0; i < tags_.size(); ++i) {
     Change& c = plan[i];
     c.remove = before.recno != 0 && HasKey(i, before);
@@ -218,22 +224,17 @@ WriteResult ProductionIndex::BeforeWrite(const RecordView& before, const RecordV
       continue;
     }
     if (c.add && tags_[i].tag->Definition().unique && KeyHeldByOther(i, c.newKey, after.recno)) {
-      if (mode == UniqueMode::kRefuse) {
-        plan_.clear();
-        planRecno_ = 0;
-        return WriteResult::kUniqueRefused;
-      }
+      if (mode == UniqueMode::kRefuse) return WriteResult::kUniqueRefused;
       c.add = false;  // the tag keeps the record that holds the key already
       result = WriteResult::kUniquePassedOver;
     }
   }
-  plan_ = std::move(plan);
   planRecno_ = after.recno;
   return result;
 }
 
 void ProductionIndex::AfterWrite(const RecordView& before, const RecordView& after) {
-  if (planRecno_ != after.recno || plan_.size() != tags_.size()) {
+  if (planRecno_ == 0 || planRecno_ != after.recno || plan_.size() != tags_.size()) {
     BeforeWrite(before, after, UniqueMode::kPassOver);
   }
   for (size_t i = 0; i < tags_.size(); ++i) {
@@ -241,7 +242,6 @@ void ProductionIndex::AfterWrite(const RecordView& before, const RecordView& aft
     if (c.remove) tags_[i].tag->Remove(c.oldKey, after.recno);
     if (c.add) tags_[i].tag->Insert(c.newKey, after.recno);
   }
-  plan_.clear();
   planRecno_ = 0;
   file_->TrimCache();
 }
@@ -253,7 +253,7 @@ WriteResult ProductionIndex::BeforeAppend(const RecordView& record, UniqueMode m
 }
 
 void ProductionIndex::AfterAppend(const RecordView& record) {
-  if (planRecno_ != record.recno || plan_.size() != tags_.size()) {
+  if (planRecno_ == 0 || planRecno_ != record.recno || plan_.size() != tags_.size()) {
     BeforeAppend(record, UniqueMode::kPassOver);
   }
   AfterWrite(RecordView{record.layout, record.bytes, 0}, record);

@@ -1,0 +1,161 @@
+// dbfdump run as a program on example tables and on tables the engine makes.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "dbf/mdx/tableindex.h"
+#include "dbf/table.h"
+
+namespace volarin::dbf {
+namespace {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "dbfdump-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+struct DumpRun {
+  int status;
+  std::string out;
+};
+
+DumpRun Dump(const std::string& args) {
+  const std::string command = std::string("'") + DBFDUMP_PATH + "' " + args + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return {-1, "cannot run dbfdump"};
+  std::string out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+std::string CopyExample(const TempDir& dir, const std::string& name) {
+  for (const char* extension : {".dbf", ".mdx"}) {
+    std::filesystem::copy_file(std::string(DBF_DATA) + "/" + name + extension,
+                               dir / (name + extension));
+    std::filesystem::permissions(dir / (name + extension), std::filesystem::perms::owner_read |
+                                                               std::filesystem::perms::owner_write);
+  }
+  return dir / (name + ".dbf");
+}
+
+TEST(Dbfdump, PrintsTableRecordsAndTagsLineByLine) {
+  TempDir dir;
+  const DumpRun run = Dump("'" + CopyExample(dir, "tiny") + "'");
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(run.out,
+            "TABLE tiny.dbf\n"
+            "RECORDS 3\n"
+            "FIELD PAYEE C 12 0\n"
+            "FIELD CHECKNO N 10 0\n"
+            "FIELD ISSUED D 8 0\n"
+            "REC 1   Smith       |      1234|20240315\n"
+            "REC 2   adams       |         5|19991231\n"
+            "REC 3   Jones       |      1250|20240102\n"
+            "TAG PAYEE C 12 0 0 UPPER(PAYEE)\n"
+            "KEY 2 ADAMS\n"
+            "KEY 3 JONES\n"
+            "KEY 1 SMITH\n"
+            "TAG CHECKNO N 12 0 0 CHECKNO\n"
+            "KEY 2 5\n"
+            "KEY 1 1234\n"
+            "KEY 3 1250\n");
+}
+
+TEST(Dbfdump, ShowsDeletionMarksAndTagFlags) {
+  TempDir dir;
+  const DumpRun run = Dump("'" + CopyExample(dir, "checks") + "'");
+  ASSERT_EQ(run.status, 0) << run.out;
+  for (const char* line : {"\nREC 6 * ", "\nREC 5   ", "\nTAG AMOUNTD N 12 0 1 AMOUNT\n",
+                           "\nTAG ACCTU C 15 1 0 ACCOUNTNR\n", "\nKEY 1 1250.5\nKEY 6 1250.5\n",
+                           "\nKEY 2 0\nKEY 7 -5\n", "\nKEY 4 100200300             999\n"}) {
+    EXPECT_NE(run.out.find(line), std::string::npos) << line;
+  }
+}
+
+TEST(Dbfdump, PrintsDateKeysAsDigits) {
+  TempDir dir;
+  Context context;
+  auto table =
+      Table::Create(context, dir / "dates.dbf", {{"DUE", 'D', 8, 0}, {"AMOUNT", 'N', 8, 2}});
+  for (const char* due : {"20240315", "", "19991231"}) {
+    table->StartAppend();
+    if (*due) table->AssignDate(0, *Date::FromDigits(due));
+    table->AssignNumber(1, -0.25);
+    table->Append();
+  }
+  CreateProductionIndex(*table,
+                        {{"DUE", "DUE", "", false, false}, {"AMOUNT", "AMOUNT", "", false, false}});
+  table->Close();
+  const DumpRun run = Dump("'" + dir / "dates.dbf" + "'");
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("TAG DUE D 8 0 0 DUE\nKEY 2 \nKEY 3 19991231\nKEY 1 20240315\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("KEY 1 -0.25\n"), std::string::npos) << run.out;
+}
+
+TEST(Dbfdump, CheckPassesSoundIndexesAndNamesTheFirstFault) {
+  TempDir dir;
+  for (const char* name : {"tiny", "checks", "tree2"}) {
+    const DumpRun run = Dump("--check '" + CopyExample(dir, name) + "'");
+    EXPECT_EQ(run.status, 0) << name << ": " << run.out;
+  }
+  // A record changed behind the index's back: CHECKNO 1234 -> 1235 in tiny.dbf (record 1).
+  const std::string tiny = dir / "tiny.dbf";
+  std::string bytes;
+  {
+    std::ifstream in(tiny, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  const size_t at = bytes.find("      1234");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 9] = '5';
+  std::ofstream(tiny, std::ios::binary | std::ios::trunc) << bytes;
+  DumpRun run = Dump("--check '" + tiny + "'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out.rfind("FAULT tag CHECKNO: record 1", 0), 0u) << run.out;
+
+  // A damaged index file fails the check too.
+  const std::string mdx = dir / "tree2.mdx";
+  {
+    std::fstream file(mdx, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(4096);
+    const char count[4] = {char(0xE8), 3, 0, 0};  // 1000 keys in one leaf
+    file.write(count, 4);
+  }
+  run = Dump("--check '" + dir / "tree2.dbf" + "'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find(mdx), std::string::npos) << run.out;
+}
+
+TEST(Dbfdump, RefusesMissingFilesAndBadArguments) {
+  TempDir dir;
+  EXPECT_EQ(Dump("'" + dir / "none.dbf" + "'").status, 2);
+  EXPECT_EQ(Dump("").status, 2);
+  EXPECT_EQ(Dump("--bogus x.dbf").status, 2);
+}
+
+}  // namespace
+}  // namespace volarin::dbf
