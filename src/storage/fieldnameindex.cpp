@@ -1,5 +1,7 @@
 #include "storage/fieldnameindex.h"
 
+#include <cstring>
+
 #include "common/text.h"
 
 namespace volarin {
@@ -32,7 +34,7 @@ FieldNameIndex::FieldNameIndex(const std::vector<std::string>& names) {
   }
 }
 
-int FieldNameIndex::Find(std::string_view name) const {
+int FieldNameIndex::FindAndRemember(std::string_view name) const {
   if (slots_.empty()) return -1;
   const size_t mask = slots_.size() - 1;
   for (size_t slot = Hash(name) & mask;; slot = (slot + 1) & mask) {
@@ -42,7 +44,15 @@ int FieldNameIndex::Find(std::string_view name) const {
     if (candidate.size() == name.size()) {
       size_t k = 0;
       while (k < name.size() && static_cast<unsigned char>(candidate[k]) == Upper(name[k])) ++k;
-      if (k == name.size()) return entry - 1;
+      if (k == name.size()) {
+        if (name.size() <= kCachedLength && !name.empty()) {
+          CacheEntry& slotEntry = cache_[nextEntry_++ % cache_.size()];
+          std::memcpy(slotEntry.name, name.data(), name.size());
+          slotEntry.size = name.size();
+          slotEntry.index = entry - 1;
+        }
+        return entry - 1;
+      }
     }
   }
 }

@@ -155,8 +155,13 @@ std::string ReadAsString(const dbf::FieldInfo& field, std::string_view stored, b
     case 'C': {
       size_t end = stored.size();
       while (end > 0 && stored[end - 1] == ' ') --end;
-      stored = stored.substr(0, end);
-      return fromOem ? dbf::OemToWindows(stored) : std::string(stored);
+      std::string text(stored.substr(0, end));
+      if (fromOem) {
+        for (char& c : text) {
+          if (static_cast<unsigned char>(c) >= 0x80) c = dbf::OemToWindows(c);
+        }
+      }
+      return text;
     }
     case 'N':
     case 'F':

@@ -32,10 +32,12 @@ std::string_view TableCursor::CurrentBytes() const {
 }
 
 std::string_view TableCursor::StoredOf(int field) const {
-  const std::string_view bytes = CurrentBytes();
-  if (bytes.empty()) return {};
+  if (state_ == EditState::kBrowse) {
+    return position_.hasRecord ? table_.Get()->StoredText(field) : std::string_view();
+  }
   const dbf::FieldInfo& f = table_.Get()->Field(field);
-  return bytes.substr(static_cast<size_t>(f.offset), static_cast<size_t>(f.width));
+  return std::string_view(editRecord_).substr(static_cast<size_t>(f.offset),
+                                              static_cast<size_t>(f.width));
 }
 
 std::string TableCursor::FieldAsString(std::string_view name) {

@@ -1,0 +1,137 @@
+// The table cursor against the engine it stands on, side by side in one run; read the ratio.
+//   CursorWalk: GoTop, then Skip(1) to the end of 1,000,000 records, reading three fields of
+//               each by name (text, number, date) through the cursor.
+//   EngineScan: the same walk with the engine's own table: Top/Skip and the same three fields
+//               by position.
+// Aim: CursorWalk / EngineScan at 1.5 or better.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "dbf/table.h"
+#include "storage/environment.h"
+#include "storage/fixtures/datafolder.h"
+#include "storage/tablecursor.h"
+#include "storage/tcbdatabase.h"
+#include "storage/tcbengine.h"
+
+namespace {
+
+using namespace volarin;
+
+constexpr uint32_t kRecords = 1000000;
+
+class Folder {
+ public:
+  Folder() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "storage-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    path_ = pattern;
+  }
+  ~Folder() { std::filesystem::remove_all(path_); }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// A check register of a million records, made once per run with the engine (no index: the walk
+// is in record order for both sides).
+const Folder& BenchFolder() {
+  static Folder folder;
+  static bool made = false;
+  if (!made) {
+    dbf::Context context;
+    dbf::CreateOptions options;
+    options.open.exclusive = true;
+    auto table = dbf::Table::Create(context, folder.Path() + "/zorppay.dbf",
+                                    {{"ACCOUNTNR", 'C', 15, 0},
+                                     {"CHECKNO", 'N', 10, 0},
+                                     {"DATE", 'D', 8, 0},
+                                     {"STATUSCODE", 'C', 2, 0},
+                                     {"AMOUNT", 'N', 12, 2},
+                                     {"COMPANY", 'C', 60, 0},
+                                     {"BANKCODE", 'C', 15, 0},
+                                     {"DUMMY1", 'C', 1, 0}},
+                                    options);
+    for (uint32_t i = 0; i < kRecords; ++i) {
+      table->StartAppend();
+      table->AssignBytes(0, "BANK" + std::to_string(i % 97));
+      table->AssignNumber(1, i + 1);
+      table->AssignDate(2, Date(45000 + static_cast<int32_t>(i % 900)));
+      table->AssignBytes(3, i % 13 == 0 ? "02" : "00");
+      table->AssignNumber(4, (i % 100000) / 100.0);
+      table->AssignBytes(5, "PAYEE NUMBER " + std::to_string(i));
+      table->AssignBytes(6, "K1");
+      table->Append();
+    }
+    table->Close();
+    made = true;
+  }
+  return folder;
+}
+
+void CursorWalk(benchmark::State& state) {
+  const Folder& folder = BenchFolder();
+  Environment environment;
+  TCBEngine engine(environment, "CBEngine1");
+  TCBDataBase database(environment, "CBDataBase1");
+  database.SetEngine(&engine);
+  database.SetDataPath(folder.Path());
+  TableCursor cursor(environment, "zorppay");
+  cursor.fileAlias = "zorppay";
+  cursor.dataBaseName = "CBDataBase1";
+  cursor.Open();
+  for (auto _ : state) {
+    size_t text = 0;
+    double sum = 0;
+    int64_t days = 0;
+    uint32_t n = 0;
+    for (cursor.GoTop(); !cursor.Eof(); cursor.Skip(1)) {
+      text += cursor.FieldAsString("ACCOUNTNR").size();
+      sum += cursor.FieldAsFloat("AMOUNT");
+      days += cursor.FieldAsDate("DATE").Serial();
+      ++n;
+    }
+    if (n != kRecords) state.SkipWithError("wrong record count");
+    benchmark::DoNotOptimize(text);
+    benchmark::DoNotOptimize(sum);
+    benchmark::DoNotOptimize(days);
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kRecords);
+}
+BENCHMARK(CursorWalk)->Unit(benchmark::kMillisecond);
+
+void EngineScan(benchmark::State& state) {
+  const Folder& folder = BenchFolder();
+  dbf::Context context;
+  auto table = dbf::Table::Open(context, folder.Path() + "/zorppay.dbf", {false, false});
+  const int account = table->FieldIndex("ACCOUNTNR");
+  const int amount = table->FieldIndex("AMOUNT");
+  const int date = table->FieldIndex("DATE");
+  for (auto _ : state) {
+    size_t text = 0;
+    double sum = 0;
+    int64_t days = 0;
+    uint32_t n = 0;
+    for (table->Top(); !table->Eof(); table->Skip()) {
+      text += table->StoredText(account).size();
+      sum += table->AsDouble(amount);
+      days += table->AsDate(date).Serial();
+      ++n;
+    }
+    if (n != kRecords) state.SkipWithError("wrong record count");
+    benchmark::DoNotOptimize(text);
+    benchmark::DoNotOptimize(sum);
+    benchmark::DoNotOptimize(days);
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kRecords);
+}
+BENCHMARK(EngineScan)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
