@@ -1,0 +1,85 @@
+#include "app/extractiondialog.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+
+#include "common/text.h"
+#include "controls/formsizer.h"
+#include "report/bgrcolor.h"
+
+namespace volarin {
+
+const QEvent::Type ExtractionDialog::kRunEvent =
+    static_cast<QEvent::Type>(QEvent::registerEventType());
+
+namespace {
+
+constexpr uint32_t kMaroon = 0x000080;  // 0x00BBGGRR
+
+QLabel* MakeLabel(QWidget* parent, const QColor& color, int top) {
+  auto* label = new QLabel(QString::fromLatin1(kExtractingFromEscrow), parent);
+  label->setAlignment(Qt::AlignCenter);
+  QFont font("Arial", 12);
+  font.setBold(true);
+  label->setFont(font);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, color);
+  label->setPalette(palette);
+  label->setGeometry(8, top, ExtractionDialog::kClientWidth - 16, 28);
+  return label;
+}
+
+}  // namespace
+
+ExtractionDialog::ExtractionDialog(ExtractionCursors cursors, ExtractionRequest request,
+                                   QWidget* parent)
+    : QDialog(parent), cursors_(cursors), request_(std::move(request)) {
+  setWindowTitle("Select Checks");
+  setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+  resize(kClientWidth, kClientHeight);
+  formSizer_ = new FormSizer(this);
+  sourceLabel_ = MakeLabel(formSizer_, FromBgr(0x000000), 48);
+  checkLabel_ = MakeLabel(formSizer_, FromBgr(kMaroon), 100);
+  formSizer_->Loaded();
+}
+
+void ExtractionDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  // Centred on the desktop, then the run once the dialog is visible.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+  QCoreApplication::postEvent(this, new QEvent(kRunEvent));
+}
+
+void ExtractionDialog::customEvent(QEvent* event) {
+  if (event->type() != kRunEvent) return QDialog::customEvent(event);
+  RunExtractionNow();
+}
+
+void ExtractionDialog::RunExtractionNow() {
+  try {
+    RunExtraction(cursors_, request_, this);
+  } catch (const std::exception& e) {
+    // The dialog stays open over what was posted until the operator closes it.
+    if (errorHandler_) errorHandler_(e.what());
+    return;
+  }
+  accept();
+}
+
+void ExtractionDialog::SourceChanged(const std::string& text) {
+  sourceLabel_->setText(QString::fromLatin1(text.c_str()));
+  QCoreApplication::processEvents();
+}
+
+void ExtractionDialog::CheckVisited(int64_t checkNumber) {
+  checkLabel_->setText(QString::fromStdString(Int64ToText(checkNumber)));
+  QCoreApplication::processEvents();
+}
+
+}  // namespace volarin
