@@ -249,6 +249,7 @@ bool CursorModel::InsertNewRow(NewRowPlace place) {
   const int current = CurrentRow();
   const int row =
       place == NewRowPlace::AtEnd || current < 0 ? static_cast<int>(records_.size()) : current;
+  Restructuring restructuring(*this);
   beginInsertRows({}, row, row);
   newRow_ = row;
   newRowTouched_ = false;
@@ -261,6 +262,7 @@ bool CursorModel::InsertNewRow(NewRowPlace place) {
 
 void CursorModel::RemoveNewRow() {
   if (newRow_ < 0) return;
+  Restructuring restructuring(*this);
   beginRemoveRows({}, newRow_, newRow_);
   newRow_ = -1;
   newRowTouched_ = false;
@@ -338,6 +340,7 @@ void CursorModel::Reload() {
     if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
     return;
   }
+  Restructuring restructuring(*this);
   beginResetModel();
   records_ = std::move(fresh);
   rowOfRecord_.clear();

@@ -65,6 +65,10 @@ class CursorModel : public QAbstractTableModel, private CursorObserver {
   // the error box has shown why.
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
+  // True while the model itself changes its rows or works on the cursor; a view must not move
+  // the cursor on the current-row changes that this causes, but wait for currentRowChanged.
+  bool Busy() const { return batchDepth_ > 0 || restructuring_ > 0; }
+
   // --- the current row: the cursor's current record, or the new row while it is current
   // -1 when there is none.
   int CurrentRow() const;
@@ -126,6 +130,14 @@ class CursorModel : public QAbstractTableModel, private CursorObserver {
   // Runs an operation on the cursor during which its change notices are collected, then reads
   // the rows once if they changed and tells the views where the current row is.
   void Batch(const std::function<void()>& operation);
+  // Marks the model busy while its rows are inserted, removed or reset.
+  struct Restructuring {
+    explicit Restructuring(CursorModel& model) : model_(model) { ++model_.restructuring_; }
+    ~Restructuring() { --model_.restructuring_; }
+    Restructuring(const Restructuring&) = delete;
+    Restructuring& operator=(const Restructuring&) = delete;
+    CursorModel& model_;
+  };
 
   TableCursor& cursor_;
   std::vector<GridColumn> columns_;
@@ -142,6 +154,7 @@ class CursorModel : public QAbstractTableModel, private CursorObserver {
 
   bool suspended_ = false;
   int batchDepth_ = 0;
+  int restructuring_ = 0;
   bool changedInBatch_ = false;
 };
 

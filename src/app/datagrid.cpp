@@ -77,12 +77,41 @@ void IndicatorHeader::paintSection(QPainter* painter, const QRect& rect, int log
   painter->restore();
 }
 
+// --- cells
+
+void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+  const bool current = option.state & QStyle::State_Selected;
+  QColor background = option.palette.color(QPalette::Base);
+  QColor text = option.palette.color(QPalette::Text);
+  if (current) {
+    background = option.palette.color(QPalette::Highlight);
+    text = option.palette.color(QPalette::HighlightedText);
+  } else {
+    const QVariant brush = index.data(Qt::BackgroundRole);
+    if (brush.canConvert<QBrush>()) background = brush.value<QBrush>().color();
+    const QVariant pen = index.data(Qt::ForegroundRole);
+    if (pen.canConvert<QBrush>()) text = pen.value<QBrush>().color();
+  }
+  painter->save();
+  painter->fillRect(option.rect, background);
+  painter->setPen(text);
+  painter->setFont(option.font);
+  const QRect area = option.rect.adjusted(2, 0, -2, 0);
+  const auto alignment = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+  const QString shown = option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(),
+                                                      Qt::ElideNone, area.width());
+  painter->drawText(area, static_cast<int>(alignment | Qt::AlignVCenter), shown);
+  painter->restore();
+}
+
 // --- grid
 
 DataGrid::DataGrid(CursorModel& model, QWidget* parent)
     : QTableView(parent), model_(model), question_(AskYesNo) {
   setVerticalHeader(new IndicatorHeader(this));
   setModel(&model_);
+  setItemDelegate(new GridCellDelegate(this));
   setFrameShape(QFrame::NoFrame);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -142,7 +171,9 @@ void DataGrid::FollowModel(int row) {
 
 void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
-  if (following_ || !current.isValid() || current.row() == model_.CurrentRow()) return;
+  if (following_ || model_.Busy() || !current.isValid() || current.row() == model_.CurrentRow()) {
+    return;
+  }
   if (!RunCommand([&] { model_.MoveToRow(current.row()); })) FollowModel(model_.CurrentRow());
 }
 

@@ -7,6 +7,7 @@
 // when the grid loses the focus.
 
 #include <QHeaderView>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <functional>
 #include <string>
@@ -27,6 +28,17 @@ class IndicatorHeader : public QHeaderView {
   void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
 };
 
+// Paints each cell as the grid's cell-colour rule says: the row's own background and text
+// colours, or navy with white text on the current row. Editing uses the standard editor.
+class GridCellDelegate : public QStyledItemDelegate {
+  Q_OBJECT
+
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
+};
+
 class DataGrid : public QTableView {
   Q_OBJECT
 
@@ -40,6 +52,8 @@ class DataGrid : public QTableView {
   DataGrid(CursorModel& model, QWidget* parent);
 
   CursorModel& Model() const { return model_; }
+  // True while a cell editor is open.
+  bool Editing() const { return state() == QAbstractItemView::EditingState; }
   // Replaces the Yes/No box (tests answer it themselves).
   void SetQuestion(Question question) { question_ = std::move(question); }
 
