@@ -240,6 +240,17 @@ TEST(CursorEdit, UniqueTagsRefuseOrPassOverDuplicates) {
   codes->SetTag("CODE");
   EXPECT_TRUE(codes->Seek("B"));
   EXPECT_EQ(codes->FieldAsString("NAME"), "second");
+  // A blank record holds the blank key: a second one is refused at once.
+  ASSERT_TRUE(codes->AppendBlank());
+  codes->CancelEdit();
+  try {
+    codes->AppendBlank();
+    FAIL();
+  } catch (const ECBUniqueTagViolation& e) {
+    EXPECT_STREQ(e.what(), "Unique key violation.");
+  }
+  EXPECT_EQ(codes->RecCount(), 3u);
+  EXPECT_EQ(codes->State(), EditState::kBrowse);
 }
 
 TEST(CursorEdit, RequiredFieldsAndCheckRecordStructure) {
@@ -310,6 +321,12 @@ TEST(CursorEdit, RecordLocksBetweenTwoCursors) {
     EXPECT_STREQ(e.what(), "Record lock was unsuccessful, edit aborted.");
   }
   EXPECT_EQ(other->State(), EditState::kBrowse);
+  try {
+    other->DeleteRecord();
+    FAIL();
+  } catch (const ECBDataSetError& e) {
+    EXPECT_STREQ(e.what(), "Could not delete record.");
+  }
 
   // Locking on post: the edit starts, the save fails and keeps the values.
   other->lockingMethod = LockingMethod::kLockOnPost;
