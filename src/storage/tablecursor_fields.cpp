@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "common/errors.h"
+#include "dbf/codepage.h"
 #include "storage/errors.h"
 #include "storage/storedform.h"
 #include "storage/tablecursor.h"
@@ -50,7 +51,17 @@ std::string TableCursor::FieldAsString(std::string_view name) {
   }
   const std::string_view stored = StoredOf(i);
   if (stored.empty()) return {};
-  return ReadAsString(t.Field(i), stored, transliterate_);
+  const dbf::FieldInfo& field = t.Field(i);
+  if (field.type == 'M') {
+    // The record holds the memo's block number; the text is in the memo file.
+    if (state_ != EditState::kBrowse) return {};
+    std::string text = t.MemoText(i);
+    if (transliterate_) {
+      for (char& c : text) c = dbf::OemToWindows(c);
+    }
+    return text;
+  }
+  return ReadAsString(field, stored, transliterate_);
 }
 
 double TableCursor::FieldAsFloat(std::string_view name) {

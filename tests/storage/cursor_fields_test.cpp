@@ -125,6 +125,33 @@ TEST(CursorFields, FilterParsesOrSaysWhyNot) {
   EXPECT_EQ(reg->FieldAsInt64("CHECKNO"), 1002);
 }
 
+TEST(CursorFields, EveryFieldKindOfATableAnotherProgramWrote) {
+  StorageSetup setup;
+  for (const char* name : {"types.dbf", "types.dbt"}) {
+    setup.folder.Write(name, testing::ReadFile(std::string(STORAGE_EXAMPLE_DATA) + "/" + name));
+  }
+  SetShortDateFormat("MM/DD/YYYY");
+  auto types = setup.Cursor("types");
+  types->Open();
+  const std::vector<std::pair<const char*, std::vector<std::string>>> fields = {
+      {"ID", {"A1", "B2", "C3"}},      {"QTY", {"-42", "", ""}},
+      {"RATE", {"3.125", "", ""}},     {"PAID", {"True", "", "False"}},
+      {"DUE", {"02/29/2024", "", ""}}, {"NOTES", {"First memo text.", "", ""}},
+  };
+  std::vector<std::vector<std::string>> read(fields.size());
+  for (types->GoTop(); !types->Eof(); types->Skip(1)) {
+    for (size_t f = 0; f < fields.size(); ++f) {
+      read[f].push_back(types->FieldAsString(fields[f].first));
+    }
+  }
+  for (size_t f = 0; f < fields.size(); ++f)
+    EXPECT_EQ(read[f], fields[f].second) << fields[f].first;
+  types->GoTop();
+  EXPECT_EQ(types->FieldAsInteger("QTY"), -42);
+  EXPECT_DOUBLE_EQ(types->FieldAsFloat("RATE"), 3.125);
+  EXPECT_EQ(types->FieldAsDate("DUE"), Ymd(2024, 2, 29));
+}
+
 class FakeRecord : public FieldAccess {
  public:
   explicit FakeRecord(std::string code) : code_(std::move(code)) {}
