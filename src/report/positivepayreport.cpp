@@ -30,7 +30,7 @@ constexpr float kPageNoRight = 8.0f;
 
 }  // namespace
 
-std::string AccountKey(const std::string& accountNr) {
+std::string ReportAccountKey(const std::string& accountNr) {
   return PadRight(' ', TrimText(accountNr), kAccountKeyWidth);
 }
 
@@ -59,11 +59,11 @@ void PositivePayReport::DrawReport() {
   pageNo_ = 1;
   // Drawing starts on the page the surface already holds.
   while (!checks_.Eof()) {
-    groupKey_ = AccountKey(checks_.FieldAsString("ACCOUNTNR"));
+    groupKey_ = ReportAccountKey(checks_.FieldAsString("ACCOUNTNR"));
     DrawPageHeader(TrimText(checks_.FieldAsString("ACCOUNTNR")));
     amountTotal_ = 0;
     checkCount_ = 0;
-    while (!checks_.Eof() && AccountKey(checks_.FieldAsString("ACCOUNTNR")) == groupKey_) {
+    while (!checks_.Eof() && ReportAccountKey(checks_.FieldAsString("ACCOUNTNR")) == groupKey_) {
       DrawDetailLine();
       checks_.Skip(1);
     }

@@ -22,8 +22,9 @@ struct ReportSettings {
 inline constexpr float kPageBreakY = 10.0f;
 inline constexpr int kAccountKeyWidth = 15;
 
-// The account a record belongs to: ACCOUNTNR trimmed, then cut or blank-filled to 15.
-std::string AccountKey(const std::string& accountNr);
+// The section a record belongs to: ACCOUNTNR trimmed, then cut or blank-filled to 15, case
+// kept (unlike the storage layer's upper-cased account key).
+std::string ReportAccountKey(const std::string& accountNr);
 
 class PositivePayReport {
  public:

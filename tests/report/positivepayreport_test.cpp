@@ -448,10 +448,10 @@ TEST_F(PositivePayReportTest, AClosedRegisterFailsAtOnceWithTheDataLayersMessage
   EXPECT_EQ(host.pageLabel, "Page 1 of 1");
 }
 
-TEST(AccountKeyTest, TrimsThenCutsOrFillsToFifteen) {
-  EXPECT_EQ(AccountKey("  12 "), "12             ");
-  EXPECT_EQ(AccountKey("ABCDEFGHIJKLMNOPQ"), "ABCDEFGHIJKLMNO");
-  EXPECT_EQ(AccountKey(""), std::string(15, ' '));
+TEST(ReportAccountKeyTest, TrimsThenCutsOrFillsToFifteen) {
+  EXPECT_EQ(ReportAccountKey("  12 "), "12             ");
+  EXPECT_EQ(ReportAccountKey("ABCDEFGHIJKLMNOPQ"), "ABCDEFGHIJKLMNO");
+  EXPECT_EQ(ReportAccountKey(""), std::string(15, ' '));
 }
 
 }  // namespace
