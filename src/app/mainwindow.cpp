@@ -8,6 +8,7 @@
 #include "app/cursormodel.h"
 #include "app/datagrid.h"
 #include "app/errorbox.h"
+#include "app/extractiondialog.h"
 #include "app/flatpushbutton.h"
 #include "app/pagecontrol.h"
 #include "app/qttext.h"
@@ -20,6 +21,8 @@
 #include "controls/flatcombobox.h"
 #include "controls/formsizer.h"
 #include "controls/hoverspeedbutton.h"
+#include "extraction/extraction.h"
+#include "positivepay/export.h"
 #include "storage/checkregister.h"
 #include "storage/directreader.h"
 #include "storage/filecase.h"
@@ -63,6 +66,7 @@ RowColors CheckRowColors(FieldAccess& record) {
 MainWindow::MainWindow(std::string dataDir, QWidget* parent)
     : QWidget(parent),
       dataDir_(std::move(dataDir)),
+      pickupFolder_(PickupFolder()),
       engine_(environment_, "CBEngine1"),
       database_(environment_, kDatabaseName),
       globals_(environment_, "CBGlobals1"),
@@ -133,6 +137,10 @@ QAbstractButton& MainWindow::ButtonOf(Button button) const {
 }
 
 void MainWindow::ConnectCommands() {
+  connect(showChecksButton_, &QAbstractButton::clicked, this, &MainWindow::ShowChecksClicked);
+  connect(showAllButton_, &QAbstractButton::clicked, this, &MainWindow::ShowAllClicked);
+  connect(createFileButton_, &QAbstractButton::clicked, this, &MainWindow::CreateFileClicked);
+  connect(printButton_, &QAbstractButton::clicked, this, &MainWindow::PrintClicked);
   connect(exitButton_, &QAbstractButton::clicked, this, &MainWindow::ExitClicked);
   connect(setButton_, &QAbstractButton::clicked, this, &MainWindow::SetClicked);
   connect(stopPaymentButton_, &QAbstractButton::clicked, this, &MainWindow::StopPaymentClicked);
@@ -235,6 +243,55 @@ void MainWindow::FormClose() {
 
 void MainWindow::ExitClicked() {
   close();
+}
+
+void MainWindow::ShowChecksClicked() {
+  RunExtractionCommand(false);
+}
+
+void MainWindow::ShowAllClicked() {
+  RunExtractionCommand(true);
+}
+
+void MainWindow::RunExtractionCommand(bool allOutstanding) {
+  RunCommand([&] {
+    // The grid repaints once, after the register has been emptied and refilled; the display
+    // is resumed also when the dialog ends in an error.
+    register_.SuspendDisplay();
+    struct ResumeDisplay {
+      TableCursor& cursor;
+      ~ResumeDisplay() { cursor.ResumeDisplay(); }
+    } resume{register_};
+    ExtractionRequest request;
+    request.selectedAccount = SelectedAccount();
+    request.positivePayDate = PositivePayDate();
+    request.dataDir = dataDir_;
+    ExtractionDialog dialog(ExtractionCursors{register_, accountMap_, escrow_, closing_}, request,
+                            this);
+    dialog.SetAllOutstanding(allOutstanding);
+    dialog.SetErrorHandler(ShowErrorBox);
+    dialog.exec();
+  });
+}
+
+void MainWindow::CreateFileClicked() {
+  RunCommand([this] {
+    ExportRequest request;
+    request.positivePayDate = PositivePayDate();
+    request.dataDir = dataDir_;
+    request.pickupFolder = pickupFolder_;
+    request.processEvents = [] { QCoreApplication::processEvents(); };
+    const std::string pickupFile = CreatePositivePayFile(register_, request);
+    if (ConfirmBox("Positive Pay file have been Successfully created " + pickupFile +
+                   "\r\nPrint Positive Pay Report?")) {
+      PrintClicked();
+    }
+  });
+}
+
+void MainWindow::PrintClicked() {
+  // Not wired yet: the report layout cannot be linked beside the extraction while both the
+  // storage keys and the report define AccountKey.
 }
 
 void MainWindow::SetClicked() {

@@ -85,7 +85,15 @@ class MainWindow : public QWidget {
   TexturePanel& ChecksBar() const { return *checksBar_; }
   FormSizer& Sizer() const { return *formSizer_; }
 
+  // Where the Positive Pay file is copied for the bank; tests point it at a temporary folder.
+  void SetPickupFolder(std::string folder) { pickupFolder_ = std::move(folder); }
+  const std::string& PickupFolderPath() const { return pickupFolder_; }
+
   // --- commands (each ends in the error box when it fails)
+  void ShowChecksClicked();
+  void ShowAllClicked();
+  void CreateFileClicked();
+  void PrintClicked();
   void SetClicked();
   void StopPaymentClicked();
   void VoidClicked();
@@ -105,11 +113,15 @@ class MainWindow : public QWidget {
   void ConnectCommands();
   void CenterOnDesktop();
 
+  // Runs the extraction dialog in one of its two modes, with the grid's display suspended.
+  void RunExtractionCommand(bool allOutstanding);
+
   void StartUp();
   void FillAccountList();
   void FormClose();
 
   std::string dataDir_;
+  std::string pickupFolder_;
   bool shown_ = false;
   bool started_ = false;
   bool closed_ = false;

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include "app/apptestsupport.h"
+#include "app/cursormodel.h"
+#include "common/platform.h"
+#include "controls/colordateedit.h"
+#include "controls/flatcombobox.h"
+
+namespace volarin {
+namespace {
+
+using testing::WindowFixture;
+using testing::Ymd;
+
+fixtures::DataFolderRows EscrowRows() {
+  fixtures::DataFolderRows rows;
+  rows.accountList = {{"ESC001"}, {"NOMAP9"}};
+  rows.accountMap = {{"ESC001", "12-345", "B1"}};
+  rows.escrow = {
+      {1001, "ESC001", Ymd(2024, 3, 4), 100, "Printed That Day"},
+      {1002, "ESC001", Ymd(2024, 3, 1), 50, "Printed Before"},
+      {1003, "OTHER", Ymd(2024, 3, 4), 70, "Other Account"},
+  };
+  return rows;
+}
+
+QStringList CheckNumbers(MainWindow& window) {
+  QStringList numbers;
+  const CursorModel& model = window.ExRxDBGrid2().Model();
+  for (int row = 0; row < model.rowCount(); ++row) numbers << model.index(row, 2).data().toString();
+  numbers.sort();
+  return numbers;
+}
+
+MainWindow& ShowOnDate(WindowFixture& fixture) {
+  MainWindow& window = fixture.Show();
+  window.DateEdit1().setDate(QDate(2024, 3, 4));
+  return window;
+}
+
+TEST(ExtractionCommands, FillTheRegisterAndRepaintTheGridOnceAfterEachRun) {
+  WindowFixture fixture(EscrowRows());
+  MainWindow& window = ShowOnDate(fixture);
+  QSignalSpy resets(&window.ExRxDBGrid2().Model(), &QAbstractItemModel::modelReset);
+
+  QTest::mouseClick(&window.ButtonOf(MainWindow::Button::ShowChecks), Qt::LeftButton);
+  EXPECT_TRUE(fixture.recorders.errors.empty());
+  EXPECT_EQ(CheckNumbers(window), QStringList{"1001"});
+  EXPECT_EQ(resets.count(), 1);
+  EXPECT_FALSE(window.zorppay().DisplaySuspended());
+  EXPECT_EQ(window.findChildren<QDialog*>().size(), 0);  // the dialog was freed
+
+  QTest::mouseClick(&window.ButtonOf(MainWindow::Button::ShowAll), Qt::LeftButton);
+  EXPECT_EQ(CheckNumbers(window), (QStringList{"1001", "1002"}));
+  EXPECT_EQ(resets.count(), 2);
+  window.ShowChecksClicked();
+  EXPECT_EQ(CheckNumbers(window), QStringList{"1001"});  // only the last run's checks
+  EXPECT_TRUE(fixture.recorders.errors.empty());
+}
+
+TEST(ExtractionCommands, AnAccountMissingFromTheMapLeavesAnEmptyRegister) {
+  WindowFixture fixture(EscrowRows());
+  MainWindow& window = ShowOnDate(fixture);
+  window.ACCLIST().setCurrentIndex(1);
+  window.ShowChecksClicked();
+  EXPECT_EQ(fixture.recorders.confirms,
+            std::vector<std::string>{
+                "VOLARIN Message|Record for selected account number is missing from setup table"});
+  EXPECT_EQ(window.ExRxDBGrid2().Model().rowCount(), 0);
+  EXPECT_FALSE(window.zorppay().DisplaySuspended());
+}
+
+TEST(ExtractionCommands, AnErrorInTheDialogIsShownAndTheDisplayResumesWhenItCloses) {
+  WindowFixture fixture(EscrowRows());
+  platform::RemoveFile(fixture.folder / "zordis.dbf");
+  MainWindow& window = ShowOnDate(fixture);
+  // The dialog stays open over the error until the operator closes it.
+  bool closedByOperator = false;
+  std::function<void()> closeWhenShown = [&] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        dialog && !fixture.recorders.errors.empty()) {
+      closedByOperator = true;
+      dialog->reject();
+      return;
+    }
+    QTimer::singleShot(10, closeWhenShown);
+  };
+  QTimer::singleShot(10, closeWhenShown);
+  window.ShowChecksClicked();
+  EXPECT_TRUE(closedByOperator);
+  ASSERT_EQ(fixture.recorders.errors.size(), 1u);
+  EXPECT_EQ(fixture.recorders.errors[0].rfind("VOLARIN Positive Pay|Error opening: ", 0), 0u)
+      << fixture.recorders.errors[0];
+  EXPECT_FALSE(window.zorppay().DisplaySuspended());
+  EXPECT_TRUE(window.isEnabled());
+}
+
+TEST(CreateFileCommand, WritesTheFileAndAsksWhetherToPrint) {
+  WindowFixture fixture(EscrowRows());
+  testing::TempFolder pickup;
+  MainWindow& window = ShowOnDate(fixture);
+  window.SetPickupFolder(pickup.Path());
+  window.ShowChecksClicked();
+  fixture.recorders.confirmAnswer = false;
+  QTest::mouseClick(&window.ButtonOf(MainWindow::Button::CreateFile), Qt::LeftButton);
+  ASSERT_TRUE(fixture.recorders.errors.empty()) << fixture.recorders.errors[0];
+  ASSERT_EQ(fixture.recorders.confirms.size(), 1u);
+  const std::string prefix = "VOLARIN Message|Positive Pay file have been Successfully created ";
+  const std::string suffix = "\r\nPrint Positive Pay Report?";
+  const std::string& asked = fixture.recorders.confirms[0];
+  ASSERT_EQ(asked.rfind(prefix, 0), 0u) << asked;
+  ASSERT_GT(asked.size(), prefix.size() + suffix.size());
+  EXPECT_EQ(asked.substr(asked.size() - suffix.size()), suffix);
+  const std::string pickupFile =
+      asked.substr(prefix.size(), asked.size() - prefix.size() - suffix.size());
+  EXPECT_EQ(pickupFile.rfind(pickup.Path(), 0), 0u) << pickupFile;
+  EXPECT_TRUE(platform::FileExists(pickupFile));
+  EXPECT_NE(testing::ReadFile(pickupFile).find("1001"), std::string::npos);
+}
+
+TEST(CreateFileCommand, AnExportErrorIsShownWithoutTheQuestion) {
+  WindowFixture fixture(EscrowRows());
+  MainWindow& window = ShowOnDate(fixture);
+  window.SetPickupFolder(fixture.folder / "pickup");
+  window.CreateFileClicked();  // no extraction yet: the register is closed
+  EXPECT_EQ(fixture.recorders.errors.size(), 1u);
+  EXPECT_TRUE(fixture.recorders.confirms.empty());
+}
+
+}  // namespace
+}  // namespace volarin
