@@ -318,3 +318,36 @@ TEST(TableIndex, TagsThatDoNotFitTheTableAreRefused) {
 
 }  // namespace
 }  // namespace volarin::dbf
+
+namespace volarin::dbf {
+namespace {
+
+TEST(SharedTableIndex, TwoOpensChangeOneIndexInTurn) {
+  // Two shared opens (as two programs): each change re-reads the index under its update lock,
+  // so neither overwrites the other's entries, and each sees the other's keys when it seeks.
+  mdxtest::TempDir dir;
+  Context context;
+  const std::string path = dir / "shared.dbf";
+  auto first = Table::Create(context, path, {{"NAME", 'C', 60, 0}});
+  CreateProductionIndex(*first, {{"NAME", "NAME", "", false, false}});
+  auto second = Table::Open(context, path);
+  OpenIndex(*second, ProductionIndexPath(path));
+  SelectTag(*first, "NAME");
+  SelectTag(*second, "NAME");
+  for (int i = 0; i < 300; ++i) {
+    Table& table = i % 2 == 0 ? *first : *second;
+    table.StartAppend();
+    table.AssignBytes(0, "K" + std::to_string(i * 37 % 1000));
+    ASSERT_EQ(table.Append(), WriteResult::kOk) << i;
+  }
+  EXPECT_EQ(Seek(*first, "K" + std::to_string(1 * 37)), SeekOutcome::kFound);
+  EXPECT_EQ(Seek(*second, "K0"), SeekOutcome::kFound);
+  EXPECT_EQ(first->RecNo(), 2u);
+  EXPECT_EQ(second->RecNo(), 1u);
+  EXPECT_EQ(CheckIndex(*first), "");
+  EXPECT_EQ(CheckIndex(*second), "");
+  EXPECT_GE(IndexOf(*first)->Tag(0).Height(), 3);
+}
+
+}  // namespace
+}  // namespace volarin::dbf

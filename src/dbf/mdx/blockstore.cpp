@@ -20,6 +20,8 @@ namespace {
 // About 128 MB of 1 KB blocks: a whole million-record tag stays cached during a build.
 constexpr size_t kCacheLimitBlocks = 131072;
 constexpr uint32_t kReadAheadBytes = 64 * 1024;
+// Below the platform's open-mode byte, far past any real index file.
+constexpr uint64_t kUpdateLockOffset = 0xEFFFFFFEull;
 
 }  // namespace
 
@@ -223,6 +225,14 @@ void BlockStore::Refresh() {
   Flush();
   ClearCache();
   ReadHeader();
+}
+
+bool BlockStore::TryLockUpdate() {
+  return file_->TryLock(kUpdateLockOffset, 1);
+}
+
+void BlockStore::UnlockUpdate() {
+  file_->Unlock(kUpdateLockOffset, 1);
 }
 
 void BlockStore::TrimCache() {

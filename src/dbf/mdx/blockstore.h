@@ -69,6 +69,9 @@ class BlockStore {
   // Forgets cached blocks (after flushing) and re-reads the header: another program may have
   // changed the file.
   void Refresh();
+  // A byte-range lock far past any data, taken while this open changes a shared file.
+  bool TryLockUpdate();
+  void UnlockUpdate();
   // Flushes and empties the cache when it holds more than its limit.
   void TrimCache();
   // Drops everything after the header: the caller rebuilds the file.

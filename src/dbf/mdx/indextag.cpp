@@ -150,8 +150,22 @@ IndexTag::IndexTag(mdx::BlockStore& store, uint32_t headerPage, std::string name
   const uint32_t declared = GetU16(h + kMaxKeysAt);
   if (declared >= 3 && declared < leafCapacity_) leafCapacity_ = declared;
 
+  FindHeight();
+}
+
+void IndexTag::Reload() {
+  if (!store_.IsBlockPage(headerPage_)) {
+    Fail("the tag header block " + std::to_string(headerPage_) + " lies outside the file");
+  }
+  root_ = GetU32(store_.Read(headerPage_) + kRootAt);
+  FindHeight();
+  ++version_;
+}
+
+void IndexTag::FindHeight() {
   // Nothing in a node says whether it is a leaf; every leaf is at the same depth, so the depth
   // of the first leaf on the left edge decides for the whole tree.
+  const uint32_t blockBytes = shape_.blockBytes;
   uint32_t page = root_;
   std::vector<uint32_t> seen;
   for (height_ = 1;; ++height_) {
@@ -166,7 +180,7 @@ IndexTag::IndexTag(mdx::BlockStore& store, uint32_t headerPage, std::string name
       Fail("the node at page " + std::to_string(page) + " claims " + std::to_string(n) +
            " keys, more than a block holds");
     }
-    const uint64_t after = mdx::kNodeHeaderBytes + static_cast<uint64_t>(n) * itemLength;
+    const uint64_t after = mdx::kNodeHeaderBytes + static_cast<uint64_t>(n) * shape_.itemLength;
     const bool interior = after + 4 <= blockBytes && GetU32(b + after) != 0;
     if (!interior) break;
     if (height_ >= kMaxHeight) Fail("the tree is deeper than any index can be");

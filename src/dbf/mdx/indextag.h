@@ -44,6 +44,9 @@ class IndexTag {
   // Reads the tag header block; a header that makes no sense is an IndexError.
   IndexTag(mdx::BlockStore& store, uint32_t headerPage, std::string name);
 
+  // Reads the root and the depth again (after the file was re-read from disk).
+  void Reload();
+
   const TagDefinition& Definition() const { return def_; }
   const std::string& Name() const { return def_.name; }
   KeyType Type() const { return def_.type; }
@@ -107,6 +110,7 @@ class IndexTag {
   static std::string ValidateDefinition(const TagDefinition& def, uint32_t blockBytes);
 
  private:
+  void FindHeight();
   int CompareEntry(const uint8_t* keyA, uint32_t recA, const uint8_t* keyB, uint32_t recB) const;
   uint32_t LastRecnoOf(uint32_t page, size_t level);
   void SetRoot(uint32_t page, int height);

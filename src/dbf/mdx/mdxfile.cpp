@@ -221,7 +221,14 @@ void MdxFile::Flush() {
 
 void MdxFile::Refresh() {
   store_->Refresh();
-  LoadTags();
+  for (const auto& tag : tags_) tag->Reload();
+}
+
+bool MdxFile::TryLockForUpdate() {
+  return store_->TryLockUpdate();
+}
+void MdxFile::UnlockForUpdate() {
+  store_->UnlockUpdate();
 }
 
 void MdxFile::TrimCache() {

@@ -55,8 +55,13 @@ class MdxFile {
   void Zap();
 
   void Flush();
-  // Forgets what is cached and re-reads the file (another program may have changed it).
+  // Forgets what is cached and re-reads the file (another program may have changed it). The
+  // tag objects stay; a change of the tag list by another program is not picked up.
   void Refresh();
+  // The update lock of a file shared with other programs: one changer at a time. TryLock is
+  // one attempt.
+  bool TryLockForUpdate();
+  void UnlockForUpdate();
   // Releases cached blocks when the cache has grown large (flushing first).
   void TrimCache();
   // The first fault found in the file as text, empty when it is sound: every node well

@@ -1,7 +1,9 @@
 #include "dbf/mdx/productionindex.h"
 
 #include <algorithm>
+
 #include <unordered_map>
+#include "common/platform.h"
 
 #include "common/text.h"
 #include "dbf/mdx/indexerror.h"
@@ -61,9 +63,53 @@ TagDefinition DefineTag(const TagSpec& spec, const RecordLayout& layout,
   return def;
 }
 
-ProductionIndex::ProductionIndex(std::unique_ptr<MdxFile> file) : file_(std::move(file)) {}
+ProductionIndex::ProductionIndex(std::unique_ptr<MdxFile> file, bool exclusive)
+    : file_(std::move(file)), exclusive_(exclusive) {}
 
-ProductionIndex::~ProductionIndex() = default;
+ProductionIndex::~ProductionIndex() {
+  try {
+    EndChange();
+  } catch (const std::exception&) {
+    // Closing the file releases the lock as well.
+  }
+}
+
+void ProductionIndex::SetLocking(int attempts, int delayMs) {
+  lockAttempts_ = std::max(1, attempts);
+  lockDelayMs_ = std::max(0, delayMs);
+}
+
+void ProductionIndex::SyncForReading() {
+  if (exclusive_ || updating_) return;
+  file_->Refresh();
+  ++generation_;
+}
+
+void ProductionIndex::BeginChange() {
+  if (exclusive_ || updating_ || !file_->Writable()) return;
+  for (int attempt = 1;; ++attempt) {
+    if (file_->TryLockForUpdate()) break;
+    if (attempt >= lockAttempts_) {
+      throw IndexError("Index file " + file_->Path() + " is being changed by another user; " +
+                           "the record was not written.",
+                       kErrorLock);
+    }
+    platform::SleepMilliseconds(lockDelayMs_);
+  }
+  updating_ = true;
+  file_->Refresh();
+  ++generation_;
+}
+
+void ProductionIndex::EndChange() {
+  if (!updating_) return;
+  updating_ = false;
+  struct Unlock {
+    MdxFile& file;
+    ~Unlock() { file.UnlockForUpdate(); }
+  } unlock{*file_};
+  file_->Flush();
+}
 
 TagOrder& ProductionIndex::OrderOf(size_t tag) {
   if (tag >= tags_.size())
@@ -80,7 +126,7 @@ std::unique_ptr<ProductionIndex> ProductionIndex::Open(const std::string& path,
   using platform::File;
   auto file = MdxFile::Open(path, readOnly ? File::Access::ReadOnly : File::Access::ReadWrite,
                             exclusive ? File::Share::Exclusive : File::Share::Shared);
-  std::unique_ptr<ProductionIndex> index(new ProductionIndex(std::move(file)));
+  std::unique_ptr<ProductionIndex> index(new ProductionIndex(std::move(file), exclusive));
   index->Compile(layout, expressions);
   return index;
 }
@@ -93,7 +139,9 @@ std::unique_ptr<ProductionIndex> ProductionIndex::Create(const std::string& path
                                                          const RecordSource& records) {
   std::vector<TagDefinition> defs;
   for (const TagSpec& spec : tags) defs.push_back(DefineTag(spec, layout, expressions));
-  std::unique_ptr<ProductionIndex> index(new ProductionIndex(MdxFile::Create(path, defs, options)));
+  // A new file is open exclusively until it is closed.
+  std::unique_ptr<ProductionIndex> index(
+      new ProductionIndex(MdxFile::Create(path, defs, options), true));
   index->Compile(layout, expressions);
   index->Rebuild(records);
   return index;
@@ -205,6 +253,7 @@ bool ProductionIndex::KeyHeldByOther(size_t tag, const std::string& key, uint32_
 
 WriteResult ProductionIndex::BeforeWrite(const RecordView& before, const RecordView& after,
                                          UniqueMode mode) {
+  BeginChange();
   WriteResult result = WriteResult::kOk;
   // The plan's storage is kept from write to write; only its contents are replaced.
   std::vector<Change>& plan = plan_;
@@ -224,7 +273,10 @@ WriteResult ProductionIndex::BeforeWrite(const RecordView& before, const RecordV
       continue;
     }
     if (c.add && tags_[i].tag->Definition().unique && KeyHeldByOther(i, c.newKey, after.recno)) {
-      if (mode == UniqueMode::kRefuse) return WriteResult::kUniqueRefused;
+      if (mode == UniqueMode::kRefuse) {
+        EndChange();
+        return WriteResult::kUniqueRefused;
+      }
       c.add = false;  // the tag keeps the record that holds the key already
       result = WriteResult::kUniquePassedOver;
     }
@@ -243,6 +295,7 @@ void ProductionIndex::AfterWrite(const RecordView& before, const RecordView& aft
     if (c.add) tags_[i].tag->Insert(c.newKey, after.recno);
   }
   planRecno_ = 0;
+  EndChange();
   file_->TrimCache();
 }
 
@@ -265,7 +318,9 @@ void ProductionIndex::AfterZap(uint32_t, uint32_t) {
   if (!records_) {
     ThrowIndexError(file_->Path(), "records were removed but the index cannot read the table");
   }
+  BeginChange();
   Rebuild(records_);
+  EndChange();
 }
 
 void ProductionIndex::Flush() {
@@ -273,6 +328,7 @@ void ProductionIndex::Flush() {
 }
 
 std::string ProductionIndex::CheckAgainst(const RecordSource& records, uint32_t recordCount) {
+  SyncForReading();
   std::string fault = file_->Check(recordCount);
   if (!fault.empty()) return fault;
   std::vector<std::vector<std::pair<std::string, uint32_t>>> expected(tags_.size());

@@ -45,6 +45,13 @@ class ProductionIndex : public IndexMaintainer {
                                                  const MdxCreateOptions& options,
                                                  const RecordSource& records);
 
+  // A shared file is changed under its update lock, tried this often with this pause between
+  // tries; each change first re-reads the file, since another program may have changed it.
+  void SetLocking(int attempts, int delayMs);
+  // Before a walk or a seek of a shared file: forget what is cached, another program may have
+  // changed the file. Nothing happens on an exclusive file.
+  void SyncForReading();
+
   MdxFile& File() { return *file_; }
   const std::string& Path() const { return file_->Path(); }
   size_t TagCount() const { return tags_.size(); }
@@ -96,7 +103,9 @@ class ProductionIndex : public IndexMaintainer {
     std::string newKey;
   };
 
-  explicit ProductionIndex(std::unique_ptr<MdxFile> file);
+  ProductionIndex(std::unique_ptr<MdxFile> file, bool exclusive);
+  void BeginChange();
+  void EndChange();
   void Compile(const RecordLayout& layout, const ExpressionOptions& expressions);
   bool KeyHeldByOther(size_t tag, const std::string& key, uint32_t recno);
 
@@ -107,6 +116,10 @@ class ProductionIndex : public IndexMaintainer {
   RecordSource records_;
   uint64_t generation_ = 0;
   std::vector<std::unique_ptr<TagOrder>> orders_;
+  bool exclusive_ = true;
+  bool updating_ = false;  // holding the update lock of a shared file
+  int lockAttempts_ = 5;
+  int lockDelayMs_ = 100;
 };
 
 // The definition a tag gets from its key expression on these fields: type and key length.

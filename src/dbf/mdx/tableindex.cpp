@@ -85,9 +85,13 @@ ProductionIndex& CreateProductionIndex(Table& table, const std::vector<TagSpec>&
   options.tableName = name.substr(0, name.rfind('.'));
   options.language = table.LanguageByte();
   options.blockPages = blockPages;
-  auto index = ProductionIndex::Create(ProductionIndexPath(table.Path()), table.Layout(),
-                                       ExpressionsOf(table), tags, options, RecordsOf(table));
-  return Attach(table, std::move(index));
+  const std::string path = ProductionIndexPath(table.Path());
+  auto index = ProductionIndex::Create(path, table.Layout(), ExpressionsOf(table), tags, options,
+                                       RecordsOf(table));
+  if (table.Exclusive()) return Attach(table, std::move(index));
+  // The new file is held exclusively; a shared table opens it again as others will.
+  index.reset();
+  return OpenIndex(table, path);
 }
 
 ProductionIndex* IndexOf(const Table& table) {
@@ -159,6 +163,7 @@ std::string CheckIndex(Table& table) {
   ProductionIndex* index = IndexOf(table);
   if (index == nullptr) return "no index is open for " + table.Path();
   table.Flush();
+  if (!table.Exclusive()) table.RefreshHeader();  // other programs may have appended
   return index->CheckAgainst(RecordsOf(table), table.RecordCount());
 }
 

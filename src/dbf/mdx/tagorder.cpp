@@ -20,11 +20,13 @@ uint32_t TagOrder::Here() {
 }
 
 uint32_t TagOrder::First() {
+  index_.SyncForReading();
   Cursor().First();
   return Here();
 }
 
 uint32_t TagOrder::Last() {
+  index_.SyncForReading();
   Cursor().Last();
   return Here();
 }
@@ -63,6 +65,7 @@ uint32_t TagOrder::Prior(const RecordView& current) {
 }
 
 uint32_t TagOrder::Seek(std::string_view key, bool& found) {
+  index_.SyncForReading();
   found = Cursor().Seek(key) == SeekResult::Found;
   return Here();
 }
