@@ -19,6 +19,8 @@ TableCursor::TableCursor(Environment& environment, std::string componentName)
     : environment_(environment), componentName_(std::move(componentName)) {}
 
 TableCursor::~TableCursor() {
+  // Views may be gone already; a cursor being destroyed tells no one.
+  observers_.clear();
   try {
     Close();
   } catch (...) {

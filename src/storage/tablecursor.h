@@ -153,6 +153,7 @@ class TableCursor final : public FieldAccess {
   bool Filtered() const { return filter_ != nullptr; }
 
   // --- views
+  // Observers are not owned; one that goes away before the cursor removes itself first.
   void AddObserver(CursorObserver& observer);
   void RemoveObserver(CursorObserver& observer);
   void SuspendDisplay();
