@@ -7,6 +7,7 @@
 
 #include "common/platform.h"
 #include "dbf/lockscheme.h"
+#include "dbf/mdx/tableindex.h"
 #include "dbf/memofile.h"
 #include "dbf/numbertext.h"
 #include "dbf/tableheader.h"
@@ -33,6 +34,7 @@ class RecordNumberOrder : public RecordOrder {
 namespace {
 
 constexpr size_t kBlockBytes = 64 * 1024;  // read-ahead and append write-behind size
+constexpr uint64_t kProductionIndexFlagOffset = 28;
 
 std::string FieldDescription(const FieldInfo& f) {
   std::string d = f.name + " (" + std::string(1, f.type) + " " + std::to_string(f.width);
@@ -152,6 +154,19 @@ std::unique_ptr<Table> Table::Open(Context& context, const std::string& path, Op
   }
   table->recordNumberOrder_ = std::make_unique<RecordNumberOrder>(*table);
   table->order_ = table->recordNumberOrder_.get();
+  if (context.Get().autoOpen && table->productionIndex_) {
+    // The header names a production index: it opens with the table when the file is there
+    // (a missing one leaves the table usable without it).
+    const std::string indexPath = ProductionIndexPath(path);
+    if (platform::FileExists(indexPath)) {
+      try {
+        OpenIndex(*table, indexPath);
+      } catch (const Error& e) {
+        context.Raise(e);
+        throw;
+      }
+    }
+  }
   table->Top();
   return table;
 }
@@ -345,6 +360,13 @@ void Table::WriteHeaderDate() {
   const std::string bytes = CounterBytes(lastUpdate_, count_);
   WriteAt(1, bytes.data(), 3);
   headerDirty_ = false;
+}
+
+void Table::SetProductionIndexFlag(bool on) {
+  RequireWritable("mark its production index");
+  const char flag = on ? 1 : 0;
+  WriteAt(kProductionIndexFlagOffset, &flag, 1);
+  productionIndex_ = on;
 }
 
 void Table::WriteHeaderCounters() {

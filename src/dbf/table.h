@@ -83,8 +83,11 @@ class Table {
   Date LastUpdate() const { return lastUpdate_; }
   uint8_t LanguageByte() const { return languageByte_; }
   CodePage TextCodePage() const;
-  // Header byte 28: a production index <name>.MDX belongs to this table.
+  // Header byte 28: a production index <name>.MDX belongs to this table. With the context's
+  // autoOpen setting, Open() opens it (dbf/mdx/tableindex.h has the index calls).
   bool HasProductionIndex() const { return productionIndex_; }
+  // Writes header byte 28 (done when a production index is created or dropped).
+  void SetProductionIndexFlag(bool on);
   bool HasMemoFile() const;
   // Re-reads the record count from the file (another program may have appended).
   void RefreshHeader();

@@ -351,3 +351,58 @@ TEST(SharedTableIndex, TwoOpensChangeOneIndexInTurn) {
 
 }  // namespace
 }  // namespace volarin::dbf
+
+namespace volarin::dbf {
+namespace {
+
+TEST(AutoOpenIndex, OpensWithTheTableWhenTheHeaderNamesIt) {
+  mdxtest::TempDir dir;
+  const std::string path = dir / "auto.dbf";
+  {
+    Context context;
+    auto table = Table::Create(context, path, {{"NAME", 'C', 10, 0}});
+    for (const char* name : {"B", "C", "A"}) {
+      table->StartAppend();
+      table->AssignBytes(0, name);
+      table->Append();
+    }
+    EXPECT_FALSE(table->HasProductionIndex());
+    CreateProductionIndex(*table, {{"NAME", "NAME", "", false, false}});
+    EXPECT_TRUE(table->HasProductionIndex());
+  }
+  Context context;
+  context.Configure().autoOpen = true;
+  auto table = Table::Open(context, path);
+  ASSERT_NE(IndexOf(*table), nullptr);
+  // An explicit open of the same file keeps the one already open.
+  EXPECT_EQ(&OpenIndex(*table, ProductionIndexPath(path)), IndexOf(*table));
+  ASSERT_TRUE(SelectTag(*table, "name"));
+  table->Top();
+  EXPECT_EQ(table->RecNo(), 3u);
+  // Appends through the opened index keep it right.
+  table->StartAppend();
+  table->AssignBytes(0, "0");
+  table->Append();
+  table->Top();
+  EXPECT_EQ(table->RecNo(), 4u);
+  EXPECT_EQ(CheckIndex(*table), "");
+
+  Context manual;  // autoOpen off: the table opens without its index
+  table.reset();
+  EXPECT_EQ(IndexOf(*Table::Open(manual, path)), nullptr);
+
+  // A damaged index refuses the open, naming the index file.
+  std::string bytes = mdxtest::ReadBytes(ProductionIndexPath(path));
+  bytes[0] = 9;
+  mdxtest::WriteBytes(ProductionIndexPath(path), bytes);
+  try {
+    Table::Open(context, path);
+    FAIL() << "a damaged index was opened";
+  } catch (const IndexError& e) {
+    EXPECT_NE(std::string(e.what()).find(ProductionIndexPath(path)), std::string::npos);
+    EXPECT_EQ(context.ErrorCode(), kErrorFormat);
+  }
+}
+
+}  // namespace
+}  // namespace volarin::dbf

@@ -69,7 +69,10 @@ RecordSource RecordsOf(Table& table) {
 }
 
 ProductionIndex& OpenIndex(Table& table, const std::string& path) {
+  // Opened already (by the table itself, say): the one open serves.
+  if (ProductionIndex* open = IndexOf(table); open != nullptr && open->Path() == path) return *open;
   if (SelectedOrder(table) != nullptr) table.SetOrder(nullptr);
+  table.SetIndexMaintainer(nullptr);  // an index open on the file would hold it
   auto index = ProductionIndex::Open(path, table.Layout(), ExpressionsOf(table), table.ReadOnly(),
                                      table.Exclusive());
   return Attach(table, std::move(index));
@@ -88,6 +91,7 @@ ProductionIndex& CreateProductionIndex(Table& table, const std::vector<TagSpec>&
   const std::string path = ProductionIndexPath(table.Path());
   auto index = ProductionIndex::Create(path, table.Layout(), ExpressionsOf(table), tags, options,
                                        RecordsOf(table));
+  if (!table.HasProductionIndex()) table.SetProductionIndexFlag(true);
   if (table.Exclusive()) return Attach(table, std::move(index));
   // The new file is held exclusively; a shared table opens it again as others will.
   index.reset();
