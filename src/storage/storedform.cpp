@@ -155,7 +155,7 @@ std::string ReadAsString(const dbf::FieldInfo& field, std::string_view stored, b
     case 'C': {
       size_t end = stored.size();
       while (end > 0 && stored[end - 1] == ' ') --end;
-      std::string text(stored.substr(0, end));
+      std::string text(stored.data(), end);
       if (fromOem) {
         for (char& c : text) {
           if (static_cast<unsigned char>(c) >= 0x80) c = dbf::OemToWindows(c);

@@ -181,7 +181,15 @@ class TableCursor final : public FieldAccess {
   int CalculatedPosition(std::string_view name) const;
   [[noreturn]] void FieldNotFound(std::string_view name) const;
   std::string_view CurrentBytes() const;
-  std::string_view StoredOf(int field) const;
+  // The stored text of a field of the current record (the edit's while editing); empty when
+  // there is no current record. On every read, hence here.
+  std::string_view StoredOf(int field) const {
+    if (state_ == EditState::kBrowse) {
+      return position_.hasRecord ? table_.Get()->StoredText(field) : std::string_view();
+    }
+    return EditedStoredText(field);
+  }
+  std::string_view EditedStoredText(int field) const;
 
   void BindDeclaredFields(const dbf::Table& table);
   void LoadTags(dbf::Table& table);

@@ -321,6 +321,8 @@ void TableCursor::MarkIncomplete(bool incomplete) {
   Table("MarkIncomplete").SetIncompleteTransaction(incomplete);
 }
 
-bool TableCursor::MarkedIncomplete() { return Table("MarkedIncomplete").IncompleteTransaction(); }
+bool TableCursor::MarkedIncomplete() {
+  return Table("MarkedIncomplete").IncompleteTransaction();
+}
 
 }  // namespace volarin

@@ -32,13 +32,10 @@ std::string_view TableCursor::CurrentBytes() const {
   return table_.Get()->Current().bytes;
 }
 
-std::string_view TableCursor::StoredOf(int field) const {
-  if (state_ == EditState::kBrowse) {
-    return position_.hasRecord ? table_.Get()->StoredText(field) : std::string_view();
-  }
+std::string_view TableCursor::EditedStoredText(int field) const {
   const dbf::FieldInfo& f = table_.Get()->Field(field);
-  return std::string_view(editRecord_).substr(static_cast<size_t>(f.offset),
-                                              static_cast<size_t>(f.width));
+  return std::string_view(editRecord_)
+      .substr(static_cast<size_t>(f.offset), static_cast<size_t>(f.width));
 }
 
 std::string TableCursor::FieldAsString(std::string_view name) {
