@@ -343,8 +343,18 @@ TEST(CursorEdit, RecordLocksBetweenTwoCursors) {
 
   holder->CancelEdit();  // releases its lock
   other->SaveEdit();
+  EXPECT_FALSE(other->IsModified());
   holder->Skip(0);
   EXPECT_EQ(holder->FieldAsString("NEWACCNR"), "MINE");
+
+  // A save releases the lock taken when editing started.
+  holder->StartEdit();
+  holder->AssignString("BANKCODE", "K7");
+  holder->SaveEdit();
+  other->lockingMethod = LockingMethod::kLockOnEdit;
+  other->StartEdit();
+  EXPECT_EQ(other->FieldAsString("BANKCODE"), "K7");  // re-read when the edit starts
+  other->CancelEdit();
 }
 
 TEST(CursorEdit, TheMessageHookMayReplaceLockMessages) {
