@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -133,6 +134,14 @@ DataGrid::DataGrid(CursorModel& model, QWidget* parent)
     colours.setColor(group, QPalette::HighlightedText, Qt::white);
   }
   setPalette(colours);
+  // Below the last row and right of the last column the grid shows its own white face.
+  for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
+    QPalette face = header->palette();
+    face.setColor(QPalette::Window, Qt::white);
+    header->setPalette(face);
+    header->viewport()->setBackgroundRole(QPalette::Window);
+    header->viewport()->setAutoFillBackground(true);
+  }
 
   QHeaderView* titles = horizontalHeader();
   titles->setSectionsClickable(true);  // a title only shows itself pressed
@@ -213,6 +222,16 @@ void DataGrid::keyPressEvent(QKeyEvent* event) {
     }
   }
   QTableView::keyPressEvent(event);
+}
+
+void DataGrid::mousePressEvent(QMouseEvent* event) {
+  // A click below the last row or right of the last column takes the focus but keeps the
+  // current row: a grid over a cursor always has one while the cursor has records.
+  if (!indexAt(event->position().toPoint()).isValid()) {
+    setFocus(Qt::MouseFocusReason);
+    return;
+  }
+  QTableView::mousePressEvent(event);
 }
 
 bool DataGrid::Holds(const QWidget* widget) const {

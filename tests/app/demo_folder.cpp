@@ -23,6 +23,16 @@ int main(int argc, char** argv) {
       {"4410023187", 10234, day(5), "03", 45.00, "Overnight Courier", "021000021"},
       {"4410023187", 10235, day(6), "00", 2200.00, "J. Alvarez", "021000021"},
   };
+  // Checks of today, so that "Show Checks for Selected Date" finds them at once.
+  const Date today = Date::Today();
+  rows.escrow = {
+      {20417, "ESC001", today, 1250.00, "Harbor Title Services"},
+      {20418, "ESC001", today, 310.75, "County Recorder", "", 1, today},
+      {20419, "ESC001", today, 98000.50, "Lakeside Mortgage Co."},
+      {20420, "ESC001", today - 3, 45.00, "Overnight Courier"},
+      {20421, "ESC001", today, 2200.00, "J. Alvarez"},
+      {20422, "ESC002", today, 75.00, "Other Account Payee"},
+  };
   try {
     fixtures::BuildDataFolder(argv[1], rows);
   } catch (const std::exception& error) {
