@@ -23,6 +23,8 @@
 #include "controls/hoverspeedbutton.h"
 #include "extraction/extraction.h"
 #include "positivepay/export.h"
+#include "report/positivepayreport.h"
+#include "report/reportwindow.h"
 #include "storage/checkregister.h"
 #include "storage/directreader.h"
 #include "storage/filecase.h"
@@ -290,8 +292,11 @@ void MainWindow::CreateFileClicked() {
 }
 
 void MainWindow::PrintClicked() {
-  // Not wired yet: the report layout cannot be linked beside the extraction while both the
-  // storage keys and the report define AccountKey.
+  RunCommand([this] {
+    ReportWindow report([this](ReportHost& host) { DrawReport(host, register_); }, this);
+    report.SetErrorReporter(ShowErrorBox);
+    report.exec();
+  });
 }
 
 void MainWindow::SetClicked() {

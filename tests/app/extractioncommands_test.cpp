@@ -10,6 +10,7 @@
 #include "common/platform.h"
 #include "controls/colordateedit.h"
 #include "controls/flatcombobox.h"
+#include "report/reportwindow.h"
 
 namespace volarin {
 namespace {
@@ -130,6 +131,51 @@ TEST(CreateFileCommand, AnExportErrorIsShownWithoutTheQuestion) {
   window.CreateFileClicked();  // no extraction yet: the register is closed
   EXPECT_EQ(fixture.recorders.errors.size(), 1u);
   EXPECT_TRUE(fixture.recorders.confirms.empty());
+}
+
+// Waits for the report window to have drawn, notes what it shows, and closes it as the
+// operator would.
+struct ReportWindowWatcher {
+  bool seen = false;
+  QString pageLabel;
+  std::function<void()> check = [this] {
+    auto* report = qobject_cast<ReportWindow*>(QApplication::activeModalWidget());
+    if (report && report->Drawn()) {
+      seen = true;
+      pageLabel = report->PageLabel();
+      report->reject();
+      return;
+    }
+    QTimer::singleShot(10, check);
+  };
+  ReportWindowWatcher() { QTimer::singleShot(10, check); }
+};
+
+TEST(CreateFileCommand, OkOpensTheReportOnTheRegister) {
+  WindowFixture fixture(EscrowRows());
+  testing::TempFolder pickup;
+  MainWindow& window = ShowOnDate(fixture);
+  window.SetPickupFolder(pickup.Path());
+  window.ShowChecksClicked();
+  ReportWindowWatcher watcher;
+  window.CreateFileClicked();
+  EXPECT_TRUE(watcher.seen);
+  EXPECT_EQ(watcher.pageLabel, QStringLiteral("Page 1 of 1"));
+  EXPECT_EQ(fixture.recorders.confirms.size(), 1u);
+  EXPECT_TRUE(fixture.recorders.errors.empty());
+  EXPECT_TRUE(window.findChildren<ReportWindow*>().empty());  // freed when closed
+}
+
+TEST(PrintCommand, BeforeAnyExtractionTheReportFailsOnTheClosedRegisterAndStaysOpen) {
+  WindowFixture fixture(EscrowRows());
+  MainWindow& window = fixture.Show();
+  ReportWindowWatcher watcher;
+  QTest::mouseClick(&window.ButtonOf(MainWindow::Button::Print), Qt::LeftButton);
+  EXPECT_TRUE(watcher.seen);
+  ASSERT_EQ(fixture.recorders.errors.size(), 1u);
+  EXPECT_EQ(fixture.recorders.errors[0],
+            "VOLARIN Positive Pay|Cannot perform this operation on a closed dataset.");
+  EXPECT_TRUE(window.isEnabled());
 }
 
 }  // namespace
