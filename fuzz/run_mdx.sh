@@ -9,8 +9,9 @@ out=build-fuzz
 mkdir -p "$out"
 flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -D_FILE_OFFSET_BITS=64 -Isrc)
-common=(src/common/date.cpp src/common/errors.cpp src/common/platform_posix.cpp src/common/text.cpp)
-clang++ "${flags[@]}" fuzz/mdx_fuzz.cpp src/dbf/mdx/*.cpp "${common[@]}" -o "$out/mdx_fuzz"
+mapfile -t common < <(find src/common -name '*.cpp' | sort)
+mapfile -t engine < <(find src/dbf -name '*.cpp' | sort)
+clang++ "${flags[@]}" fuzz/mdx_fuzz.cpp "${engine[@]}" "${common[@]}" -o "$out/mdx_fuzz"
 corpus=fuzz/corpus-mdx_fuzz
 if [ ! -d "$corpus" ]; then
   mkdir -p "$corpus"
