@@ -394,10 +394,9 @@ void Table::LoadRecord(uint32_t recno) {
     current_ = cache_.data() + (recno - cacheFirst_) * length;
   } else {
     FlushPendingAppends();
-    // Read ahead only while the walk is sequential: a walk in tag order or a seek jumps about
-    // the file, and a whole block per record would be read for one record.
-    const bool adjacent = cacheCount_ == 0 || recno == cacheFirst_ + cacheCount_ ||
-                          recno + 1 == cacheFirst_;
+    // Read ahead only while the moves are sequential (next to the current record): a walk in
+    // tag order or a seek jumps about the file and would read a whole block for one record.
+    const bool adjacent = cacheCount_ == 0 || recno == recno_ + 1 || recno + 1 == recno_;
     if (context_.Get().readAhead && adjacent) {
       const uint32_t perBlock = static_cast<uint32_t>(cache_.size() / length);
       // Moving backwards fills the block that ends at the record, forwards the one starting there.
