@@ -224,7 +224,13 @@ void MainWindow::FillAccountList() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!closed_) {
-    RunCommand([this] { FormClose(); });
+    // A pending account map edit that cannot be saved (its record locked elsewhere, say) keeps
+    // the window open, so the operator's change is not dropped unseen: Esc in the setup grid
+    // abandons it, and closing again then succeeds.
+    if (!RunCommand([this] { FormClose(); })) {
+      event->ignore();
+      return;
+    }
     closed_ = true;
   }
   event->accept();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QLineEdit>
 
 #include "app/apptestsupport.h"
@@ -7,6 +9,9 @@
 #include "app/pagecontrol.h"
 #include "controls/colordateedit.h"
 #include "storage/directreader.h"
+#include "storage/environment.h"
+#include "storage/tcbdatabase.h"
+#include "storage/tcbengine.h"
 
 namespace volarin {
 namespace {
@@ -208,6 +213,88 @@ TEST_F(SetupGridTest, ClosingSavesANewRowWithValuesAndDropsAnUntouchedOne) {
   window().close();
   std::vector<MapRecord> expected = kOriginalMap;
   expected.push_back({"CCC300", "", ""});
+  EXPECT_EQ(MapInFile(fixture.folder.Path()), expected);
+}
+
+// Another program that holds one account map record locked until told to let go.
+class RecordLocker {
+ public:
+  RecordLocker(const std::string& folder, const std::string& account) {
+    int ready[2], release[2];
+    if (pipe(ready) != 0 || pipe(release) != 0) throw std::runtime_error("pipe");
+    child_ = fork();
+    if (child_ == 0) {
+      close(ready[0]);
+      close(release[1]);
+      char answer = 'n';
+      try {
+        Environment environment;
+        TCBEngine engine(environment, "CBEngine1");
+        TCBDataBase database(environment, "CBDataBase1");
+        database.SetEngine(&engine);
+        database.SetDataPath(folder);
+        database.SetIndexPath(folder);
+        TableCursor map(environment, "ZORPPSUB");
+        map.fileAlias = "zorppsub";
+        map.dataBaseName = "CBDataBase1";
+        map.lockingMethod = LockingMethod::kLockOnEdit;
+        map.Open();
+        map.SetTag("accountnr");
+        if (map.Seek(account)) {
+          map.StartEdit();  // takes the record's lock
+          answer = 'y';
+        }
+        if (write(ready[1], &answer, 1) == 1 && answer == 'y') {
+          (void)!read(release[0], &answer, 1);
+        }
+      } catch (...) {
+        (void)!write(ready[1], &answer, 1);
+      }
+      _exit(0);
+    }
+    close(ready[1]);
+    close(release[0]);
+    release_ = release[1];
+    char answer = 'n';
+    if (read(ready[0], &answer, 1) != 1) answer = 'n';
+    close(ready[0]);
+    holding_ = answer == 'y';
+  }
+  ~RecordLocker() { Release(); }
+  bool Holding() const { return holding_; }
+  void Release() {
+    if (release_ < 0) return;
+    close(release_);
+    release_ = -1;
+    int status = 0;
+    waitpid(child_, &status, 0);
+  }
+
+ private:
+  pid_t child_ = -1;
+  int release_ = -1;
+  bool holding_ = false;
+};
+
+TEST_F(SetupGridTest, ClosingKeepsTheWindowOpenWhenThePendingEditCannotBeSaved) {
+  QLineEdit* editor = TypeIntoCell(1, 2, QStringLiteral("LOCKED"));  // MMM500
+  ASSERT_NE(editor, nullptr);
+  Commit(editor);
+  RecordLocker locker(fixture.folder.Path(), "MMM500");
+  ASSERT_TRUE(locker.Holding());
+  window().close();
+  ASSERT_EQ(fixture.recorders.errors.size(), 1u);
+  EXPECT_EQ(fixture.recorders.errors[0],
+            "VOLARIN Positive Pay|Record lock was unsuccessful, save aborted.");
+  EXPECT_TRUE(window().isVisible());
+  EXPECT_TRUE(window().ZORPPSUB().IsOpen());
+  EXPECT_EQ(Cell(1, 2), QStringLiteral("LOCKED"));  // the operator's value is kept
+
+  locker.Release();
+  window().close();
+  EXPECT_FALSE(window().isVisible());
+  std::vector<MapRecord> expected = kOriginalMap;
+  expected[2].code = "LOCKED";
   EXPECT_EQ(MapInFile(fixture.folder.Path()), expected);
 }
 
