@@ -162,6 +162,11 @@ DataGrid::DataGrid(CursorModel& model, QWidget* parent)
   FollowModel(model_.CurrentRow());
 }
 
+DataGrid::~DataGrid() {
+  // Losing the focus while being destroyed must not reach FocusChanged of a half-gone grid.
+  disconnect(qApp, nullptr, this, nullptr);
+}
+
 void DataGrid::FollowModel(int row) {
   following_ = true;
   if (row < 0) {

@@ -50,6 +50,7 @@ class DataGrid : public QTableView {
   using Question = std::function<bool(const std::string& text)>;
 
   DataGrid(CursorModel& model, QWidget* parent);
+  ~DataGrid() override;
 
   CursorModel& Model() const { return model_; }
   // True while a cell editor is open.

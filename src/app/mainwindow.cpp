@@ -84,7 +84,11 @@ MainWindow::MainWindow(std::string dataDir, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-  // The grids go before the models and cursors they show.
+  // The focus leaves first, while every widget that follows focus changes is whole; then the
+  // grids go before the models and cursors they show.
+  if (QWidget* focused = QApplication::focusWidget(); focused && isAncestorOf(focused)) {
+    focused->clearFocus();
+  }
   delete formSizer_;
   formSizer_ = nullptr;
 }
