@@ -24,11 +24,6 @@ ErrorPresenter& Presenter() {
 
 }  // namespace
 
-std::string ErrorBoxMessage(const std::string& message) {
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + '.';
-  return message;
-}
-
 ScopedErrorPresenter::ScopedErrorPresenter(ErrorPresenter presenter)
     : previous_(std::exchange(Presenter(), std::move(presenter))) {}
 
@@ -37,7 +32,7 @@ ScopedErrorPresenter::~ScopedErrorPresenter() {
 }
 
 void ShowErrorBox(const std::string& message) {
-  Presenter()(kProgramTitle, ErrorBoxMessage(message));
+  Presenter()(kProgramTitle, ErrorBoxText(message));
 }
 
 bool RunCommand(const std::function<void()>& handler) {

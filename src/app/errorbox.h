@@ -5,15 +5,13 @@
 #include <functional>
 #include <string>
 
+#include "common/errors.h"
+
 class QWidget;
 
 namespace volarin {
 
 inline constexpr const char* kProgramTitle = "VOLARIN Positive Pay";
-
-// The message as the box shows it: a "." is added when the last character sorts after ".",
-// so "Field 'X' not found" gains one and "Error opening: a.dbf. (-1)" does not.
-std::string ErrorBoxMessage(const std::string& message);
 
 // Shows caption and text; the default shows a QMessageBox with the error icon and OK.
 using ErrorPresenter = std::function<void(const std::string& caption, const std::string& text)>;

@@ -2,6 +2,11 @@
 
 namespace volarin {
 
+std::string ErrorBoxText(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + '.';
+  return message;
+}
+
 std::string FillIn(const std::string& pattern, std::initializer_list<std::string> args) {
   std::string out;
   auto next = args.begin();

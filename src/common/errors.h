@@ -25,6 +25,10 @@ class FileError : public Error {
   using Error::Error;
 };
 
+// The message as the application's error box shows it: a "." is added when the last character
+// sorts after ".", so "Field 'X' not found" gains one and "Error opening: a.dbf. (-1)" does not.
+std::string ErrorBoxText(const std::string& message);
+
 // Replaces each "%s" or "%d" of the pattern, left to right, by the next argument.
 std::string FillIn(const std::string& pattern, std::initializer_list<std::string> args);
 

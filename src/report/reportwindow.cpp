@@ -115,11 +115,6 @@ class FrozenView {
 const QEvent::Type ReportWindow::kDrawReportEvent =
     static_cast<QEvent::Type>(QEvent::registerEventType(QEvent::User + 2025));
 
-std::string ErrorBoxText(const std::string& message) {
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
-  return message;
-}
-
 ReportWindow::ReportWindow(DrawFunction draw, QWidget* parent)
     : QDialog(parent), draw_(std::move(draw)) {
   reportError_ = [this](const std::string& message) { ShowErrorBox(this, message); };

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/errors.h"
 #include "report/reporthost.h"
 #include "report/reportsurface.h"
 
@@ -114,9 +115,5 @@ class ReportWindow : public QDialog, public ReportHost {
   FormSizer* formSizer_ = nullptr;
   std::vector<std::pair<Button, QAbstractButton*>> buttons_;
 };
-
-// The message of the application's error box: a full stop is added when the message's last
-// character sorts after ".".
-std::string ErrorBoxText(const std::string& message);
 
 }  // namespace volarin

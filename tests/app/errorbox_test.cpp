@@ -24,7 +24,7 @@ TEST(ErrorBoxMessage, FullStopOnlyAfterCharactersSortingAfterIt) {
       {"checkno>=", "checkno>=."},
       {"", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(ErrorBoxMessage(c.message), c.shown) << c.message;
+  for (const Case& c : cases) EXPECT_EQ(ErrorBoxText(c.message), c.shown) << c.message;
 }
 
 TEST(RunCommand, AnExceptionEndsTheCommandInTheErrorBoxCaptionedWithTheTitle) {
