@@ -40,6 +40,10 @@ TexturePanel::TexturePanel(QWidget* parent) : QWidget(parent) {
   connect(qApp, &QApplication::focusChanged, this, &TexturePanel::FocusChanged);
 }
 
+TexturePanel::~TexturePanel() {
+  if (qApp) disconnect(qApp, &QApplication::focusChanged, this, &TexturePanel::FocusChanged);
+}
+
 void TexturePanel::SetColor(uint32_t color) {
   if (color == color_) return;
   color_ = color;

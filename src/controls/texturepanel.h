@@ -18,6 +18,9 @@ class TexturePanel : public QWidget {
   enum class BorderStyle { None, Single };
 
   explicit TexturePanel(QWidget* parent = nullptr);
+  // Stops following focus changes before the panel is taken apart: destroying child widgets
+  // moves the focus, and the signal must not reach a half-destroyed panel.
+  ~TexturePanel() override;
 
   // Face colour, 0x00BBGGRR.
   uint32_t Color() const { return color_; }
