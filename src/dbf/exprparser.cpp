@@ -367,8 +367,8 @@ class Parser {
   }
 
   NodePtr Function(const std::string& word, size_t at) {
-    const FunctionSpec* spec = FindFunction(Upper(word));
-    if (!spec) {
+    const FunctionSpec* fn = FindFunction(Upper(word));
+    if (!fn) {
       pos_ = at;
       Fail("\"" + word + "\" is not a known function.");
     }
@@ -379,31 +379,31 @@ class Parser {
         args.push_back(Or());
       } while (Accept(","));
       if (!Accept(")"))
-        Fail("A closing parenthesis is missing after the arguments of " + std::string(spec->name) +
+        Fail("A closing parenthesis is missing after the arguments of " + std::string(fn->name) +
              ".");
     }
     const int n = static_cast<int>(args.size());
-    if (n < spec->minArgs || n > spec->maxArgs) {
+    if (n < fn->minArgs || n > fn->maxArgs) {
       pos_ = at;
-      Fail(std::string(spec->name) + " takes " +
-           (spec->minArgs == spec->maxArgs
-                ? std::to_string(spec->minArgs)
-                : std::to_string(spec->minArgs) + " to " + std::to_string(spec->maxArgs)) +
+      Fail(std::string(fn->name) + " takes " +
+           (fn->minArgs == fn->maxArgs
+                ? std::to_string(fn->minArgs)
+                : std::to_string(fn->minArgs) + " to " + std::to_string(fn->maxArgs)) +
            " arguments, not " + std::to_string(n) + ".");
     }
     for (int i = 0; i < n; ++i) {
-      const char want = spec->argTypes[i];
+      const char want = fn->argTypes[i];
       if (want != '?' && args[static_cast<size_t>(i)]->Type() != want) {
         pos_ = at;
-        Fail("Argument " + std::to_string(i + 1) + " of " + spec->name + " must be " +
+        Fail("Argument " + std::to_string(i + 1) + " of " + fn->name + " must be " +
              TypeName(want) + ", not " + TypeName(args[static_cast<size_t>(i)]->Type()) + ".");
       }
     }
-    if (std::string(spec->name) == "IIF" && args[1]->Type() != args[2]->Type()) {
+    if (std::string(fn->name) == "IIF" && args[1]->Type() != args[2]->Type()) {
       pos_ = at;
       Mismatch("IIF", args[1]->Type(), args[2]->Type());
     }
-    return MakeFunction(spec->name, std::move(args), options_.datePicture);
+    return MakeFunction(fn->name, std::move(args), options_.datePicture);
   }
 
   std::string_view s_;

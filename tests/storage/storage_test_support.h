@@ -87,11 +87,11 @@ inline void MakeTable(const std::string& path, const std::vector<dbf::FieldSpec>
 
 inline dbf::TagSpec TagOf(const std::string& name, const std::string& key,
                           bool descending = false) {
-  dbf::TagSpec spec;
-  spec.name = name;
-  spec.keyExpression = key;
-  spec.descending = descending;
-  return spec;
+  dbf::TagSpec tagSpec;
+  tagSpec.name = name;
+  tagSpec.keyExpression = key;
+  tagSpec.descending = descending;
+  return tagSpec;
 }
 
 // Every visible record from the top, as the values of one field read as whole numbers.

@@ -30,14 +30,14 @@ std::string Quote(const std::string& text) {
 
 }  // namespace
 
-TagDefinition DefineTag(const TagSpec& spec, const RecordLayout& layout,
+TagDefinition DefineTag(const TagSpec& tagSpec, const RecordLayout& layout,
                         const ExpressionOptions& expressions) {
   TagDefinition def;
-  def.name = UpperAscii(TrimText(spec.name));
-  def.keyExpression = TrimText(spec.keyExpression);
-  def.forExpression = TrimText(spec.forExpression);
-  def.unique = spec.unique;
-  def.descending = spec.descending;
+  def.name = UpperAscii(TrimText(tagSpec.name));
+  def.keyExpression = TrimText(tagSpec.keyExpression);
+  def.forExpression = TrimText(tagSpec.forExpression);
+  def.unique = tagSpec.unique;
+  def.descending = tagSpec.descending;
   ParseResult key = Expression::Parse(def.keyExpression, layout, expressions);
   if (!key) {
     throw IndexError("Tag " + def.name + ": the key expression " + Quote(def.keyExpression) +
@@ -138,7 +138,7 @@ std::unique_ptr<ProductionIndex> ProductionIndex::Create(const std::string& path
                                                          const MdxCreateOptions& options,
                                                          const RecordSource& records) {
   std::vector<TagDefinition> defs;
-  for (const TagSpec& spec : tags) defs.push_back(DefineTag(spec, layout, expressions));
+  for (const TagSpec& tagSpec : tags) defs.push_back(DefineTag(tagSpec, layout, expressions));
   // A new file is open exclusively until it is closed.
   std::unique_ptr<ProductionIndex> index(
       new ProductionIndex(MdxFile::Create(path, defs, options), true));

@@ -123,7 +123,7 @@ class ProductionIndex : public IndexMaintainer {
 };
 
 // The definition a tag gets from its key expression on these fields: type and key length.
-TagDefinition DefineTag(const TagSpec& spec, const RecordLayout& layout,
+TagDefinition DefineTag(const TagSpec& tagSpec, const RecordLayout& layout,
                         const ExpressionOptions& expressions);
 
 }  // namespace volarin::dbf
