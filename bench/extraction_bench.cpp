@@ -10,7 +10,6 @@
 // The escrow table holds 1,000,000 check lines of 10 accounts over 400 days (2,500 a day); the
 // closing table 100,000 checks.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -28,6 +27,7 @@
 #include "storage/tablecursor.h"
 #include "storage/tcbdatabase.h"
 #include "storage/tcbengine.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -45,20 +45,7 @@ std::string AccountName(int a) {
   return "ESC" + std::to_string(100 + a);
 }
 
-class Folder {
- public:
-  Folder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "extract-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    path_ = pattern;
-  }
-  ~Folder() { std::filesystem::remove_all(path_); }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using Folder = testing::TempFolder;
 
 const Folder& SuiteFolder() {
   static Folder folder;
