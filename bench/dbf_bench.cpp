@@ -13,6 +13,7 @@
 #include "common/platform.h"
 #include "dbf/expression.h"
 #include "dbf/table.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -27,19 +28,7 @@ const std::vector<FieldSpec> kFields = {
 constexpr uint32_t kScanRecords = 1000000;
 constexpr uint32_t kAppendRecords = 100000;
 
-class Folder {
- public:
-  Folder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "dbf-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    path_ = pattern;
-  }
-  ~Folder() { std::filesystem::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using Folder = volarin::testing::TempFolder;
 
 Folder& BenchFolder() {
   static Folder folder;

@@ -17,6 +17,7 @@
 #include "dbf/mdx/tableindex.h"
 #include "dbf/mdx/tagcursor.h"
 #include "dbf/table.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -32,19 +33,7 @@ const std::vector<FieldSpec> kFields = {
 const std::vector<TagSpec> kTags = {{"NAME", "NAME", "", false, false},
                                     {"DUE", "DUE", "", false, false}};
 
-class Folder {
- public:
-  Folder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "mdx-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    path_ = pattern;
-  }
-  ~Folder() { std::filesystem::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using Folder = volarin::testing::TempFolder;
 
 Folder& BenchFolder() {
   static Folder folder;

@@ -16,6 +16,7 @@
 #include "storage/tablecursor.h"
 #include "storage/tcbdatabase.h"
 #include "storage/tcbengine.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -23,20 +24,7 @@ using namespace volarin;
 
 constexpr uint32_t kRecords = 1000000;
 
-class Folder {
- public:
-  Folder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "storage-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    path_ = pattern;
-  }
-  ~Folder() { std::filesystem::remove_all(path_); }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using Folder = volarin::testing::TempFolder;
 
 // A check register of a million records, made once per run with the engine (no index: the walk
 // is in record order for both sides).
