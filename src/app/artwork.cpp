@@ -54,4 +54,8 @@ QPixmap ChecksBarTexture() {
   return QPixmap::fromImage(Load(QStringLiteral(":/artwork/checkstexture.png")));
 }
 
+QPixmap DialogTexture() {
+  return QPixmap::fromImage(Load(QStringLiteral(":/artwork/dialogtexture.png")));
+}
+
 }  // namespace volarin

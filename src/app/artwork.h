@@ -1,5 +1,5 @@
 #pragma once
-// The main window's pictures, drawn at build time into the program's resources.
+// The program's pictures, drawn at build time into the program's resources.
 
 #include <QIcon>
 #include <QPixmap>
@@ -12,7 +12,8 @@ enum class ButtonPicture { Exit, Print, ShowChecks, CreateFile, Stop };
 QIcon ButtonIcon(ButtonPicture picture);
 // 240 x 240, nearly white and speckled: 24-bit colour for the status bar...
 QPixmap StatusBarTexture();
-// ... and 256 colours for the checks bar.
+// ... and 256 colours for the checks bar and for the extraction dialog's background.
 QPixmap ChecksBarTexture();
+QPixmap DialogTexture();
 
 }  // namespace volarin

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QScreen>
 
+#include "app/artwork.h"
 #include "common/text.h"
 #include "controls/formsizer.h"
 #include "report/bgrcolor.h"
@@ -40,6 +41,7 @@ ExtractionDialog::ExtractionDialog(ExtractionCursors cursors, ExtractionRequest 
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   resize(kClientWidth, kClientHeight);
   formSizer_ = new FormSizer(this);
+  formSizer_->SetTexture(DialogTexture());
   sourceLabel_ = MakeLabel(formSizer_, FromBgr(0x000000), 48);
   checkLabel_ = MakeLabel(formSizer_, FromBgr(kMaroon), 100);
   formSizer_->Loaded();

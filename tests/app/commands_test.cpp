@@ -58,6 +58,32 @@ TEST(SetCommand, FiltersFromTheTypedNumberOnAndOnlyTheLastNumberCounts) {
   EXPECT_TRUE(fixture.recorders.errors.empty());
 }
 
+// Past 32 bits: 2^32 + 1 would read as 1 when cut to 32 bits, and 9876543210 as a negative.
+TEST(TenDigitCheckNumbers, AreShownFilteredOnAndAskedAboutWhole) {
+  fixtures::DataFolderRows rows = RegisterRows();
+  rows.checkRegister = {
+      {"12-345", 4294967297, Ymd(2024, 3, 1), "00", 10, "A", "B1"},
+      {"12-345", 1002, Ymd(2024, 3, 2), "00", 20, "B", "B1"},
+      {"12-345", 9876543210, Ymd(2024, 3, 3), "00", 30, "C", "B1"},
+  };
+  WindowFixture fixture(rows);
+  MainWindow& window = ShowWithRegister(fixture);
+  EXPECT_EQ(CheckNumbers(window), (QStringList{"4294967297", "1002", "9876543210"}));
+
+  window.edchk().setText(QStringLiteral("4294967296"));
+  window.SetClicked();
+  EXPECT_EQ(CheckNumbers(window), (QStringList{"4294967297", "9876543210"}));
+
+  window.ExRxDBGrid2().setCurrentIndex(window.ExRxDBGrid2().model()->index(1, 0));
+  window.StopPaymentClicked();
+  EXPECT_EQ(fixture.recorders.confirms,
+            std::vector<std::string>{
+                "VOLARIN Message|Are you sure you want to stop payment on 9876543210"});
+  EXPECT_EQ(window.zorppay().FieldAsInt64("CHECKNO"), 9876543210);
+  EXPECT_EQ(window.zorppay().FieldAsString("STATUSCODE"), "03");
+  EXPECT_TRUE(fixture.recorders.errors.empty());
+}
+
 TEST(SetCommand, AnEntryThatIsNoNumberShowsTheParseErrorAndLeavesTheFilterOff) {
   for (const char* entry : {"", "  ", "abc("}) {
     WindowFixture fixture(RegisterRows());

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QSignalSpy>
 #include <QTimer>
+#include <filesystem>
 
 #include "app/apptestsupport.h"
 #include "app/cursormodel.h"
@@ -101,6 +102,26 @@ TEST(ExtractionCommands, AnErrorInTheDialogIsShownAndTheDisplayResumesWhenItClos
   EXPECT_TRUE(window.isEnabled());
 }
 
+// Waits for the report window to have drawn, notes what it shows, and closes it as the
+// operator would.
+// The polling timer is a member, so it stops with the watcher even when no window came.
+struct ReportWindowWatcher {
+  bool seen = false;
+  QString pageLabel;
+  QTimer poll;
+  ReportWindowWatcher() {
+    QObject::connect(&poll, &QTimer::timeout, [this] {
+      auto* report = qobject_cast<ReportWindow*>(QApplication::activeModalWidget());
+      if (!report || !report->Drawn()) return;
+      seen = true;
+      pageLabel = report->PageLabel();
+      poll.stop();
+      report->reject();
+    });
+    poll.start(10);
+  }
+};
+
 TEST(CreateFileCommand, WritesTheFileAndAsksWhetherToPrint) {
   WindowFixture fixture(EscrowRows());
   testing::TempFolder pickup;
@@ -108,6 +129,7 @@ TEST(CreateFileCommand, WritesTheFileAndAsksWhetherToPrint) {
   window.SetPickupFolder(pickup.Path());
   window.ShowChecksClicked();
   fixture.recorders.confirmAnswer = false;
+  ReportWindowWatcher reportOpened;
   QTest::mouseClick(&window.ButtonOf(MainWindow::Button::CreateFile), Qt::LeftButton);
   ASSERT_TRUE(fixture.recorders.errors.empty()) << fixture.recorders.errors[0];
   ASSERT_EQ(fixture.recorders.confirms.size(), 1u);
@@ -122,6 +144,7 @@ TEST(CreateFileCommand, WritesTheFileAndAsksWhetherToPrint) {
   EXPECT_EQ(pickupFile.rfind(pickup.Path(), 0), 0u) << pickupFile;
   EXPECT_TRUE(platform::FileExists(pickupFile));
   EXPECT_NE(testing::ReadFile(pickupFile).find("1001"), std::string::npos);
+  EXPECT_FALSE(reportOpened.seen);  // Cancel: no report
 }
 
 TEST(CreateFileCommand, AnExportErrorIsShownWithoutTheQuestion) {
@@ -133,23 +156,33 @@ TEST(CreateFileCommand, AnExportErrorIsShownWithoutTheQuestion) {
   EXPECT_TRUE(fixture.recorders.confirms.empty());
 }
 
-// Waits for the report window to have drawn, notes what it shows, and closes it as the
-// operator would.
-struct ReportWindowWatcher {
-  bool seen = false;
-  QString pageLabel;
-  std::function<void()> check = [this] {
-    auto* report = qobject_cast<ReportWindow*>(QApplication::activeModalWidget());
-    if (report && report->Drawn()) {
-      seen = true;
-      pageLabel = report->PageLabel();
-      report->reject();
-      return;
-    }
-    QTimer::singleShot(10, check);
-  };
-  ReportWindowWatcher() { QTimer::singleShot(10, check); }
-};
+TEST(CreateFileCommand, RefusesARegisterWhoseExtractionDidNotFinish) {
+  WindowFixture fixture(EscrowRows());
+  testing::TempFolder pickup;
+  MainWindow& window = ShowOnDate(fixture);
+  window.SetPickupFolder(pickup.Path());
+  window.ShowChecksClicked();
+  // The next extraction stops on a missing escrow table, with the dialog closed by the operator.
+  platform::RemoveFile(fixture.folder / "zordis.dbf");
+  QTimer closeOnError;
+  QObject::connect(&closeOnError, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog && !fixture.recorders.errors.empty()) dialog->reject();
+  });
+  closeOnError.start(10);
+  window.ShowChecksClicked();
+  closeOnError.stop();
+  ASSERT_EQ(fixture.recorders.errors.size(), 1u);
+
+  QTest::mouseClick(&window.ButtonOf(MainWindow::Button::CreateFile), Qt::LeftButton);
+  ASSERT_EQ(fixture.recorders.errors.size(), 2u);
+  EXPECT_EQ(fixture.recorders.errors[1],
+            "VOLARIN Positive Pay|The check register holds an extraction that did not finish. "
+            "Extract the checks again before creating the Positive Pay file.");
+  EXPECT_TRUE(fixture.recorders.confirms.empty());
+  EXPECT_TRUE(std::filesystem::is_empty(pickup.Path()));
+  EXPECT_TRUE(window.isEnabled());
+}
 
 TEST(CreateFileCommand, OkOpensTheReportOnTheRegister) {
   WindowFixture fixture(EscrowRows());

@@ -1,6 +1,7 @@
 #include "app/extractiondialog.h"
 
 #include <QLabel>
+#include <QLayout>
 #include <QTimer>
 #include <filesystem>
 
@@ -67,6 +68,9 @@ TEST(ExtractionDialog, LayoutAndCaption) {
   EXPECT_TRUE(dialog.RxLabel1().font().bold());
   EXPECT_EQ(dialog.RxLabel2().palette().color(QPalette::WindowText), QColor(0x80, 0, 0));
   EXPECT_EQ(dialog.RxLabel1().alignment(), Qt::AlignCenter);
+  EXPECT_EQ(dialog.formsizer1().Texture().size(), QSize(240, 240));
+  dialog.layout()->activate();  // what showing it does first
+  EXPECT_EQ(dialog.formsizer1().geometry(), QRect(0, 0, 540, 181));
 }
 
 TEST(ExtractionDialog, RunsOnceShownAndClosesItself) {

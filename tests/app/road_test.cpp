@@ -4,11 +4,15 @@
 #include <QAbstractButton>
 #include <QPrinter>
 #include <QTimer>
+#include <algorithm>
+#include <sstream>
 
 #include "app/apptestsupport.h"
 #include "controls/colordateedit.h"
 #include "controls/coloredit.h"
 #include "report/reportwindow.h"
+#include "storage/directreader.h"
+#include "support/pdf_reader.h"
 
 namespace volarin {
 namespace {
@@ -34,13 +38,18 @@ fixtures::DataFolderRows Suite() {
   return rows;
 }
 
-int PdfPages(const std::string& bytes) {
-  int pages = 0;
-  for (size_t at = bytes.find("/Type /Page"); at != std::string::npos;
-       at = bytes.find("/Type /Page", at + 1)) {
-    if (bytes.compare(at, 12, "/Type /Pages") != 0) ++pages;
+// The PDF's text lines with runs of blanks made one, so columns read as words.
+// Page ends (form feeds) are blanks there, so the lines run on across pages.
+std::vector<std::string> PdfLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) {
+    std::istringstream words(line);
+    std::string joined;
+    for (std::string word; words >> word;) joined += (joined.empty() ? "" : " ") + word;
+    if (!joined.empty()) lines.push_back(joined);
   }
-  return pages;
+  return lines;
 }
 
 TEST(Road, FromStartUpToThePrintedReport) {
@@ -72,6 +81,7 @@ TEST(Road, FromStartUpToThePrintedReport) {
   });
   watch.start(20);
   fixture.recorders.confirmAnswer = true;
+  const Date today = Date::Today();
   window.ButtonOf(MainWindow::Button::CreateFile).click();
   watch.stop();
 
@@ -83,9 +93,21 @@ TEST(Road, FromStartUpToThePrintedReport) {
   EXPECT_EQ(ReadFile(fixture.folder / "POSPAY/PP202403/20240315_12-345.txt"),
             ReadFile(fixture.folder / "pickup/20240315_12-345.txt"));
   ASSERT_TRUE(printed);
-  const std::string bytes = ReadFile(pdf);
-  EXPECT_EQ(bytes.substr(0, 4), "%PDF");
-  EXPECT_EQ(PdfPages(bytes), 1);
+  EXPECT_EQ(ReadFile(pdf).substr(0, 4), "%PDF");
+  // One page: the heading with the bank account, the two checks from the starting number on,
+  // and their count and total.
+  const std::string text = testing::PdfText(QString::fromStdString(pdf));
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 1);
+  const std::vector<std::string> lines = PdfLines(text);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_TRUE(lines[0] == LongDateText(today) || lines[0] == LongDateText(Date::Today()))
+      << lines[0];
+  const std::vector<std::string> rest(lines.begin() + 1, lines.end());
+  EXPECT_EQ(rest,
+            (std::vector<std::string>{"Positive Pay Report Page 1", "12-345",
+                                      "Print Date Check No. Amount Payee Status",
+                                      "03/15/2024 101 $100.50 NORTH GARAGE",
+                                      "03/15/2024 102 $100.50 CITY WATER DEPT", "2 $201.00"}));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "common/errors.h"
 #include "imageprobe.h"
-#include "pdfraster.h"
+#include "support/pdf_reader.h"
 #include "report/pageexport.h"
 #include "report/reportsurface.h"
 

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "pdfraster.h"
+#include "support/pdf_reader.h"
 #include "report/positivepayreport.h"
 #include "report/reportpreview.h"
 #include "report/reportwindow.h"

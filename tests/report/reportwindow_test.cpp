@@ -12,7 +12,7 @@
 
 #include "common/errors.h"
 #include "imageprobe.h"
-#include "pdfraster.h"
+#include "support/pdf_reader.h"
 #include "report/movesizewatcher.h"
 #include "report/reportpreview.h"
 

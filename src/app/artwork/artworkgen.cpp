@@ -198,7 +198,8 @@ int main(int argc, char** argv) {
     ok = Save(Glyph(glyph.draw), folder + QLatin1Char('/') + file) && ok;
     files << file;
   }
-  // The status bar's texture keeps 24-bit colour; the checks bar's is reduced to 256 colours.
+  // The status bar's texture keeps 24-bit colour; the checks bar's and the extraction dialog's
+  // are reduced to 256 colours.
   ok = Save(Speckles(1998, 0).convertToFormat(QImage::Format_RGB888),
             folder + QStringLiteral("/statustexture.png")) &&
        ok;
@@ -207,6 +208,10 @@ int main(int argc, char** argv) {
             folder + QStringLiteral("/checkstexture.png")) &&
        ok;
   files << QStringLiteral("checkstexture.png");
+  ok = Save(Speckles(1987, 2).convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither),
+            folder + QStringLiteral("/dialogtexture.png")) &&
+       ok;
+  files << QStringLiteral("dialogtexture.png");
 
   QFile list(folder + QStringLiteral("/artwork.qrc"));
   if (!list.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 1;
