@@ -172,9 +172,11 @@ std::unique_ptr<Table> Table::Open(Context& context, const std::string& path, Op
 }
 
 void Table::ReadHeader() {
-  const uint64_t size = file_->Size();
   std::string first(kFileHeaderSize, '\0');
   first.resize(file_->ReadAt(0, first.data(), first.size()));
+  // The size is taken after the count: another program appending writes the record before the
+  // count, so a count read first never exceeds the size read after it.
+  const uint64_t size = file_->Size();
   TableHeader h = ReadFileHeader(first, size, path_);
   if (h.encrypted) {
     throw FormatError(kErrorFormat, "Table " + path_ + " is encrypted; it cannot be read.");

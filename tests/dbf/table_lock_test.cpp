@@ -266,5 +266,45 @@ TEST_F(LockTest, ConcurrentAppendsFromTwoProcesses) {
   EXPECT_EQ(bytes.back(), 0x1A);
 }
 
+// Opening a table while another process appends to it: the header may count a record the
+// opener's earlier look at the file size did not include; that is growth, not damage.
+TEST_F(LockTest, OpeningWhileAnotherProcessAppendsSeesAWholeTable) {
+  const int appends = 3000;
+  int started[2];
+  ASSERT_EQ(pipe(started), 0);
+  ChildProcess child([&](int) {
+    close(started[0]);
+    Context context;
+    auto table = Table::Open(context, path_);
+    char c = 1;
+    (void)!write(started[1], &c, 1);
+    for (int i = 1; i <= appends; ++i) {
+      table->StartAppend();
+      table->AssignNumber(0, i);
+      table->AssignBytes(1, "CHILD");
+      if (table->Append() != WriteResult::kOk) return false;
+    }
+    return true;
+  });
+  close(started[1]);
+  char c;
+  ASSERT_EQ(read(started[0], &c, 1), 1);
+  close(started[0]);
+  std::vector<std::string> errors;
+  uint32_t lastCount = 0;
+  for (int i = 0; i < 2000 && lastCount < 5u + appends; ++i) {
+    try {
+      Context context;
+      auto table = Table::Open(context, path_, OpenOptions{false, true});
+      EXPECT_GE(table->RecordCount(), lastCount);
+      lastCount = table->RecordCount();
+    } catch (const std::exception& e) {
+      errors.push_back(e.what());
+    }
+  }
+  EXPECT_EQ(child.Wait(), 0);
+  EXPECT_TRUE(errors.empty()) << errors.size() << " opens failed, the first: " << errors.front();
+}
+
 }  // namespace
 }  // namespace volarin::dbf
