@@ -8,8 +8,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QPrinter>
-#include <QTimer>
 #include <cstdio>
 
 #include "app/errorbox.h"
@@ -20,7 +18,7 @@
 #include "common/text.h"
 #include "controls/colordateedit.h"
 #include "controls/flatcombobox.h"
-#include "report/reportwindow.h"
+#include "report/reporttopdf.h"
 #include "storage/directreader.h"
 #include "storage/keys.h"
 
@@ -97,24 +95,10 @@ int main(int argc, char** argv) {
 
   // The report window opens modally from the closing question: print it to a PDF file.
   const std::string pdf = JoinPath(dataDir, "PositivePayReport-" + date.Digits() + ".pdf");
-  bool printed = false;
-  QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] {
-    auto* report = qobject_cast<ReportWindow*>(QApplication::activeModalWidget());
-    if (!report || !report->Drawn() || printed) return;
-    printed = true;
-    report->SetPrintDialog([&](QPrinter& printer) {
-      printer.setOutputFormat(QPrinter::PdfFormat);
-      printer.setOutputFileName(QString::fromStdString(pdf));
-      return true;
-    });
-    report->ButtonOf(ReportWindow::Button::Print).click();
-    std::printf("Report: %s, %s\n", report->PageLabel().toStdString().c_str(), pdf.c_str());
-    report->close();
-  });
-  watch.start(100);
+  const ReportToPdf reportPrinter(pdf, 100);
   window.ButtonOf(MainWindow::Button::CreateFile).click();
-  watch.stop();
+  const bool printed = reportPrinter.Printed();
+  if (printed) std::printf("Report: %s, %s\n", reportPrinter.PageLabel().c_str(), pdf.c_str());
   if (failed) return 1;
 
   const std::string archive = JoinPath(

@@ -317,24 +317,7 @@ class NumCompareNode : public ExprNode {
   NumCompareNode(Rel rel, NodePtr l, NodePtr r)
       : ExprNode('L'), rel_(rel), l_(std::move(l)), r_(std::move(r)) {}
   bool Log(const RecordView& rec) const override {
-    const double a = l_->Num(rec), b = r_->Num(rec);
-    switch (rel_) {
-      case Rel::kEq:
-      case Rel::kExactEq:
-        return a == b;
-      case Rel::kNe:
-        return !(a == b);
-      case Rel::kLt:
-        return a < b;
-      case Rel::kGt:
-        return a > b;
-      case Rel::kLe:
-        return a <= b;
-      case Rel::kGe:
-        return a >= b;
-      default:
-        return false;
-    }
+    return HoldsNumeric(rel_, l_->Num(rec), r_->Num(rec));
   }
 
  private:

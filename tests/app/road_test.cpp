@@ -2,15 +2,13 @@
 // date-mode extraction, a starting number, the Positive Pay file answered OK, the report window
 // printed to a PDF file.
 #include <QAbstractButton>
-#include <QPrinter>
-#include <QTimer>
 #include <algorithm>
 #include <sstream>
 
 #include "app/apptestsupport.h"
 #include "controls/colordateedit.h"
 #include "controls/coloredit.h"
-#include "report/reportwindow.h"
+#include "report/reporttopdf.h"
 #include "storage/directreader.h"
 #include "support/pdf_reader.h"
 
@@ -65,25 +63,10 @@ TEST(Road, FromStartUpToThePrintedReport) {
   window.ButtonOf(MainWindow::Button::Set).click();
 
   const std::string pdf = fixture.folder / "report.pdf";
-  bool printed = false;
-  QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] {
-    auto* report = qobject_cast<ReportWindow*>(QApplication::activeModalWidget());
-    if (!report || !report->Drawn() || printed) return;
-    printed = true;
-    report->SetPrintDialog([&](QPrinter& printer) {
-      printer.setOutputFormat(QPrinter::PdfFormat);
-      printer.setOutputFileName(QString::fromStdString(pdf));
-      return true;
-    });
-    report->ButtonOf(ReportWindow::Button::Print).click();
-    report->close();
-  });
-  watch.start(20);
+  const ReportToPdf reportPrinter(pdf);
   fixture.recorders.confirmAnswer = true;
   const Date today = Date::Today();
   window.ButtonOf(MainWindow::Button::CreateFile).click();
-  watch.stop();
 
   ASSERT_TRUE(fixture.recorders.errors.empty()) << fixture.recorders.errors.front();
   EXPECT_EQ(ReadFile(fixture.folder / "pickup/20240315_12-345.txt"),
@@ -92,7 +75,7 @@ TEST(Road, FromStartUpToThePrintedReport) {
             "2,201.00\r\n");
   EXPECT_EQ(ReadFile(fixture.folder / "POSPAY/PP202403/20240315_12-345.txt"),
             ReadFile(fixture.folder / "pickup/20240315_12-345.txt"));
-  ASSERT_TRUE(printed);
+  ASSERT_TRUE(reportPrinter.Printed());
   EXPECT_EQ(ReadFile(pdf).substr(0, 4), "%PDF");
   // One page: the heading with the bank account, the two checks from the starting number on,
   // and their count and total.
