@@ -49,6 +49,8 @@ class File {
 
   // Exclusive byte-range lock, one try; false when another open holds any byte of the range.
   bool TryLock(uint64_t offset, uint64_t length);
+  // Shared byte-range lock, one try; false when another open holds any byte of it exclusively.
+  bool TryLockShared(uint64_t offset, uint64_t length);
   void Unlock(uint64_t offset, uint64_t length);
 
  private:

@@ -131,6 +131,10 @@ bool File::TryLock(uint64_t offset, uint64_t length) {
   return SetOfdLock(fd_, access_ == Access::ReadWrite ? F_WRLCK : F_RDLCK, offset, length);
 }
 
+bool File::TryLockShared(uint64_t offset, uint64_t length) {
+  return SetOfdLock(fd_, F_RDLCK, offset, length);
+}
+
 void File::Unlock(uint64_t offset, uint64_t length) {
   SetOfdLock(fd_, F_UNLCK, offset, length);
 }

@@ -107,6 +107,23 @@ TEST(File, ByteRangeLocksExcludeOtherOpensInTheSameProcess) {
   EXPECT_TRUE(b->TryLock(record1, 1));
 }
 
+TEST(File, SharedByteRangeLocksCoexistButExcludeAnExclusiveOne) {
+  TempFolder dir;
+  const std::string path = dir.Write("t.mdx", "x");
+  auto reader1 = File::Open(path, File::Access::ReadWrite, File::Share::Shared);
+  auto reader2 = File::Open(path, File::Access::ReadOnly, File::Share::Shared);
+  auto writer = File::Open(path, File::Access::ReadWrite, File::Share::Shared);
+  const uint64_t update = 0xEFFFFFFEull;
+  EXPECT_TRUE(reader1->TryLockShared(update, 1));
+  EXPECT_TRUE(reader2->TryLockShared(update, 1));
+  EXPECT_FALSE(writer->TryLock(update, 1));
+  reader1->Unlock(update, 1);
+  EXPECT_FALSE(writer->TryLock(update, 1));  // one reader still holds it
+  reader2->Unlock(update, 1);
+  EXPECT_TRUE(writer->TryLock(update, 1));
+  EXPECT_FALSE(reader1->TryLockShared(update, 1));
+}
+
 TEST(Folders, CurrentFolderAndPickupRoot) {
   TempFolder dir;
   const std::string saved = CurrentFolder();

@@ -7,6 +7,7 @@
 #include <functional>
 #include <set>
 
+#include "child_process.h"
 #include "dbf/table.h"
 #include "dbf_test_util.h"
 
@@ -22,51 +23,6 @@ Context QuickContext() {
   context.Configure().lockDelayMs = 5;
   return context;
 }
-
-// Runs `work` in a child process; the child may hold its tables until Release() closes the pipe
-// whose reading end it was given. Wait() gives its exit status: 0 when work() returned true.
-class ChildProcess {
- public:
-  explicit ChildProcess(const std::function<bool(int releaseFd)>& work) {
-    int release[2];
-    if (pipe(release) != 0) throw std::runtime_error("pipe");
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(release[1]);
-      bool ok = false;
-      try {
-        ok = work(release[0]);
-      } catch (...) {
-        ok = false;
-      }
-      _exit(ok ? 0 : 1);
-    }
-    close(release[0]);
-    releaseFd_ = release[1];
-  }
-  ~ChildProcess() {
-    Release();
-    Wait();
-  }
-  void Release() {
-    if (releaseFd_ >= 0) close(releaseFd_);
-    releaseFd_ = -1;
-  }
-  int Wait() {
-    if (pid_ > 0) {
-      int status = 0;
-      waitpid(pid_, &status, 0);
-      pid_ = -1;
-      exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : 99;
-    }
-    return exit_;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int releaseFd_ = -1;
-  int exit_ = -1;
-};
 
 // In the child: say ready, then wait until the parent releases.
 void SignalAndHold(int readyFd, int releaseFd) {

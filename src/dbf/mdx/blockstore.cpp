@@ -235,6 +235,14 @@ void BlockStore::UnlockUpdate() {
   file_->Unlock(kUpdateLockOffset, 1);
 }
 
+bool BlockStore::TryLockRead() {
+  return file_->TryLockShared(kUpdateLockOffset, 1);
+}
+
+void BlockStore::UnlockRead() {
+  file_->Unlock(kUpdateLockOffset, 1);
+}
+
 void BlockStore::TrimCache() {
   if (cachedBlocks_ <= kCacheLimitBlocks) return;
   Flush();

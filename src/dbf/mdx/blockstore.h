@@ -72,6 +72,10 @@ class BlockStore {
   // A byte-range lock far past any data, taken while this open changes a shared file.
   bool TryLockUpdate();
   void UnlockUpdate();
+  // The same byte locked shared, taken while this open reads a shared file, so that no open
+  // keeping these rules changes it meanwhile.
+  bool TryLockRead();
+  void UnlockRead();
   // Flushes and empties the cache when it holds more than its limit.
   void TrimCache();
   // Drops everything after the header: the caller rebuilds the file.

@@ -231,6 +231,14 @@ void MdxFile::UnlockForUpdate() {
   store_->UnlockUpdate();
 }
 
+bool MdxFile::TryLockForReading() {
+  return store_->TryLockRead();
+}
+
+void MdxFile::UnlockForReading() {
+  store_->UnlockRead();
+}
+
 void MdxFile::TrimCache() {
   store_->TrimCache();
 }

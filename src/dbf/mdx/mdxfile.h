@@ -62,6 +62,8 @@ class MdxFile {
   // one attempt.
   bool TryLockForUpdate();
   void UnlockForUpdate();
+  bool TryLockForReading();
+  void UnlockForReading();
   // Releases cached blocks when the cache has grown large (flushing first).
   void TrimCache();
   // The first fault found in the file as text, empty when it is sound: every node well

@@ -85,6 +85,18 @@ void ProductionIndex::SyncForReading() {
   ++generation_;
 }
 
+bool ProductionIndex::LockForReading() {
+  for (int attempt = 1;; ++attempt) {
+    if (file_->TryLockForReading()) return true;
+    if (attempt >= lockAttempts_) return false;
+    platform::SleepMilliseconds(lockDelayMs_);
+  }
+}
+
+void ProductionIndex::UnlockForReading() {
+  file_->UnlockForReading();
+}
+
 void ProductionIndex::BeginChange() {
   if (exclusive_ || updating_ || !file_->Writable()) return;
   for (int attempt = 1;; ++attempt) {

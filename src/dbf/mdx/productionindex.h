@@ -51,6 +51,14 @@ class ProductionIndex : public IndexMaintainer {
   // Before a walk or a seek of a shared file: forget what is cached, another program may have
   // changed the file. Nothing happens on an exclusive file.
   void SyncForReading();
+  // Whether another program may be changing the file while this open reads it.
+  bool SharedReading() const { return !exclusive_ && !updating_; }
+  // A read of a shared file waits, as long as a lock is tried, until no other open keeping our
+  // lock rules is changing it; false when that did not happen (the read goes on regardless).
+  bool LockForReading();
+  void UnlockForReading();
+  int LockAttempts() const { return lockAttempts_; }
+  int LockDelayMs() const { return lockDelayMs_; }
 
   MdxFile& File() { return *file_; }
   const std::string& Path() const { return file_->Path(); }

@@ -30,6 +30,8 @@ TagOrder& RequireOrder(const Table& table, const char* operation) {
 
 ProductionIndex& Attach(Table& table, std::unique_ptr<ProductionIndex> index) {
   ProductionIndex& attached = *index;
+  const Settings& settings = table.GetContext().Get();
+  attached.SetLocking(settings.lockAttempts, settings.lockDelayMs);
   attached.SetRecordSource(RecordsOf(table));
   table.SetIndexMaintainer(std::move(index));
   return attached;

@@ -1,6 +1,37 @@
 #include "dbf/mdx/tagorder.h"
 
+#include "common/platform.h"
+#include "dbf/mdx/indexerror.h"
+
 namespace volarin::dbf {
+
+// Another program changing a shared index writes its blocks one after the other, so a read in
+// between can meet a pointer to a block not yet written. Programs that do not lock as we do
+// are met by trying such a read again on a fresh copy of the file, as often and as far apart as
+// a lock is tried; damage that stays is reported.
+template <typename Read>
+uint32_t TagOrder::Reading(Read read) {
+  // Our own writers change a shared file under an exclusive lock of one byte; the read holds
+  // that byte shared, so it meets no half-written tree of theirs.
+  struct ReadLock {
+    ProductionIndex& index;
+    bool held;
+    ~ReadLock() {
+      if (held) index.UnlockForReading();
+    }
+  } lock{index_, index_.SharedReading() && index_.LockForReading()};
+  for (int attempt = 1;; ++attempt) {
+    try {
+      if (attempt > 1) index_.SyncForReading();
+      return read();
+    } catch (const IndexError& e) {
+      if (e.Code() != kErrorFormat || !index_.SharedReading() || attempt >= index_.LockAttempts()) {
+        throw;
+      }
+    }
+    platform::SleepMilliseconds(index_.LockDelayMs());
+  }
+}
 
 TagCursor& TagOrder::Cursor() {
   if (!cursor_ || generation_ != index_.Generation()) {
@@ -20,15 +51,19 @@ uint32_t TagOrder::Here() {
 }
 
 uint32_t TagOrder::First() {
-  index_.SyncForReading();
-  Cursor().First();
-  return Here();
+  return Reading([this] {
+    index_.SyncForReading();
+    Cursor().First();
+    return Here();
+  });
 }
 
 uint32_t TagOrder::Last() {
-  index_.SyncForReading();
-  Cursor().Last();
-  return Here();
+  return Reading([this] {
+    index_.SyncForReading();
+    Cursor().Last();
+    return Here();
+  });
 }
 
 bool TagOrder::Place(const RecordView& current) {
@@ -47,40 +82,48 @@ bool TagOrder::Place(const RecordView& current) {
 
 uint32_t TagOrder::Next(const RecordView& current) {
   if (current.recno == 0) return 0;
-  if (Place(current)) Cursor().Next();
-  return Here();
+  return Reading([&] {
+    if (Place(current)) Cursor().Next();
+    return Here();
+  });
 }
 
 uint32_t TagOrder::Prior(const RecordView& current) {
   if (current.recno == 0) return 0;
-  TagCursor& cursor = Cursor();
-  Place(current);
-  // On the record's entry, or on the one after where it would be: either way one step back.
-  if (cursor.Valid()) {
-    cursor.Prev();
-  } else {
-    cursor.Last();
-  }
-  return Here();
+  return Reading([&] {
+    TagCursor& cursor = Cursor();
+    Place(current);
+    // On the record's entry, or on the one after where it would be: either way one step back.
+    if (cursor.Valid()) {
+      cursor.Prev();
+    } else {
+      cursor.Last();
+    }
+    return Here();
+  });
 }
 
 uint32_t TagOrder::Seek(std::string_view key, bool& found) {
-  index_.SyncForReading();
-  found = Cursor().Seek(key) == SeekResult::Found;
-  return Here();
+  return Reading([&] {
+    index_.SyncForReading();
+    found = Cursor().Seek(key) == SeekResult::Found;
+    return Here();
+  });
 }
 
 uint32_t TagOrder::SeekNext(std::string_view key, const RecordView& current) {
   if (current.recno == 0) return 0;
-  if (Place(current)) Cursor().Next();
-  TagCursor& cursor = Cursor();
-  if (!cursor.Valid()) return Here();
-  const size_t length = std::min(key.size(), cursor.Key().size());
-  const bool same =
-      index_.Tag(tag_).CompareKeys(reinterpret_cast<const uint8_t*>(cursor.Key().data()),
-                                   reinterpret_cast<const uint8_t*>(key.data()), length) == 0;
-  Remember();
-  return same ? cursor.RecNo() : 0;
+  return Reading([&]() -> uint32_t {
+    if (Place(current)) Cursor().Next();
+    TagCursor& cursor = Cursor();
+    if (!cursor.Valid()) return Here();
+    const size_t length = std::min(key.size(), cursor.Key().size());
+    const bool same =
+        index_.Tag(tag_).CompareKeys(reinterpret_cast<const uint8_t*>(cursor.Key().data()),
+                                     reinterpret_cast<const uint8_t*>(key.data()), length) == 0;
+    Remember();
+    return same ? cursor.RecNo() : 0;
+  });
 }
 
 }  // namespace volarin::dbf

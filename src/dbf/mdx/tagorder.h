@@ -35,6 +35,10 @@ class TagOrder : public RecordOrder {
   bool Place(const RecordView& current);
   uint32_t Here();
   void Remember();
+  // Runs a read of the tag; on a shared file a read that meets a damaged tree is repeated on
+  // a fresh copy of the file (see the .cpp).
+  template <typename Read>
+  uint32_t Reading(Read read);
 
   ProductionIndex& index_;
   size_t tag_;

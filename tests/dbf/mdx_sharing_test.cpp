@@ -1,0 +1,140 @@
+// A production index shared with another program that changes it: reads in between its writes
+// must not take the half-written tree for damage, and damage that stays is still reported.
+#include <gtest/gtest.h>
+#include <sys/select.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "dbf/mdx/indexerror.h"
+#include "dbf/mdx/tableindex.h"
+#include "dbf/table.h"
+#include "mdx_test_support.h"
+
+namespace volarin::dbf {
+namespace {
+
+const std::vector<FieldSpec> kFields = {{"NAME", 'C', 20, 0}, {"N", 'N', 10, 0}};
+const std::vector<TagSpec> kTags = {{"NAME", "NAME", "", false, false},
+                                    {"N", "N", "", false, false}};
+
+std::string NameOf(int i) {
+  return "K" + std::to_string(i * 7919 % 100000);
+}
+
+std::string MakeIndexedTable(const mdxtest::TempDir& dir, int records) {
+  const std::string path = dir / "shared.dbf";
+  Context context;
+  auto table = Table::Create(context, path, kFields);
+  for (int i = 0; i < records; ++i) {
+    table->StartAppend();
+    table->AssignBytes(0, NameOf(i));
+    table->AssignNumber(1, i);
+    table->Append();
+  }
+  CreateProductionIndex(*table, kTags);
+  return path;
+}
+
+std::unique_ptr<Table> OpenShared(Context& context, const std::string& path) {
+  auto table = Table::Open(context, path, OpenOptions{false, false});
+  OpenIndex(*table, ProductionIndexPath(path));
+  return table;
+}
+
+TEST(SharedIndexReading, WalksAndSeeksWhileAnotherProcessAppendsMeetNoDamage) {
+  mdxtest::TempDir dir;
+  const std::string path = MakeIndexedTable(dir, 50);
+  const int appends = 4000;
+  int started[2], finished[2];
+  ASSERT_EQ(pipe(started), 0);
+  ASSERT_EQ(pipe(finished), 0);
+  ChildProcess child([&](int) {
+    close(started[0]);
+    close(finished[0]);
+    Context context;
+    context.Configure().lockAttempts = 5000;
+    context.Configure().lockDelayMs = 1;
+    auto table = OpenShared(context, path);
+    char c = 1;
+    (void)!write(started[1], &c, 1);
+    for (int i = 50; i < 50 + appends; ++i) {
+      table->StartAppend();
+      table->AssignBytes(0, NameOf(i));
+      table->AssignNumber(1, i);
+      if (table->Append() != WriteResult::kOk) return false;
+    }
+    table->Close();
+    (void)!write(finished[1], &c, 1);
+    return true;
+  });
+  close(started[1]);
+  close(finished[1]);
+  char c;
+  ASSERT_EQ(read(started[0], &c, 1), 1);
+  close(started[0]);
+
+  std::vector<std::string> errors;
+  int rounds = 0;
+  for (bool childDone = false; !childDone && rounds < 5000; ++rounds) {
+    try {
+      Context context;
+      context.Configure().lockDelayMs = 1;
+      auto table = OpenShared(context, path);
+      SelectTag(*table, "NAME");
+      std::string previous;
+      int walked = 0;
+      for (table->Top(); !table->Eof() && walked < 300; table->Skip(), ++walked) {
+        const std::string name(table->StoredText(0));
+        EXPECT_LE(previous, name);  // still in key order
+        previous = name;
+      }
+      Seek(*table, NameOf(rounds % 2000));
+      SelectTag(*table, "N");
+      table->Bottom();
+    } catch (const std::exception& e) {
+      errors.push_back(e.what());
+    }
+    // The child's end is seen through its pipe without waiting for it.
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(finished[0], &ready);
+    timeval now{0, 0};
+    childDone = select(finished[0] + 1, &ready, nullptr, nullptr, &now) > 0;
+  }
+  close(finished[0]);
+  EXPECT_EQ(child.Wait(), 0);
+  EXPECT_TRUE(errors.empty()) << errors.size() << " of " << rounds
+                              << " reads failed, the first: " << errors.front();
+
+  Context context;
+  auto table = OpenShared(context, path);
+  EXPECT_EQ(table->RecordCount(), 50u + appends);
+  EXPECT_EQ(CheckIndex(*table), "");
+}
+
+TEST(SharedIndexReading, DamageThatStaysIsReportedAfterTheTries) {
+  mdxtest::TempDir dir;
+  const std::string path = MakeIndexedTable(dir, 3000);
+  Context context;
+  context.Configure().lockAttempts = 3;
+  context.Configure().lockDelayMs = 1;
+  auto table = OpenShared(context, path);
+  ASSERT_TRUE(SelectTag(*table, "NAME"));
+  // The file loses its second half for good, as no writer in progress would leave it.
+  const std::string indexPath = ProductionIndexPath(path);
+  std::filesystem::resize_file(indexPath, std::filesystem::file_size(indexPath) / 2);
+  try {
+    table->Top();
+    FAIL() << "a truncated index was read without an error";
+  } catch (const IndexError& e) {
+    EXPECT_NE(std::string(e.what()).find(indexPath), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("truncated"), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace volarin::dbf
