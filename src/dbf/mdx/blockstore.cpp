@@ -41,12 +41,13 @@ void BlockStore::Fail(const std::string& what) const {
 }
 
 void BlockStore::ReadHeader() {
+  header_.assign(kHeaderBytes, 0);
+  const size_t read = file_->ReadAt(0, header_.data(), kHeaderBytes);
+  // The size is taken after the header: a program changing the file writes its blocks before
+  // the header, so every page the header counts is in the file by then.
   fileBytes_ = file_->Size();
   if (fileBytes_ < kHeaderBytes) Fail("the file is truncated (no complete header)");
-  header_.assign(kHeaderBytes, 0);
-  if (file_->ReadAt(0, header_.data(), kHeaderBytes) != kHeaderBytes) {
-    Fail("the header cannot be read");
-  }
+  if (read != kHeaderBytes) Fail("the header cannot be read");
   headerDirty_ = false;
   const uint8_t* h = header_.data();
   if (h[kVersionAt] == 3) Fail("the dBASE 7 index format is not supported");

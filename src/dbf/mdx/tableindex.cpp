@@ -75,9 +75,19 @@ ProductionIndex& OpenIndex(Table& table, const std::string& path) {
   if (ProductionIndex* open = IndexOf(table); open != nullptr && open->Path() == path) return *open;
   if (SelectedOrder(table) != nullptr) table.SetOrder(nullptr);
   table.SetIndexMaintainer(nullptr);  // an index open on the file would hold it
-  auto index = ProductionIndex::Open(path, table.Layout(), ExpressionsOf(table), table.ReadOnly(),
-                                     table.Exclusive());
-  return Attach(table, std::move(index));
+  // A shared file may be met half-written by another program: the open is tried again, as
+  // often and as far apart as a lock, before the damage is believed.
+  const Settings& settings = table.GetContext().Get();
+  for (int attempt = 1;; ++attempt) {
+    try {
+      auto index = ProductionIndex::Open(path, table.Layout(), ExpressionsOf(table),
+                                         table.ReadOnly(), table.Exclusive());
+      return Attach(table, std::move(index));
+    } catch (const IndexError& e) {
+      if (table.Exclusive() || e.Code() != kErrorFormat || attempt >= settings.lockAttempts) throw;
+    }
+    platform::SleepMilliseconds(settings.lockDelayMs);
+  }
 }
 
 ProductionIndex& CreateProductionIndex(Table& table, const std::vector<TagSpec>& tags,

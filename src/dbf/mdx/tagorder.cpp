@@ -10,16 +10,18 @@ namespace volarin::dbf {
 // are met by trying such a read again on a fresh copy of the file, as often and as far apart as
 // a lock is tried; damage that stays is reported.
 template <typename Read>
-uint32_t TagOrder::Reading(Read read) {
-  // Our own writers change a shared file under an exclusive lock of one byte; the read holds
-  // that byte shared, so it meets no half-written tree of theirs.
+uint32_t TagOrder::Reading(bool freshStart, Read read) {
+  // Our own writers change a shared file under an exclusive lock of one byte. A read that starts
+  // afresh (first, last, seek: it re-reads the file anyway) holds that byte shared, so it meets
+  // no half-written tree of theirs. Steps of a walk go without it: two lock calls per step
+  // would cost more than the step.
   struct ReadLock {
     ProductionIndex& index;
     bool held;
     ~ReadLock() {
       if (held) index.UnlockForReading();
     }
-  } lock{index_, index_.SharedReading() && index_.LockForReading()};
+  } lock{index_, freshStart && index_.SharedReading() && index_.LockForReading()};
   for (int attempt = 1;; ++attempt) {
     try {
       if (attempt > 1) index_.SyncForReading();
@@ -51,7 +53,7 @@ uint32_t TagOrder::Here() {
 }
 
 uint32_t TagOrder::First() {
-  return Reading([this] {
+  return Reading(true, [this] {
     index_.SyncForReading();
     Cursor().First();
     return Here();
@@ -59,7 +61,7 @@ uint32_t TagOrder::First() {
 }
 
 uint32_t TagOrder::Last() {
-  return Reading([this] {
+  return Reading(true, [this] {
     index_.SyncForReading();
     Cursor().Last();
     return Here();
@@ -82,7 +84,7 @@ bool TagOrder::Place(const RecordView& current) {
 
 uint32_t TagOrder::Next(const RecordView& current) {
   if (current.recno == 0) return 0;
-  return Reading([&] {
+  return Reading(false, [&] {
     if (Place(current)) Cursor().Next();
     return Here();
   });
@@ -90,7 +92,7 @@ uint32_t TagOrder::Next(const RecordView& current) {
 
 uint32_t TagOrder::Prior(const RecordView& current) {
   if (current.recno == 0) return 0;
-  return Reading([&] {
+  return Reading(false, [&] {
     TagCursor& cursor = Cursor();
     Place(current);
     // On the record's entry, or on the one after where it would be: either way one step back.
@@ -104,7 +106,7 @@ uint32_t TagOrder::Prior(const RecordView& current) {
 }
 
 uint32_t TagOrder::Seek(std::string_view key, bool& found) {
-  return Reading([&] {
+  return Reading(true, [&] {
     index_.SyncForReading();
     found = Cursor().Seek(key) == SeekResult::Found;
     return Here();
@@ -113,7 +115,7 @@ uint32_t TagOrder::Seek(std::string_view key, bool& found) {
 
 uint32_t TagOrder::SeekNext(std::string_view key, const RecordView& current) {
   if (current.recno == 0) return 0;
-  return Reading([&]() -> uint32_t {
+  return Reading(false, [&]() -> uint32_t {
     if (Place(current)) Cursor().Next();
     TagCursor& cursor = Cursor();
     if (!cursor.Valid()) return Here();

@@ -36,9 +36,9 @@ class TagOrder : public RecordOrder {
   uint32_t Here();
   void Remember();
   // Runs a read of the tag; on a shared file a read that meets a damaged tree is repeated on
-  // a fresh copy of the file (see the .cpp).
+  // a fresh copy of the file (see the .cpp). `freshStart`: the read begins a walk or a seek.
   template <typename Read>
-  uint32_t Reading(Read read);
+  uint32_t Reading(bool freshStart, Read read);
 
   ProductionIndex& index_;
   size_t tag_;
