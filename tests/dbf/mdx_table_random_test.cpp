@@ -14,36 +14,6 @@
 namespace volarin::dbf {
 namespace {
 
-constexpr const char* kReader = R"(use strict; use XBase::Index;
-my $i = XBase::Index->new($ARGV[0], tag => $ARGV[1]) or die XBase::Index->errstr;
-$i->prepare_select;
-while (my ($key, $recno) = $i->fetch) { print unpack("H*", $key), " ", $recno, "\n"; }
-)";
-
-std::string Hex(std::string_view bytes) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
-
-std::string RunReader(const mdxtest::TempDir& dir, const std::string& index,
-                      const std::string& tag) {
-  const std::string script = dir / "reader.pl";
-  mdxtest::WriteBytes(script, kReader);
-  const std::string command = "perl '" + script + "' '" + index + "' '" + tag + "' 2>&1";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return "cannot run perl";
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
-  return out;
-}
-
 const std::vector<FieldSpec> kFields = {{"NAME", 'C', 80, 0},
                                         {"ACCT", 'C', 10, 0},
                                         {"AMOUNT", 'N', 12, 2},
@@ -115,7 +85,7 @@ void CompareWithIndependentReader(const mdxtest::TempDir& dir, Table& table) {
   for (size_t t = 0; t < index.TagCount(); ++t) {
     IndexTag& tag = index.Tag(t);
     SCOPED_TRACE(tag.Name());
-    const std::string walked = RunReader(dir, index.Path(), tag.Name());
+    const std::string walked = mdxtest::ReadWithXBase(dir, index.Path(), tag.Name());
     std::istringstream lines(walked);
     std::vector<mdxtest::Entry> read;
     std::string hex;
@@ -132,7 +102,7 @@ void CompareWithIndependentReader(const mdxtest::TempDir& dir, Table& table) {
       ASSERT_EQ(read.size(), expected[t].size()) << walked.substr(0, 300);
       for (size_t i = 0; i < read.size(); ++i) {
         ASSERT_EQ(read[i].recno, expected[t][i].recno) << "entry " << i;
-        ASSERT_EQ(Hex(read[i].key), Hex(expected[t][i].key)) << "entry " << i;
+        ASSERT_EQ(mdxtest::Hex(read[i].key), mdxtest::Hex(expected[t][i].key)) << "entry " << i;
       }
       continue;
     }
@@ -140,9 +110,9 @@ void CompareWithIndependentReader(const mdxtest::TempDir& dir, Table& table) {
     // be missing until a rebuild, as in dBASE).
     ASSERT_EQ(read.size(), mdxtest::Walk(tag).size());
     for (size_t i = 0; i < read.size(); ++i) {
-      ASSERT_EQ(Hex(read[i].key), Hex(keyOf[t][read[i].recno])) << "entry " << i;
+      ASSERT_EQ(mdxtest::Hex(read[i].key), mdxtest::Hex(keyOf[t][read[i].recno])) << "entry " << i;
       if (i > 0) {
-        ASSERT_LT(Hex(read[i - 1].key), Hex(read[i].key));
+        ASSERT_LT(mdxtest::Hex(read[i - 1].key), mdxtest::Hex(read[i].key));
       }
     }
   }

@@ -5,40 +5,27 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "dbf/mdx/mdxfile.h"
 #include "dbf/mdx/tagcursor.h"
+#include "support/perl_script.h"
+#include "support/temp_folder.h"
 
 namespace volarin::dbf::mdxtest {
 
 // A fresh folder under the system's temporary folder, removed with its contents at the end.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vpp-mdx-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& Path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using TempDir = ::volarin::testing::TempFolder;
 
 inline std::string ExamplePath(const std::string& name) {
   return std::string(VPP_MDX_TEST_DATA) + "/" + name;
@@ -111,6 +98,28 @@ inline std::string ReadBytes(const std::string& path) {
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Key bytes as lowercase hex, the form the independent reader prints.
+inline std::string Hex(std::string_view bytes) {
+  static const char* digits = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+// "hexkey recno" lines as Perl's XBase::Index (an independent reader) walks the tag.
+inline std::string ReadWithXBase(const TempDir& dir, const std::string& index,
+                                 const std::string& tag) {
+  static constexpr const char* kReader = R"(use strict; use XBase::Index;
+my $i = XBase::Index->new($ARGV[0], tag => $ARGV[1]) or die XBase::Index->errstr;
+$i->prepare_select;
+while (my ($key, $recno) = $i->fetch) { print unpack("H*", $key), " ", $recno, "\n"; }
+)";
+  return ::volarin::testing::RunPerlScript(dir.Path(), kReader, {index, tag}).output;
 }
 
 inline void PutU32At(std::string& bytes, size_t offset, uint32_t value) {

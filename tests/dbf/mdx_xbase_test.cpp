@@ -12,40 +12,9 @@
 namespace volarin::dbf {
 namespace {
 
-constexpr const char* kReader = R"(use strict; use XBase::Index;
-my $i = XBase::Index->new($ARGV[0], tag => $ARGV[1]) or die XBase::Index->errstr;
-$i->prepare_select;
-while (my ($key, $recno) = $i->fetch) { print unpack("H*", $key), " ", $recno, "\n"; }
-)";
-
-std::string Hex(const std::string& bytes) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
-
-// "hexkey recno" lines as the independent reader walks the tag.
-std::string ReadWithXBase(const mdxtest::TempDir& dir, const std::string& index,
-                          const std::string& tag) {
-  const std::string script = dir / "reader.pl";
-  mdxtest::WriteBytes(script, kReader);
-  const std::string command = "perl '" + script + "' '" + index + "' '" + tag + "' 2>&1";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return "cannot run perl";
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
-  return out;
-}
-
 std::string OurWalk(IndexTag& tag) {
   std::ostringstream out;
-  for (const auto& e : mdxtest::Walk(tag)) out << Hex(e.key) << " " << e.recno << "\n";
+  for (const auto& e : mdxtest::Walk(tag)) out << mdxtest::Hex(e.key) << " " << e.recno << "\n";
   return out.str();
 }
 
@@ -55,7 +24,7 @@ TEST(XBaseReader, ReadsTheExamplesLikeWeDo) {
   for (const char* name : {"checks.mdx", "tree2.mdx"}) {
     auto file = mdxtest::OpenForReading(mdxtest::ExamplePath(name));
     for (size_t t = 0; t < file->TagCount(); ++t) {
-      EXPECT_EQ(ReadWithXBase(dir, mdxtest::ExamplePath(name), file->Tag(t).Name()),
+      EXPECT_EQ(mdxtest::ReadWithXBase(dir, mdxtest::ExamplePath(name), file->Tag(t).Name()),
                 OurWalk(file->Tag(t)))
           << name << " " << file->Tag(t).Name();
     }
@@ -98,7 +67,7 @@ TEST(XBaseReader, ReadsDeepTreesWeBuiltAndChanged) {
   file->Flush();
   for (size_t t = 0; t < 4; ++t) {
     const std::string ours = OurWalk(file->Tag(t));
-    EXPECT_EQ(ReadWithXBase(dir, path, defs[t].name), ours) << defs[t].name;
+    EXPECT_EQ(mdxtest::ReadWithXBase(dir, path, defs[t].name), ours) << defs[t].name;
   }
 }
 

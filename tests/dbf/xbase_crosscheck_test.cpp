@@ -11,6 +11,7 @@
 
 #include "dbf/table.h"
 #include "dbf_test_util.h"
+#include "support/perl_script.h"
 
 namespace volarin::dbf {
 namespace {
@@ -30,16 +31,7 @@ for my $i (0 .. $t->last_record) {
 )";
 
 std::string RunReader(const TempDir& dir, const std::string& table) {
-  const std::string script = dir / "reader.pl";
-  WriteBytes(script, kReader);
-  const std::string command = "perl '" + script + "' '" + table + "' 2>&1";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return "cannot run perl";
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
-  return out;
+  return ::volarin::testing::RunPerlScript(dir.Path(), kReader, {table}).output;
 }
 
 // What a record should hold, kept apart from the engine.

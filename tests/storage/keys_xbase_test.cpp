@@ -13,6 +13,7 @@
 #include "storage/filecase.h"
 #include "storage/keys.h"
 #include "storage_test_support.h"
+#include "support/perl_script.h"
 
 namespace volarin {
 namespace {
@@ -35,19 +36,13 @@ bool XBaseAvailable() {
 std::optional<std::map<uint32_t, std::string>> KeysOf(const StorageSetup& setup,
                                                       const std::string& index,
                                                       const std::string& tag) {
-  const std::string script = setup.folder.Write("reader.pl", kReader);
-  const std::string command =
-      "perl '" + script + "' '" + FindFileIgnoringCase(setup.Path(index)) + "' '" + tag + "' 2>&1";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return std::nullopt;
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
-  if (pclose(pipe.release()) != 0) {
-    std::fprintf(stderr, "%s\n", out.c_str());
+  const testing::ScriptRun run = testing::RunPerlScript(
+      setup.folder.Path(), kReader, {FindFileIgnoringCase(setup.Path(index)), tag});
+  if (!run.ok) {
+    std::fprintf(stderr, "%s\n", run.output.c_str());
     return std::nullopt;
   }
+  const std::string& out = run.output;
   std::map<uint32_t, std::string> keys;
   std::istringstream lines(out);
   std::string line;

@@ -1,8 +1,12 @@
 #pragma once
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 
 namespace volarin::testing {

@@ -1,0 +1,38 @@
+#pragma once
+// Running a small Perl script: the independent dBASE readers (Debian's XBase modules) that the
+// cross-checks compare our files against.
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace volarin::testing {
+
+struct ScriptRun {
+  bool ok = false;     // perl ran and exited with 0
+  std::string output;  // what it printed, error messages included
+};
+
+// Writes the script into the folder and runs it with the arguments, each quoted for the shell.
+inline ScriptRun RunPerlScript(const std::string& folder, const std::string& script,
+                               const std::vector<std::string>& arguments) {
+  const std::string path = folder + "/script.pl";
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << script;
+  std::string command = "perl '" + path + "'";
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  command += " 2>&1";
+  ScriptRun run;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) {
+    run.output = "cannot run perl";
+    return run;
+  }
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+  run.ok = pclose(pipe) == 0;
+  return run;
+}
+
+}  // namespace volarin::testing
