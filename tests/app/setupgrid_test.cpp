@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
 #include <QLineEdit>
 
 #include "app/apptestsupport.h"
@@ -12,6 +10,7 @@
 #include "storage/environment.h"
 #include "storage/tcbdatabase.h"
 #include "storage/tcbengine.h"
+#include "support/other_process.h"
 
 namespace volarin {
 namespace {
@@ -216,72 +215,39 @@ TEST_F(SetupGridTest, ClosingSavesANewRowWithValuesAndDropsAnUntouchedOne) {
   EXPECT_EQ(MapInFile(fixture.folder.Path()), expected);
 }
 
-// Another program that holds one account map record locked until told to let go.
-class RecordLocker {
- public:
-  RecordLocker(const std::string& folder, const std::string& account) {
-    int ready[2], release[2];
-    if (pipe(ready) != 0 || pipe(release) != 0) throw std::runtime_error("pipe");
-    child_ = fork();
-    if (child_ == 0) {
-      close(ready[0]);
-      close(release[1]);
-      char answer = 'n';
-      try {
-        Environment environment;
-        TCBEngine engine(environment, "CBEngine1");
-        TCBDataBase database(environment, "CBDataBase1");
-        database.SetEngine(&engine);
-        database.SetDataPath(folder);
-        database.SetIndexPath(folder);
-        TableCursor map(environment, "ZORPPSUB");
-        map.fileAlias = "zorppsub";
-        map.dataBaseName = "CBDataBase1";
-        map.lockingMethod = LockingMethod::kLockOnEdit;
-        map.Open();
-        map.SetTag("accountnr");
-        if (map.Seek(account)) {
-          map.StartEdit();  // takes the record's lock
-          answer = 'y';
-        }
-        if (write(ready[1], &answer, 1) == 1 && answer == 'y') {
-          (void)!read(release[0], &answer, 1);
-        }
-      } catch (...) {
-        (void)!write(ready[1], &answer, 1);
-      }
-      _exit(0);
-    }
-    close(ready[1]);
-    close(release[0]);
-    release_ = release[1];
-    char answer = 'n';
-    if (read(ready[0], &answer, 1) != 1) answer = 'n';
-    close(ready[0]);
-    holding_ = answer == 'y';
-  }
-  ~RecordLocker() { Release(); }
-  bool Holding() const { return holding_; }
-  void Release() {
-    if (release_ < 0) return;
-    close(release_);
-    release_ = -1;
-    int status = 0;
-    waitpid(child_, &status, 0);
-  }
-
- private:
-  pid_t child_ = -1;
-  int release_ = -1;
-  bool holding_ = false;
+// The storage objects of another program over the data folder.
+struct OtherProgram {
+  Environment environment;
+  TCBEngine engine{environment, "CBEngine1"};
+  TCBDataBase database{environment, "CBDataBase1"};
+  TableCursor map{environment, "ZORPPSUB"};
 };
+
+// Another program that holds one account map record locked until told to let go.
+testing::OtherProcess::Held LockAccountMapRecord(const std::string& folder,
+                                                 const std::string& account) {
+  auto program = std::make_shared<OtherProgram>();
+  program->database.SetEngine(&program->engine);
+  program->database.SetDataPath(folder);
+  program->database.SetIndexPath(folder);
+  TableCursor& map = program->map;
+  map.fileAlias = "zorppsub";
+  map.dataBaseName = "CBDataBase1";
+  map.lockingMethod = LockingMethod::kLockOnEdit;
+  map.Open();
+  map.SetTag("accountnr");
+  if (!map.Seek(account)) return nullptr;
+  map.StartEdit();  // takes the record's lock
+  return program;
+}
 
 TEST_F(SetupGridTest, ClosingKeepsTheWindowOpenWhenThePendingEditCannotBeSaved) {
   QLineEdit* editor = TypeIntoCell(1, 2, QStringLiteral("LOCKED"));  // MMM500
   ASSERT_NE(editor, nullptr);
   Commit(editor);
-  RecordLocker locker(fixture.folder.Path(), "MMM500");
-  ASSERT_TRUE(locker.Holding());
+  const std::string folder = fixture.folder.Path();
+  testing::OtherProcess locker([&] { return LockAccountMapRecord(folder, "MMM500"); });
+  ASSERT_TRUE(locker.WaitUntilHolding());
   window().close();
   ASSERT_EQ(fixture.recorders.errors.size(), 1u);
   EXPECT_EQ(fixture.recorders.errors[0],
@@ -290,7 +256,7 @@ TEST_F(SetupGridTest, ClosingKeepsTheWindowOpenWhenThePendingEditCannotBeSaved) 
   EXPECT_TRUE(window().ZORPPSUB().IsOpen());
   EXPECT_EQ(Cell(1, 2), QStringLiteral("LOCKED"));  // the operator's value is kept
 
-  locker.Release();
+  EXPECT_EQ(locker.Wait(), 0);
   window().close();
   EXPECT_FALSE(window().isVisible());
   std::vector<MapRecord> expected = kOriginalMap;

@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -9,6 +7,7 @@
 #include "app/pagecontrol.h"
 #include "common/platform.h"
 #include "controls/flatcombobox.h"
+#include "support/other_process.h"
 
 namespace volarin {
 namespace {
@@ -111,54 +110,15 @@ TEST(StartUp, AFailingStepShowsItsErrorAndLeavesTheWindowUsable) {
   }
 }
 
-// Holds the register open exclusively in a child process until the returned pipe is closed.
-class RegisterHolder {
- public:
-  explicit RegisterHolder(const std::string& path) {
-    int ready[2], release[2];
-    if (pipe(ready) != 0 || pipe(release) != 0) throw std::runtime_error("pipe");
-    child_ = fork();
-    if (child_ == 0) {
-      close(ready[0]);
-      close(release[1]);
-      char answer = 'n';
-      try {
-        auto held = platform::File::Open(path, platform::File::Access::ReadWrite,
-                                         platform::File::Share::Exclusive);
-        answer = 'y';
-        if (write(ready[1], &answer, 1) != 1) _exit(1);
-        char unused;
-        (void)!read(release[0], &unused, 1);  // returns when the parent closes its end
-      } catch (...) {
-        (void)!write(ready[1], &answer, 1);
-      }
-      _exit(0);
-    }
-    close(ready[1]);
-    close(release[0]);
-    release_ = release[1];
-    char answer = 'n';
-    if (read(ready[0], &answer, 1) != 1) answer = 'n';
-    close(ready[0]);
-    held_ = answer == 'y';
-  }
-  ~RegisterHolder() {
-    close(release_);
-    int status = 0;
-    waitpid(child_, &status, 0);
-  }
-  bool Held() const { return held_; }
-
- private:
-  pid_t child_ = -1;
-  int release_ = -1;
-  bool held_ = false;
-};
-
 TEST(StartUp, RefusesWhenAnotherProcessHoldsTheRegister) {
   WindowFixture fixture(SuiteRows());
-  RegisterHolder holder(fixture.folder / "zorppay.dbf");
-  ASSERT_TRUE(holder.Held());
+  // Another program holds the register open exclusively.
+  const std::string path = fixture.folder / "zorppay.dbf";
+  testing::OtherProcess holder([&] {
+    return testing::OtherProcess::Held(platform::File::Open(path, platform::File::Access::ReadWrite,
+                                                            platform::File::Share::Exclusive));
+  });
+  ASSERT_TRUE(holder.WaitUntilHolding());
   MainWindow& window = fixture.Show();
   ASSERT_EQ(fixture.recorders.confirms.size(), 1u);
   EXPECT_EQ(fixture.recorders.confirms[0], "VOLARIN Message|zorppay.dbf is open by another user");

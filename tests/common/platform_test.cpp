@@ -2,59 +2,15 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/other_process.h"
 #include "support/temp_folder.h"
 
 namespace volarin::platform {
 namespace {
 
 using testing::TempFolder;
-
-// Runs `hold` in a child process that keeps its files open until the parent lets it go.
-class OtherProcess {
- public:
-  template <typename F>
-  explicit OtherProcess(F hold) {
-    int ready[2], release[2];
-    if (pipe(ready) != 0 || pipe(release) != 0) throw std::runtime_error("pipe");
-    pid_ = fork();
-    if (pid_ == 0) {
-      // The child never returns into the test framework: it holds, signals, waits, exits.
-      close(ready[0]);
-      close(release[1]);
-      char c = 0;
-      try {
-        auto held = hold();
-        c = 1;
-        (void)!write(ready[1], &c, 1);
-        (void)!read(release[0], &c, 1);
-      } catch (...) {
-        (void)!write(ready[1], &c, 1);
-      }
-      _exit(c == 1 ? 0 : 1);
-    }
-    close(ready[1]);
-    close(release[0]);
-    release_ = release[1];
-    char c = 0;
-    (void)!read(ready[0], &c, 1);
-    close(ready[0]);
-    holding_ = c == 1;
-  }
-  bool Holding() const { return holding_; }
-  ~OtherProcess() {
-    close(release_);
-    int status;
-    waitpid(pid_, &status, 0);
-  }
-
- private:
-  pid_t pid_;
-  int release_;
-  bool holding_ = false;
-};
 
 TEST(FileIsInUse, FreeMissingHeldAndReadOnlyFiles) {
   TempFolder dir;
@@ -74,9 +30,11 @@ TEST(FileIsInUse, SeesAnotherProcessHoldingTheFile) {
   TempFolder dir;
   const std::string path = dir.Write("zorppay.dbf", "data");
   {
-    OtherProcess other(
-        [&] { return File::Open(path, File::Access::ReadWrite, File::Share::Exclusive); });
-    ASSERT_TRUE(other.Holding());
+    testing::OtherProcess other([&] {
+      return testing::OtherProcess::Held(
+          File::Open(path, File::Access::ReadWrite, File::Share::Exclusive));
+    });
+    ASSERT_TRUE(other.WaitUntilHolding());
     EXPECT_TRUE(FileIsInUse(path));
     EXPECT_THROW(File::Open(path, File::Access::ReadOnly, File::Share::Shared), File::InUse);
   }

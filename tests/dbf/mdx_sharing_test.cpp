@@ -8,14 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
 #include "dbf/mdx/indexerror.h"
 #include "dbf/mdx/tableindex.h"
 #include "dbf/table.h"
 #include "mdx_test_support.h"
+#include "support/other_process.h"
 
 namespace volarin::dbf {
 namespace {
+
+using ::volarin::testing::OtherProcess;
 
 const std::vector<FieldSpec> kFields = {{"NAME", 'C', 20, 0}, {"N", 'N', 10, 0}};
 const std::vector<TagSpec> kTags = {{"NAME", "NAME", "", false, false},
@@ -52,7 +54,7 @@ TEST(SharedIndexReading, WalksAndSeeksWhileAnotherProcessAppendsMeetNoDamage) {
   int started[2], finished[2];
   ASSERT_EQ(pipe(started), 0);
   ASSERT_EQ(pipe(finished), 0);
-  ChildProcess child([&](int) {
+  OtherProcess child([&] {
     close(started[0]);
     close(finished[0]);
     Context context;
@@ -65,11 +67,11 @@ TEST(SharedIndexReading, WalksAndSeeksWhileAnotherProcessAppendsMeetNoDamage) {
       table->StartAppend();
       table->AssignBytes(0, NameOf(i));
       table->AssignNumber(1, i);
-      if (table->Append() != WriteResult::kOk) return false;
+      if (table->Append() != WriteResult::kOk) return OtherProcess::Finished(false);
     }
     table->Close();
     (void)!write(finished[1], &c, 1);
-    return true;
+    return OtherProcess::Finished(true);
   });
   close(started[1]);
   close(finished[1]);

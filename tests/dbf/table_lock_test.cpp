@@ -1,20 +1,20 @@
 // Sharing a table: open modes, record and file locks, appends from two places at once. Two
 // contexts in one process must exclude each other exactly as two processes do.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
 #include <set>
 
-#include "child_process.h"
 #include "dbf/table.h"
 #include "dbf_test_util.h"
+#include "support/other_process.h"
 
 namespace volarin::dbf {
 namespace {
 
 using testing::TempDir;
+using ::volarin::testing::OtherProcess;
 
 // Few quick attempts: a lock held elsewhere fails fast in these tests.
 Context QuickContext() {
@@ -22,13 +22,6 @@ Context QuickContext() {
   context.Configure().lockAttempts = 2;
   context.Configure().lockDelayMs = 5;
   return context;
-}
-
-// In the child: say ready, then wait until the parent releases.
-void SignalAndHold(int readyFd, int releaseFd) {
-  char c = 1;
-  (void)!write(readyFd, &c, 1);
-  (void)!read(releaseFd, &c, 1);
 }
 
 class LockTest : public ::testing::Test {
@@ -132,20 +125,17 @@ TEST_F(LockTest, AppendsOfOneHandleAreSeenByTheOther) {
 
 // A child that opens the table shared and locks record 2, then holds until released.
 TEST_F(LockTest, ChildHoldsARecordLockAndASharedOpen) {
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
-  ChildProcess child([&](int releaseFd) {
-    close(ready[0]);
+  struct Holding {
     Context context = QuickContext();
-    auto table = Table::Open(context, path_);
-    if (!table->LockRecord(2)) return false;
-    SignalAndHold(ready[1], releaseFd);
-    return true;
+    std::unique_ptr<Table> table;
+  };
+  OtherProcess child([&]() -> OtherProcess::Held {
+    auto holding = std::make_shared<Holding>();
+    holding->table = Table::Open(holding->context, path_);
+    if (!holding->table->LockRecord(2)) return nullptr;
+    return holding;
   });
-  close(ready[1]);
-  char c;
-  ASSERT_EQ(read(ready[0], &c, 1), 1) << "child failed to lock";
-  close(ready[0]);
+  ASSERT_TRUE(child.WaitUntilHolding()) << "child failed to lock";
 
   Context context = QuickContext();
   EXPECT_THROW(Table::Open(context, path_, OpenOptions{true, false}), Error);
@@ -165,15 +155,15 @@ TEST_F(LockTest, ChildHoldsARecordLockAndASharedOpen) {
 TEST_F(LockTest, RetriesUntilAnotherProcessReleasesTheRecord) {
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
-  ChildProcess child([&](int) {
+  OtherProcess child([&] {
     close(ready[0]);
     Context context = QuickContext();
     auto table = Table::Open(context, path_);
-    if (!table->LockRecord(2)) return false;
+    if (!table->LockRecord(2)) return OtherProcess::Finished(false);
     char c = 1;
     (void)!write(ready[1], &c, 1);
     usleep(150 * 1000);
-    return true;  // the lock goes with the process
+    return OtherProcess::Finished(true);  // the lock goes with the table
   });
   close(ready[1]);
   char c;
@@ -203,7 +193,7 @@ TEST_F(LockTest, ConcurrentAppendsFromTwoProcesses) {
     }
     return true;
   };
-  ChildProcess child([&](int) { return appendMany("CHILD"); });
+  OtherProcess child([&] { return OtherProcess::Finished(appendMany("CHILD")); });
   EXPECT_TRUE(appendMany("PARENT"));
   EXPECT_EQ(child.Wait(), 0);
 
@@ -228,7 +218,7 @@ TEST_F(LockTest, OpeningWhileAnotherProcessAppendsSeesAWholeTable) {
   const int appends = 3000;
   int started[2];
   ASSERT_EQ(pipe(started), 0);
-  ChildProcess child([&](int) {
+  OtherProcess child([&] {
     close(started[0]);
     Context context;
     auto table = Table::Open(context, path_);
@@ -238,9 +228,9 @@ TEST_F(LockTest, OpeningWhileAnotherProcessAppendsSeesAWholeTable) {
       table->StartAppend();
       table->AssignNumber(0, i);
       table->AssignBytes(1, "CHILD");
-      if (table->Append() != WriteResult::kOk) return false;
+      if (table->Append() != WriteResult::kOk) return OtherProcess::Finished(false);
     }
-    return true;
+    return OtherProcess::Finished(true);
   });
   close(started[1]);
   char c;

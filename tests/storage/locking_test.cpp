@@ -2,8 +2,6 @@
 // save fail after the lock attempts and keeps our values; a register it holds exclusively
 // cannot be opened.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <functional>
@@ -11,6 +9,7 @@
 #include "storage/directreader.h"
 #include "storage/errors.h"
 #include "storage_test_support.h"
+#include "support/other_process.h"
 
 namespace volarin {
 namespace {
@@ -41,66 +40,15 @@ struct Program {
   }
 };
 
-// Runs `hold` in a child process. When it returns true the child tells the parent it holds
-// what it should, and keeps holding it until Release(); the child's exit code says whether it
-// got that far (0) and let go cleanly.
-class OtherProcess {
+// Runs `hold` in another process on a program of its own over the folder; when it returns
+// true, the program is kept, with what it holds, until the parent lets go.
+class OtherProcess : public testing::OtherProcess {
  public:
-  explicit OtherProcess(const std::function<bool(Program&)>& hold, const std::string& folder) {
-    int ready[2];
-    int release[2];
-    if (pipe(ready) != 0 || pipe(release) != 0) throw std::runtime_error("pipe");
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(ready[0]);
-      close(release[1]);
-      int code = 1;
-      try {
-        Program program(folder);
-        if (hold(program)) {
-          char c = 1;
-          if (write(ready[1], &c, 1) == 1 && read(release[0], &c, 1) >= 0) code = 0;
-        }
-      } catch (const std::exception& e) {
-        std::fprintf(stderr, "other process: %s\n", e.what());
-        code = 2;
-      }
-      _exit(code);
-    }
-    close(ready[1]);
-    close(release[0]);
-    readyFd_ = ready[0];
-    releaseFd_ = release[1];
-  }
-  ~OtherProcess() {
-    Release();
-    Wait();
-    if (readyFd_ >= 0) close(readyFd_);
-  }
-  // Blocks until the child holds what it should; false when it failed first.
-  bool WaitUntilHolding() {
-    char c = 0;
-    return read(readyFd_, &c, 1) == 1;
-  }
-  void Release() {
-    if (releaseFd_ >= 0) close(releaseFd_);
-    releaseFd_ = -1;
-  }
-  int Wait() {
-    if (pid_ > 0) {
-      int status = 0;
-      waitpid(pid_, &status, 0);
-      exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : 99;
-      pid_ = -1;
-    }
-    return exit_;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int readyFd_ = -1;
-  int releaseFd_ = -1;
-  int exit_ = -1;
+  OtherProcess(const std::function<bool(Program&)>& hold, const std::string& folder)
+      : testing::OtherProcess([hold, folder]() -> Held {
+          auto program = std::make_shared<Program>(folder);
+          return hold(*program) ? program : nullptr;
+        }) {}
 };
 
 fixtures::DataFolderRows Rows() {
