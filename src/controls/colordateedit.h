@@ -8,23 +8,14 @@
 
 namespace volarin {
 
-class ColorDateEdit : public QDateEdit {
+class ColorDateEdit : public QDateEdit, public ColorStateProperties {
   Q_OBJECT
 
  public:
   explicit ColorDateEdit(QWidget* parent = nullptr);
 
-  uint32_t ENTERCOLOR() const { return states_.enter; }
-  void SetENTERCOLOR(uint32_t color) { states_.enter = color; }
-  uint32_t EXITCOLOR() const { return states_.exit; }
-  void SetEXITCOLOR(uint32_t color) { states_.exit = color; }
-  uint32_t MOUSEENTERCOLOR() const { return states_.mouseEnter; }
-  // Redraws the border at once.
+  // Unlike the other colours, redraws the border at once.
   void SetMOUSEENTERCOLOR(uint32_t color);
-  uint32_t BORDERCOLOR() const { return states_.border; }
-  void SetBORDERCOLOR(uint32_t color) { states_.border = color; }
-
-  uint32_t Color() const { return states_.background; }
   void SetColor(uint32_t color);
   bool AlwaysShowBorder() const { return alwaysShowBorder_; }
   void SetAlwaysShowBorder(bool on);
@@ -39,7 +30,6 @@ class ColorDateEdit : public QDateEdit {
  private:
   void ApplyBackground();
 
-  ColorStates states_;
   bool alwaysShowBorder_ = false;
 };
 

@@ -8,24 +8,12 @@
 
 namespace volarin {
 
-class ColorEdit : public QLineEdit {
+class ColorEdit : public QLineEdit, public ColorStateProperties {
   Q_OBJECT
 
  public:
   explicit ColorEdit(QWidget* parent = nullptr);
 
-  // Setting a colour stores it without repainting.
-  uint32_t ENTERCOLOR() const { return states_.enter; }
-  void SetENTERCOLOR(uint32_t color) { states_.enter = color; }
-  uint32_t EXITCOLOR() const { return states_.exit; }
-  void SetEXITCOLOR(uint32_t color) { states_.exit = color; }
-  uint32_t MOUSEENTERCOLOR() const { return states_.mouseEnter; }
-  void SetMOUSEENTERCOLOR(uint32_t color) { states_.mouseEnter = color; }
-  uint32_t BORDERCOLOR() const { return states_.border; }
-  void SetBORDERCOLOR(uint32_t color) { states_.border = color; }
-
-  // The current background.
-  uint32_t Color() const { return states_.background; }
   void SetColor(uint32_t color);
 
   bool AlwaysShowBorder() const { return alwaysShowBorder_; }
@@ -50,7 +38,6 @@ class ColorEdit : public QLineEdit {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  ColorStates states_;
   bool alwaysShowBorder_ = false;
   Qt::Alignment textAlignment_ = Qt::AlignLeft;
   QChar passwordChar_;

@@ -36,4 +36,24 @@ struct ColorStates {
   }
 };
 
+// The colour properties the edits and the drop-down list publish over their states. Setting a
+// colour stores it without repainting.
+class ColorStateProperties {
+ public:
+  uint32_t ENTERCOLOR() const { return states_.enter; }
+  void SetENTERCOLOR(uint32_t color) { states_.enter = color; }
+  uint32_t EXITCOLOR() const { return states_.exit; }
+  void SetEXITCOLOR(uint32_t color) { states_.exit = color; }
+  uint32_t MOUSEENTERCOLOR() const { return states_.mouseEnter; }
+  void SetMOUSEENTERCOLOR(uint32_t color) { states_.mouseEnter = color; }
+  uint32_t BORDERCOLOR() const { return states_.border; }
+  void SetBORDERCOLOR(uint32_t color) { states_.border = color; }
+
+  // The current background.
+  uint32_t Color() const { return states_.background; }
+
+ protected:
+  ColorStates states_;
+};
+
 }  // namespace volarin

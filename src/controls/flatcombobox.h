@@ -8,22 +8,12 @@
 
 namespace volarin {
 
-class FlatComboBox : public QComboBox {
+class FlatComboBox : public QComboBox, public ColorStateProperties {
   Q_OBJECT
 
  public:
   explicit FlatComboBox(QWidget* parent = nullptr);
 
-  uint32_t ENTERCOLOR() const { return states_.enter; }
-  void SetENTERCOLOR(uint32_t color) { states_.enter = color; }
-  uint32_t EXITCOLOR() const { return states_.exit; }
-  void SetEXITCOLOR(uint32_t color) { states_.exit = color; }
-  uint32_t MOUSEENTERCOLOR() const { return states_.mouseEnter; }
-  void SetMOUSEENTERCOLOR(uint32_t color) { states_.mouseEnter = color; }
-  uint32_t BORDERCOLOR() const { return states_.border; }
-  void SetBORDERCOLOR(uint32_t color) { states_.border = color; }
-
-  uint32_t Color() const { return states_.background; }
   void SetColor(uint32_t color);
 
   // The system's vertical scroll bar width + 2.
@@ -44,7 +34,6 @@ class FlatComboBox : public QComboBox {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  ColorStates states_;
   int droppedWidth_ = 100;
 };
 
