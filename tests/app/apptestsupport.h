@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cursormodel.h"
 #include "app/datagrid.h"
 #include "app/errorbox.h"
 #include "app/mainwindow.h"
@@ -59,10 +60,28 @@ class WindowFixture {
     return *window;
   }
 
+  // Shows the window with the register open in date order, as an extraction leaves it.
+  MainWindow& ShowWithRegister() {
+    MainWindow& shown = Show();
+    shown.zorppay().Open();
+    shown.zorppay().SetTag("date");
+    shown.zorppay().GoTop();
+    QApplication::processEvents();
+    return shown;
+  }
+
   TempFolder folder;
   Recorders recorders;
   std::unique_ptr<MainWindow> window;
 };
+
+// The check numbers of the checks grid, row by row.
+inline QStringList GridCheckNumbers(MainWindow& window) {
+  QStringList numbers;
+  const CursorModel& model = window.ExRxDBGrid2().Model();
+  for (int row = 0; row < model.rowCount(); ++row) numbers << model.index(row, 2).data().toString();
+  return numbers;
+}
 
 // The grid's Yes/No question answered as told, recording what was asked.
 inline void AnswerQuestions(DataGrid& grid, bool yes, std::vector<std::string>& asked) {

@@ -34,16 +34,6 @@ fixtures::DataFolderRows RegisterRows() {
   return rows;
 }
 
-// Starts the window and opens the register in date order, as an extraction leaves it.
-MainWindow& ShowWithRegister(WindowFixture& fixture) {
-  MainWindow& window = fixture.Show();
-  window.zorppay().Open();
-  window.zorppay().SetTag("date");
-  window.zorppay().GoTop();
-  QApplication::processEvents();
-  return window;
-}
-
 QColor CellColor(DataGrid& grid, int row, int column) {
   const QImage shot = grid.grab().toImage();
   const QRect cell = grid.visualRect(grid.model()->index(row, column));
@@ -54,7 +44,7 @@ QColor CellColor(DataGrid& grid, int row, int column) {
 
 TEST(ChecksGrid, ShowsTheRegisterWithStatusTextsAndStandardValueTexts) {
   WindowFixture fixture(RegisterRows());
-  MainWindow& window = ShowWithRegister(fixture);
+  MainWindow& window = fixture.ShowWithRegister();
   const CursorModel& model = window.ExRxDBGrid2().Model();
   ASSERT_EQ(model.rowCount(), 4);  // the deleted check is not shown
   const QStringList titles = {"Account No.", "Print Date", "Check No.",
@@ -78,7 +68,7 @@ TEST(ChecksGrid, ShowsTheRegisterWithStatusTextsAndStandardValueTexts) {
 
 TEST(ChecksGrid, TintsVoidAndStoppedRowsAndDrawsTheCurrentRowNavy) {
   WindowFixture fixture(RegisterRows());
-  MainWindow& window = ShowWithRegister(fixture);
+  MainWindow& window = fixture.ShowWithRegister();
   DataGrid& grid = window.ExRxDBGrid2();
   ASSERT_EQ(grid.Model().CurrentRow(), 0);
   const QColor expected[] = {kNavy, kLightRed, kBlueGrey, kWhite};
@@ -126,7 +116,7 @@ TEST(ChecksGrid, CheckRowColorsFollowsTheStatusWhateverItsCase) {
 
 TEST(ChecksGrid, NeitherTypingNorDownOnTheLastRowChangesTheRegister) {
   WindowFixture fixture(RegisterRows());
-  MainWindow& window = ShowWithRegister(fixture);
+  MainWindow& window = fixture.ShowWithRegister();
   DataGrid& grid = window.ExRxDBGrid2();
   const uint32_t records = window.zorppay().RecCount();
   for (int i = 0; i < 6; ++i) QTest::keyClick(&grid, Qt::Key_Down);
@@ -153,7 +143,7 @@ int VisibleRegisterRecords(const std::string& folder) {
 
 TEST(ChecksGrid, CtrlDeleteAsksAndDeletesOnlyOnYes) {
   WindowFixture fixture(RegisterRows());
-  MainWindow& window = ShowWithRegister(fixture);
+  MainWindow& window = fixture.ShowWithRegister();
   DataGrid& grid = window.ExRxDBGrid2();
   QTest::keyClick(&grid, Qt::Key_Down);  // onto check 1002
   std::vector<std::string> asked;

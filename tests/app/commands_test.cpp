@@ -25,36 +25,21 @@ fixtures::DataFolderRows RegisterRows() {
   return rows;
 }
 
-MainWindow& ShowWithRegister(WindowFixture& fixture) {
-  MainWindow& window = fixture.Show();
-  window.zorppay().Open();
-  window.zorppay().SetTag("date");
-  window.zorppay().GoTop();
-  return window;
-}
-
-QStringList CheckNumbers(MainWindow& window) {
-  QStringList numbers;
-  const CursorModel& model = window.ExRxDBGrid2().Model();
-  for (int row = 0; row < model.rowCount(); ++row) numbers << model.index(row, 2).data().toString();
-  return numbers;
-}
-
 TEST(SetCommand, FiltersFromTheTypedNumberOnAndOnlyTheLastNumberCounts) {
   WindowFixture fixture(RegisterRows());
-  MainWindow& window = ShowWithRegister(fixture);
+  MainWindow& window = fixture.ShowWithRegister();
   window.edchk().setText(QStringLiteral(" 1000 "));
   QTest::mouseClick(&window.ButtonOf(MainWindow::Button::Set), Qt::LeftButton);
-  EXPECT_EQ(CheckNumbers(window), (QStringList{"1002", "1003", "1000"}));
+  EXPECT_EQ(testing::GridCheckNumbers(window), (QStringList{"1002", "1003", "1000"}));
   EXPECT_EQ(window.zorppay().FieldAsInt64("CHECKNO"), 1002);
   EXPECT_EQ(window.ExRxDBGrid2().Model().CurrentRow(), 0);
 
   window.edchk().setText(QStringLiteral("1003"));
   window.SetClicked();
-  EXPECT_EQ(CheckNumbers(window), (QStringList{"1003"}));
+  EXPECT_EQ(testing::GridCheckNumbers(window), (QStringList{"1003"}));
   window.edchk().setText(QStringLiteral("1"));
   window.SetClicked();
-  EXPECT_EQ(CheckNumbers(window).size(), 4);
+  EXPECT_EQ(testing::GridCheckNumbers(window).size(), 4);
   EXPECT_TRUE(fixture.recorders.errors.empty());
 }
 
@@ -67,12 +52,12 @@ TEST(TenDigitCheckNumbers, AreShownFilteredOnAndAskedAboutWhole) {
       {"12-345", 9876543210, Ymd(2024, 3, 3), "00", 30, "C", "B1"},
   };
   WindowFixture fixture(rows);
-  MainWindow& window = ShowWithRegister(fixture);
-  EXPECT_EQ(CheckNumbers(window), (QStringList{"4294967297", "1002", "9876543210"}));
+  MainWindow& window = fixture.ShowWithRegister();
+  EXPECT_EQ(testing::GridCheckNumbers(window), (QStringList{"4294967297", "1002", "9876543210"}));
 
   window.edchk().setText(QStringLiteral("4294967296"));
   window.SetClicked();
-  EXPECT_EQ(CheckNumbers(window), (QStringList{"4294967297", "9876543210"}));
+  EXPECT_EQ(testing::GridCheckNumbers(window), (QStringList{"4294967297", "9876543210"}));
 
   window.ExRxDBGrid2().setCurrentIndex(window.ExRxDBGrid2().model()->index(1, 0));
   window.StopPaymentClicked();
@@ -87,7 +72,7 @@ TEST(TenDigitCheckNumbers, AreShownFilteredOnAndAskedAboutWhole) {
 TEST(SetCommand, AnEntryThatIsNoNumberShowsTheParseErrorAndLeavesTheFilterOff) {
   for (const char* entry : {"", "  ", "abc("}) {
     WindowFixture fixture(RegisterRows());
-    MainWindow& window = ShowWithRegister(fixture);
+    MainWindow& window = fixture.ShowWithRegister();
     window.edchk().setText(QStringLiteral("1003"));
     window.SetClicked();
     window.edchk().setText(QString::fromLatin1(entry));
@@ -99,7 +84,7 @@ TEST(SetCommand, AnEntryThatIsNoNumberShowsTheParseErrorAndLeavesTheFilterOff) {
               0u)
         << fixture.recorders.errors[0];
     EXPECT_FALSE(window.zorppay().Filtered());
-    EXPECT_EQ(CheckNumbers(window).size(), 4) << entry;
+    EXPECT_EQ(testing::GridCheckNumbers(window).size(), 4) << entry;
   }
 }
 
@@ -116,7 +101,7 @@ TEST(StopPaymentCommand, AsksForAnIssuedCheckAndStopsItOnOk) {
   for (bool ok : {false, true}) {
     WindowFixture fixture(RegisterRows());
     fixture.recorders.confirmAnswer = ok;
-    MainWindow& window = ShowWithRegister(fixture);
+    MainWindow& window = fixture.ShowWithRegister();
     window.StopPaymentClicked();
     ASSERT_EQ(fixture.recorders.confirms.size(), 1u);
     EXPECT_EQ(fixture.recorders.confirms[0],
@@ -129,7 +114,7 @@ TEST(StopPaymentCommand, AsksForAnIssuedCheckAndStopsItOnOk) {
 
 TEST(StopPaymentCommand, PassesOverVoidAndStoppedChecksSilently) {
   WindowFixture fixture(RegisterRows());
-  MainWindow& window = ShowWithRegister(fixture);
+  MainWindow& window = fixture.ShowWithRegister();
   for (int row : {1, 2}) {
     window.ExRxDBGrid2().setCurrentIndex(window.ExRxDBGrid2().model()->index(row, 0));
     window.StopPaymentClicked();
@@ -142,7 +127,7 @@ TEST(VoidCommand, OnlyTellsWhereChecksAreVoided) {
   for (bool ok : {false, true}) {
     WindowFixture fixture(RegisterRows());
     fixture.recorders.confirmAnswer = ok;
-    MainWindow& window = ShowWithRegister(fixture);
+    MainWindow& window = fixture.ShowWithRegister();
     window.VoidClicked();
     ASSERT_EQ(fixture.recorders.confirms.size(), 1u);
     EXPECT_EQ(fixture.recorders.confirms[0],

@@ -32,9 +32,7 @@ fixtures::DataFolderRows EscrowRows() {
 }
 
 QStringList CheckNumbers(MainWindow& window) {
-  QStringList numbers;
-  const CursorModel& model = window.ExRxDBGrid2().Model();
-  for (int row = 0; row < model.rowCount(); ++row) numbers << model.index(row, 2).data().toString();
+  QStringList numbers = testing::GridCheckNumbers(window);
   numbers.sort();
   return numbers;
 }
