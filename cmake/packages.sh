@@ -5,6 +5,8 @@ VPP_PACKAGES=(
   qt6-base-dev fonts-liberation
   libdbd-xbase-perl
   poppler-utils
+  dpkg-dev desktop-file-utils
+  cups printer-driver-cups-pdf
 )
 
 # Installs whatever of the given packages is missing; quick when all are there.

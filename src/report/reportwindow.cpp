@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QScreen>
 #include <QShowEvent>
 #include <QSignalBlocker>
@@ -286,6 +287,10 @@ bool ReportWindow::AskForPrinter(QPrinter& printer) {
 }
 
 void ReportWindow::Print() {
+  // With the print service down the dialog would offer only a file, without saying why.
+  if (!printDialog_ && QPrinterInfo::availablePrinterNames().isEmpty()) {
+    reportError_(kNoPrinterMessage);
+  }
   QPrinter printer(QPrinter::HighResolution);
   if (!AskForPrinter(printer)) return;
   bool printed = false;

@@ -51,6 +51,10 @@ class ReportWindow : public QDialog, public ReportHost {
   // The event the window posts to itself from its first show; the report is drawn on it.
   static const QEvent::Type kDrawReportEvent;
   static constexpr int kClientWidth = 632;
+  // Told before the print dialog opens when the system knows no printer.
+  static constexpr const char* kNoPrinterMessage =
+      "No printer can be reached: the print service is not running or has no printer set up. "
+      "The report can still be printed to a PDF file";
   static constexpr int kClientHeight = 437;
 
   explicit ReportWindow(DrawFunction draw, QWidget* parent = nullptr);
