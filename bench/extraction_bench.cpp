@@ -16,17 +16,14 @@
 #include <fstream>
 #include <string>
 
+#include "benchstorage.h"
 #include "common/platform.h"
 #include "dbf/mdx/tableindex.h"
 #include "dbf/table.h"
 #include "extraction/extraction.h"
 #include "positivepay/export.h"
-#include "storage/checkregister.h"
-#include "storage/environment.h"
 #include "storage/fixtures/datafolder.h"
 #include "storage/tablecursor.h"
-#include "storage/tcbdatabase.h"
-#include "storage/tcbengine.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -88,33 +85,7 @@ const Folder& SuiteFolder() {
   return folder;
 }
 
-// The main window's storage objects over a folder.
-struct Storage {
-  Environment environment;
-  TCBEngine engine{environment, "CBEngine1"};
-  TCBDataBase database{environment, "CBDataBase1"};
-  TableCursor checkRegister{environment, "zorppay"};
-  TableCursor accountMap{environment, "zorppsub"};
-  TableCursor escrow{environment, "zordis"};
-  TableCursor closing{environment, "rpsdis"};
-
-  explicit Storage(const std::string& folder) {
-    database.SetEngine(&engine);
-    database.SetDataPath(folder);
-    database.SetIndexPath(folder);
-    for (auto [cursor, alias] : {std::pair{&checkRegister, "zorppay"},
-                                 {&accountMap, "zorppsub"},
-                                 {&escrow, "zordis"},
-                                 {&closing, "rpsdis"}}) {
-      cursor->fileAlias = alias;
-      cursor->dataBaseName = "CBDataBase1";
-    }
-    checkRegister.exclusive = ExclusiveMode::kTrue;
-    DeclareCheckRecord(checkRegister);
-    accountMap.Open();
-    accountMap.SetTag("accountnr");
-  }
-};
+using bench::Storage;
 
 void DateExtraction(benchmark::State& state) {
   Storage s(SuiteFolder().Path());

@@ -173,8 +173,7 @@ void CursorModel::Batch(const std::function<void()>& operation) {
         emit model.dataChanged(model.index(0, 0),
                                model.index(model.rowCount() - 1, model.columnCount() - 1));
       }
-      if (model.rowCount() > 0) emit model.headerDataChanged(Qt::Vertical, 0, model.rowCount() - 1);
-      emit model.currentRowChanged(model.CurrentRow());
+      model.AnnounceAllIndicators();
     }
   };
   ++batchDepth_;
@@ -255,8 +254,7 @@ bool CursorModel::InsertNewRow(NewRowPlace place) {
   newRowTouched_ = false;
   newRowValues_.assign(columns_.size(), QString());
   endInsertRows();
-  emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
-  emit currentRowChanged(newRow_);
+  AnnounceAllIndicators();
   return true;
 }
 
@@ -273,7 +271,7 @@ void CursorModel::RemoveNewRow() {
 void CursorModel::DropUntouchedNewRow() {
   if (newRow_ < 0 || newRowTouched_) return;
   RemoveNewRow();
-  emit currentRowChanged(CurrentRow());
+  AnnounceAllIndicators();
 }
 
 void CursorModel::AppendNewRow(bool save) {
@@ -307,7 +305,7 @@ void CursorModel::HandNewRowToCursor() {
 void CursorModel::CancelRowChanges() {
   if (newRow_ >= 0) {
     RemoveNewRow();
-    emit currentRowChanged(CurrentRow());
+    AnnounceAllIndicators();
     return;
   }
   if (!cursor_.IsOpen() || cursor_.State() == EditState::kBrowse) return;
@@ -317,7 +315,7 @@ void CursorModel::CancelRowChanges() {
 void CursorModel::DeleteCurrentRow() {
   if (newRow_ >= 0) {
     RemoveNewRow();
-    emit currentRowChanged(CurrentRow());
+    AnnounceAllIndicators();
     return;
   }
   if (!cursor_.IsOpen() || CurrentRow() < 0) return;
@@ -361,14 +359,25 @@ void CursorModel::RecordsChanged(TableCursor&) {
     return;
   }
   Reload();
+  AnnounceAllIndicators();
+}
+
+void CursorModel::AnnounceAllIndicators() {
   if (rowCount() > 0) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
-  emit currentRowChanged(CurrentRow());
+  indicatorRow_ = CurrentRow();
+  emit currentRowChanged(indicatorRow_);
 }
 
 void CursorModel::CurrentMoved(TableCursor&) {
   if (batchDepth_ > 0) return;
-  if (rowCount() > 0) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
-  emit currentRowChanged(CurrentRow());
+  const int now = CurrentRow();
+  // Only the row the indicator left and the one it stands on change: announcing every row made
+  // each move cost as much as the whole register.
+  for (const int row : {indicatorRow_, now}) {
+    if (row >= 0 && row < rowCount()) emit headerDataChanged(Qt::Vertical, row, row);
+  }
+  indicatorRow_ = now;
+  emit currentRowChanged(now);
 }
 
 void CursorModel::DisplaySuspended(TableCursor&) {

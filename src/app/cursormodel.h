@@ -116,6 +116,8 @@ class CursorModel : public QAbstractTableModel, private CursorObserver {
   void DisplayResumed(TableCursor& cursor) override;
 
   void Reload();
+  // Tells the views that every row's indicator may have changed and where the current row is.
+  void AnnounceAllIndicators();
   // The record number shown at a row; 0 for the new row or no row.
   uint32_t RecordAt(int row) const;
   int RowOfRecord(uint32_t recno) const;
@@ -156,6 +158,7 @@ class CursorModel : public QAbstractTableModel, private CursorObserver {
   int batchDepth_ = 0;
   int restructuring_ = 0;
   bool changedInBatch_ = false;
+  int indicatorRow_ = -1;  // the row the views were last told holds the indicator
 };
 
 }  // namespace volarin

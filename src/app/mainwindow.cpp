@@ -269,11 +269,7 @@ void MainWindow::RunExtractionCommand(bool allOutstanding) {
   RunCommand([&] {
     // The grid repaints once, after the register has been emptied and refilled; the display
     // is resumed also when the dialog ends in an error.
-    register_.SuspendDisplay();
-    struct ResumeDisplay {
-      TableCursor& cursor;
-      ~ResumeDisplay() { cursor.ResumeDisplay(); }
-    } resume{register_};
+    const ScopedDisplaySuspension suspended(register_);
     ExtractionRequest request;
     request.selectedAccount = SelectedAccount();
     request.positivePayDate = PositivePayDate();
@@ -293,7 +289,13 @@ void MainWindow::CreateFileClicked() {
     request.dataDir = dataDir_;
     request.pickupFolder = pickupFolder_;
     request.processEvents = [] { QCoreApplication::processEvents(); };
-    const std::string pickupFile = CreatePositivePayFile(register_, request);
+    std::string pickupFile;
+    {
+      // The export walks the whole register: the grid follows once, at its end, instead of
+      // at every record.
+      const ScopedDisplaySuspension suspended(register_);
+      pickupFile = CreatePositivePayFile(register_, request);
+    }
     if (ConfirmBox("Positive Pay file have been Successfully created " + pickupFile +
                    "\r\nPrint Positive Pay Report?")) {
       PrintClicked();
@@ -303,7 +305,13 @@ void MainWindow::CreateFileClicked() {
 
 void MainWindow::PrintClicked() {
   RunCommand([this] {
-    ReportWindow report([this](ReportHost& host) { DrawReport(host, register_); }, this);
+    ReportWindow report(
+        [this](ReportHost& host) {
+          // Drawing walks the whole register: the grid follows once, when it is drawn.
+          const ScopedDisplaySuspension suspended(register_);
+          DrawReport(host, register_);
+        },
+        this);
     report.SetErrorReporter(ShowErrorBox);
     report.exec();
   });

@@ -260,6 +260,20 @@ class TableCursor final : public FieldAccess {
   int suspendCount_ = 0;
 };
 
+// Suspends the views of a cursor for a scope: they repaint once at its end, however it ends.
+class ScopedDisplaySuspension {
+ public:
+  explicit ScopedDisplaySuspension(TableCursor& cursor) : cursor_(cursor) {
+    cursor_.SuspendDisplay();
+  }
+  ~ScopedDisplaySuspension() { cursor_.ResumeDisplay(); }
+  ScopedDisplaySuspension(const ScopedDisplaySuspension&) = delete;
+  ScopedDisplaySuspension& operator=(const ScopedDisplaySuspension&) = delete;
+
+ private:
+  TableCursor& cursor_;
+};
+
 // The component class name the window layouts use.
 using TCBTableSet = TableCursor;
 
