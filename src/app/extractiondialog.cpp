@@ -64,24 +64,54 @@ void ExtractionDialog::customEvent(QEvent* event) {
 }
 
 void ExtractionDialog::RunExtractionNow() {
-  try {
-    RunExtraction(cursors_, request_, this);
-  } catch (const std::exception& e) {
-    // The dialog stays open over what was posted until the operator closes it.
-    if (errorHandler_) errorHandler_(e.what());
-    return;
+  // Between frames the number label takes its new text without asking for a repaint; it is
+  // repainted as usual again once the run has ended, however it ends.
+  struct FrameThrottle {
+    QLabel& label;
+    explicit FrameThrottle(QLabel& shown) : label(shown) { label.setUpdatesEnabled(false); }
+    ~FrameThrottle() { label.setUpdatesEnabled(true); }
+  };
+  {
+    const FrameThrottle throttle(*checkLabel_);
+    frameClock_.invalidate();
+    try {
+      RunExtraction(cursors_, request_, this);
+    } catch (const std::exception& e) {
+      ShowLastNumber();
+      // The dialog stays open over what was posted until the operator closes it.
+      if (errorHandler_) errorHandler_(e.what());
+      return;
+    }
+    ShowLastNumber();
   }
   accept();
 }
 
+void ExtractionDialog::ShowLastNumber() {
+  checkLabel_->setUpdatesEnabled(true);
+  checkLabel_->repaint();
+  checkLabel_->setUpdatesEnabled(false);
+  frameClock_.start();
+}
+
 void ExtractionDialog::SourceChanged(const std::string& text) {
+  // The number of the source that ended stays on screen with its last value.
+  if (frameClock_.isValid()) ShowLastNumber();
   sourceLabel_->setText(QString::fromLatin1(text.c_str()));
   QCoreApplication::processEvents();
 }
 
 void ExtractionDialog::CheckVisited(int64_t checkNumber) {
   checkLabel_->setText(QString::fromStdString(Int64ToText(checkNumber)));
+  // The operator sees no more than a frame: the label is repainted at most once a frame,
+  // while pending events still run at every record.
+  const bool frame = !frameClock_.isValid() || frameClock_.elapsed() >= kFrameMilliseconds;
+  if (frame) {
+    checkLabel_->setUpdatesEnabled(true);  // asks for a repaint of the current text
+    frameClock_.start();
+  }
   QCoreApplication::processEvents();
+  if (frame) checkLabel_->setUpdatesEnabled(false);
 }
 
 }  // namespace volarin

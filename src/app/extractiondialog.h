@@ -4,6 +4,7 @@
 // from an event the dialog posts to itself when first shown, so it is on screen first.
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <functional>
 
@@ -22,6 +23,8 @@ class ExtractionDialog : public QDialog, private ExtractionProgress {
   static const QEvent::Type kRunEvent;  // the dialog's message 2025
   static constexpr int kClientWidth = 540;
   static constexpr int kClientHeight = 181;
+  // The number label is repainted at most this often (a screen frame).
+  static constexpr int kFrameMilliseconds = 16;
 
   ExtractionDialog(ExtractionCursors cursors, ExtractionRequest request, QWidget* parent = nullptr);
 
@@ -48,6 +51,8 @@ class ExtractionDialog : public QDialog, private ExtractionProgress {
   void SourceChanged(const std::string& text) override;
   void CheckVisited(int64_t checkNumber) override;
   void RunExtractionNow();
+  // Repaints the number label now, so the last number of a source is on screen.
+  void ShowLastNumber();
 
   ExtractionCursors cursors_;
   ExtractionRequest request_;
@@ -56,6 +61,8 @@ class ExtractionDialog : public QDialog, private ExtractionProgress {
   FormSizer* formSizer_ = nullptr;
   QLabel* sourceLabel_ = nullptr;
   QLabel* checkLabel_ = nullptr;
+  // Since the number label was last repainted; invalid before the run's first record.
+  QElapsedTimer frameClock_;
 };
 
 using TForm2 = ExtractionDialog;
