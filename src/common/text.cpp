@@ -8,6 +8,10 @@
 namespace volarin {
 
 std::string TrimText(const std::string& text) {
+  return std::string(TrimView(text));
+}
+
+std::string_view TrimView(std::string_view text) {
   size_t first = 0;
   size_t last = text.size();
   while (first < last && IsBlank(text[first])) ++first;

@@ -58,17 +58,25 @@ void WriteArchiveFile(TableCursor& reg, const std::string& path, const std::stri
     file->WriteAt(offset, bytes.data(), bytes.size());
     offset += bytes.size();
   };
-  constexpr size_t kChunk = 64 * 1024;
+  // Fields by position and texts as views: the loop builds no string per check, and the
+  // lines go out in large pieces through one buffer.
+  constexpr size_t kChunk = 256 * 1024;
+  const int checkNo = reg.FieldIndex("CHECKNO");
+  const int amount = reg.FieldIndex("AMOUNT");
+  const int statusCode = reg.FieldIndex("STATUSCODE");
+  const int company = reg.FieldIndex("COMPANY");
+  std::string statusScratch;
+  std::string payeeScratch;
   for (reg.GoTop(); !reg.Eof(); reg.Skip(1)) {
-    PositivePayCheck check;
-    check.checkNumber = reg.FieldAsInt64("CHECKNO");
-    check.amount = reg.FieldAsFloat("AMOUNT");
-    check.statusCode = TrimText(reg.FieldAsString("STATUSCODE"));
-    check.payee = TrimText(reg.FieldAsString("COMPANY"));
-    text.Add(check);
-    if (text.PendingSize() >= kChunk) write(text.TakeLines());
+    text.Add(reg.Int64At(checkNo), reg.FloatAt(amount),
+             reg.TrimmedTextAt(statusCode, statusScratch),
+             reg.TrimmedTextAt(company, payeeScratch));
+    if (text.PendingSize() >= kChunk) {
+      write(text.Lines());
+      text.ClearLines();
+    }
   }
-  write(text.TakeLines());
+  write(text.Lines());
   write(text.Trailer());
 }
 

@@ -1,33 +1,55 @@
 #include "positivepay/positivepayfile.h"
 
+#include <charconv>
+
 #include "common/numbers.h"
 #include "common/text.h"
 
 namespace volarin {
 
 std::string AmountText(double amount) {
+  std::string text;
+  AppendAmountText(text, amount);
+  return text;
+}
+
+void AppendAmountText(std::string& out, double amount) {
+  // The general form holds no blanks, so its parts need no trimming.
   const std::string general = FloatToText(amount);
   const size_t point = general.find('.');
-  if (point == std::string::npos) return general + ".00";
-  return TrimText(general.substr(0, point)) + "." + TrimText(general.substr(point + 1, 2));
+  if (point == std::string::npos) {
+    out += general;
+    out += ".00";
+    return;
+  }
+  out.append(general, 0, point);
+  out += '.';
+  out.append(general, point + 1, 2);
 }
 
 void PositivePayText::Add(const PositivePayCheck& check) {
-  const bool issued = check.statusCode == kIssuedStatus;
+  Add(check.checkNumber, check.amount, check.statusCode, check.payee);
+}
+
+void PositivePayText::Add(int64_t checkNumber, double amount, std::string_view statusCode,
+                          std::string_view payee) {
+  const bool issued = statusCode == kIssuedStatus;
   if (issued) {
     ++issuedCount_;
-    total_ += check.amount;
+    total_ += amount;
   } else {
-    total_ -= check.amount;
+    total_ -= amount;
   }
+  char number[24];
+  const std::to_chars_result digits = std::to_chars(number, number + sizeof number, checkNumber);
   lines_ += dateText_;
   lines_ += ',';
-  lines_ += Int64ToText(check.checkNumber);
+  lines_.append(number, digits.ptr);
   lines_ += ",\"";
-  lines_ += check.payee;
+  lines_ += payee;
   lines_ += "\",";
   if (!issued) lines_ += '-';
-  lines_ += AmountText(check.amount);
+  AppendAmountText(lines_, amount);
   lines_ += "\r\n";
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace volarin {
 
@@ -21,6 +22,8 @@ struct PositivePayCheck {
 // the fraction cut (not rounded) to two places: 1250.5 -> "1250.5", 300 -> "300.00",
 // 12.345 -> "12.34".
 std::string AmountText(double amount);
+// The same, appended to `out`.
+void AppendAmountText(std::string& out, double amount);
 
 // Builds the file's lines for one Positive Pay date.
 class PositivePayText {
@@ -29,11 +32,17 @@ class PositivePayText {
 
   // Appends the detail line of one check and counts it.
   void Add(const PositivePayCheck& check);
+  // The same from views of the trimmed texts, so a long file builds no string per check.
+  void Add(int64_t checkNumber, double amount, std::string_view statusCode, std::string_view payee);
   // The trailer line: issued count, ",", net total as "0.00", CR LF.
   std::string Trailer() const;
   // Detail lines so far, taken out (so a long file is written in pieces).
   std::string TakeLines();
   size_t PendingSize() const { return lines_.size(); }
+  // The detail lines so far, to be written before ClearLines, which keeps their room for the
+  // next ones.
+  const std::string& Lines() const { return lines_; }
+  void ClearLines() { lines_.clear(); }
 
   int64_t IssuedCount() const { return issuedCount_; }
   long double NetTotal() const { return total_; }

@@ -137,6 +137,17 @@ class TableCursor final : public FieldAccess {
   int32_t FieldAsInteger(std::string_view name) override;
   int64_t FieldAsInt64(std::string_view name) override;
   Date FieldAsDate(std::string_view name) override;
+  // Reads by position, for loops over many records: the position is looked up once with
+  // FieldIndex (the table's own fields; calculated ones are read by name). A position outside
+  // the open table throws ECBFieldError.
+  int FieldIndex(std::string_view name) const;
+  std::string TextAt(int field);
+  double FloatAt(int field);
+  int64_t Int64At(int field);
+  Date DateAt(int field);
+  // TrimText of TextAt without building a string when the stored text needs no conversion;
+  // otherwise the text is built in `scratch`, which the view then points into.
+  std::string_view TrimmedTextAt(int field, std::string& scratch);
   void AssignString(std::string_view name, std::string_view value);
   void AssignFloat(std::string_view name, double value);
   void AssignInteger(std::string_view name, int32_t value);
@@ -178,6 +189,8 @@ class TableCursor final : public FieldAccess {
   void RequireWritable();
   void RequireEditing();
   int FieldPosition(std::string_view name) const;
+  // The table's field at a position given by a caller; throws ECBFieldError when out of range.
+  const dbf::FieldInfo& CheckedField(const dbf::Table& table, int field) const;
   int CalculatedPosition(std::string_view name) const;
   [[noreturn]] void FieldNotFound(std::string_view name) const;
   std::string_view CurrentBytes() const;

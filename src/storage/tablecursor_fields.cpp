@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "common/errors.h"
+#include "common/text.h"
 #include "dbf/codepage.h"
 #include "storage/errors.h"
 #include "storage/storedform.h"
@@ -38,17 +39,34 @@ std::string_view TableCursor::EditedStoredText(int field) const {
       .substr(static_cast<size_t>(f.offset), static_cast<size_t>(f.width));
 }
 
+const dbf::FieldInfo& TableCursor::CheckedField(const dbf::Table& table, int field) const {
+  if (field < 0 || field >= table.FieldCount()) {
+    throw ECBFieldError("Field number " + std::to_string(field) + " not found");
+  }
+  return table.Field(field);
+}
+
+int TableCursor::FieldIndex(std::string_view name) const {
+  Table("FieldByName");
+  return FieldPosition(name);
+}
+
 std::string TableCursor::FieldAsString(std::string_view name) {
-  dbf::Table& t = Table("FieldAsString");
+  Table("FieldAsString");
   const int i = fieldNames_.Find(name);
   if (i < 0) {
     const int c = CalculatedPosition(name);
     if (c < 0) FieldNotFound(name);
     return calculatedValues_[static_cast<size_t>(c)];
   }
+  return TextAt(i);
+}
+
+std::string TableCursor::TextAt(int i) {
+  dbf::Table& t = Table("FieldAsString");
+  const dbf::FieldInfo& field = CheckedField(t, i);
   const std::string_view stored = StoredOf(i);
   if (stored.empty()) return {};
-  const dbf::FieldInfo& field = t.Field(i);
   if (field.type == 'M') {
     // The record holds the memo's block number; the text is in the memo file.
     if (state_ != EditState::kBrowse) return {};
@@ -61,18 +79,40 @@ std::string TableCursor::FieldAsString(std::string_view name) {
   return ReadAsString(field, stored, transliterate_);
 }
 
-double TableCursor::FieldAsFloat(std::string_view name) {
-  dbf::Table& t = Table("FieldAsFloat");
-  const int i = FieldPosition(name);
+std::string_view TableCursor::TrimmedTextAt(int i, std::string& scratch) {
+  const dbf::FieldInfo& field = CheckedField(Table("FieldAsString"), i);
   const std::string_view stored = StoredOf(i);
-  return stored.empty() ? 0 : ReadAsFloat(t.Field(i), stored);
+  // Plain ASCII text reads as stored: only bytes from 0x80 up change with the code page.
+  const bool converts = transliterate_ && std::any_of(stored.begin(), stored.end(), [](char c) {
+                          return static_cast<unsigned char>(c) >= 0x80;
+                        });
+  if (field.type == 'C' && !converts) return TrimView(stored);
+  scratch = TrimText(TextAt(i));
+  return scratch;
+}
+
+double TableCursor::FieldAsFloat(std::string_view name) {
+  Table("FieldAsFloat");
+  return FloatAt(FieldPosition(name));
+}
+
+double TableCursor::FloatAt(int i) {
+  dbf::Table& t = Table("FieldAsFloat");
+  const dbf::FieldInfo& field = CheckedField(t, i);
+  const std::string_view stored = StoredOf(i);
+  return stored.empty() ? 0 : ReadAsFloat(field, stored);
 }
 
 int64_t TableCursor::FieldAsInt64(std::string_view name) {
+  Table("FieldAsInteger");
+  return Int64At(FieldPosition(name));
+}
+
+int64_t TableCursor::Int64At(int i) {
   dbf::Table& t = Table("FieldAsInteger");
-  const int i = FieldPosition(name);
+  const dbf::FieldInfo& field = CheckedField(t, i);
   const std::string_view stored = StoredOf(i);
-  return stored.empty() ? 0 : ReadAsInt64(t.Field(i), stored);
+  return stored.empty() ? 0 : ReadAsInt64(field, stored);
 }
 
 int32_t TableCursor::FieldAsInteger(std::string_view name) {
@@ -85,10 +125,15 @@ int32_t TableCursor::FieldAsInteger(std::string_view name) {
 }
 
 Date TableCursor::FieldAsDate(std::string_view name) {
+  Table("FieldAsDate");
+  return DateAt(FieldPosition(name));
+}
+
+Date TableCursor::DateAt(int i) {
   dbf::Table& t = Table("FieldAsDate");
-  const int i = FieldPosition(name);
+  const dbf::FieldInfo& field = CheckedField(t, i);
   const std::string_view stored = StoredOf(i);
-  return stored.empty() ? Date() : ReadAsDate(t.Field(i), stored);
+  return stored.empty() ? Date() : ReadAsDate(field, stored);
 }
 
 int TableCursor::FieldCount() const {
@@ -201,14 +246,16 @@ void TableCursor::RemoveObserver(CursorObserver& observer) {
 }
 
 void TableCursor::NotifyMoved() {
-  if (suspendCount_ > 0) return;
+  // The copy guards against observers leaving during the call; a cursor nobody views (the
+  // extraction's sources) skips it on every move.
+  if (suspendCount_ > 0 || observers_.empty()) return;
   for (CursorObserver* observer : std::vector<CursorObserver*>(observers_)) {
     observer->CurrentMoved(*this);
   }
 }
 
 void TableCursor::NotifyChanged() {
-  if (suspendCount_ > 0) return;
+  if (suspendCount_ > 0 || observers_.empty()) return;
   for (CursorObserver* observer : std::vector<CursorObserver*>(observers_)) {
     observer->RecordsChanged(*this);
   }

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <random>
+
 namespace volarin {
 namespace {
 
@@ -25,6 +29,29 @@ TEST(FloatToText, GeneralFormWithFifteenDigits) {
                {0.001, "0.001"},
                {1234567.891, "1234567.891"}};
   for (const Case& c : cases) EXPECT_EQ(FloatToText(c.value), c.text) << c.value;
+}
+
+// Between 0.0001 and 10^15 the general form has the digits and layout of printf's "%.15g":
+// amounts in cents and values of every scale in that range, compared with it.
+TEST(FloatToText, AgreesWithPrintfOverAmountsAndScales) {
+  auto printfForm = [](double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    return std::string(text);
+  };
+  for (int64_t cents = -100000; cents <= 100000000; cents += cents < 200000 ? 1 : 997) {
+    const double amount = static_cast<double>(cents) / 100;
+    ASSERT_EQ(FloatToText(amount), printfForm(amount)) << cents;
+  }
+  std::mt19937_64 random(14);
+  std::uniform_real_distribution<double> exponent(-4, 14.9);
+  std::uniform_real_distribution<double> mantissa(1, 9.999);
+  for (int i = 0; i < 200000; ++i) {
+    const double value = mantissa(random) * std::pow(10.0, static_cast<int>(exponent(random)));
+    if (value >= 1e15) continue;
+    ASSERT_EQ(FloatToText(value), printfForm(value)) << value;
+    ASSERT_EQ(FloatToText(-value), printfForm(-value)) << value;
+  }
 }
 
 TEST(FloatToFixed, RoundsHalfAwayFromZeroOnTheDecimalForm) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "common/platform.h"
@@ -179,6 +180,54 @@ TEST_F(EmptyRegisterExport, GivesTheTrailerAloneAndNoAccountInTheName) {
   const std::string path = Export();
   EXPECT_EQ(path, pickup + "/20050315_.txt");
   EXPECT_EQ(ReadFile(path), "0,0.00\r\n");
+}
+
+// Payees the code page changes or that carry blanks around them, a blank status, and enough
+// checks that the file goes out in several pieces.
+fixtures::DataFolderRows VariedRegister() {
+  fixtures::DataFolderRows rows;
+  rows.checkRegister = {Check(1, 10, "00", "CAF\x82 R\x94SSLI"), Check(2, 20.5, "", "  LEADING"),
+                        Check(3, 0.07, "02",
+                              "\x9A"
+                              "BERALL"),
+                        Check(4, 1e8, "00", "")};
+  for (int i = 0; i < 9000; ++i) {
+    rows.checkRegister.push_back(Check(10000 + i, 100 + i * 0.25, i % 7 == 0 ? "02" : "00",
+                                       ("PAYEE " + std::to_string(i)).c_str()));
+  }
+  return rows;
+}
+
+class VariedRegisterExport : public ExportTest {
+ protected:
+  VariedRegisterExport() : ExportTest(VariedRegister()) {}
+};
+
+TEST_F(VariedRegisterExport, EveryLineAsTheRegisterHoldsIt) {
+  OpenRegister();
+  std::string expected =
+      "03/15/2005,1,\"CAF\xE9 R\xF6SSLI\",10.00\r\n"
+      "03/15/2005,2,\"LEADING\",-20.5\r\n"
+      "03/15/2005,3,\"\xDC"
+      "BERALL\",-0.07\r\n"
+      "03/15/2005,4,\"\",100000000.00\r\n";
+  int issued = 2;
+  double total = 10 - 20.5 - 0.07 + 1e8;
+  for (int i = 0; i < 9000; ++i) {
+    const bool voided = i % 7 == 0;
+    const int quarters = (i % 4) * 25;
+    std::string amount = std::to_string(100 + i / 4) + "." + std::to_string(quarters);
+    if (quarters == 0) amount += "0";
+    if (quarters == 50) amount.pop_back();  // the general form drops the trailing zero
+    expected += "03/15/2005," + std::to_string(10000 + i) + ",\"PAYEE " + std::to_string(i) +
+                "\"," + (voided ? "-" : "") + amount + "\r\n";
+    issued += voided ? 0 : 1;
+    total += voided ? -(100 + i * 0.25) : 100 + i * 0.25;
+  }
+  char trailer[64];
+  std::snprintf(trailer, sizeof trailer, "%d,%.2f\r\n", issued, total);
+  expected += trailer;
+  EXPECT_EQ(ReadFile(Export()), expected);
 }
 
 }  // namespace

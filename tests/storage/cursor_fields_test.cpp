@@ -5,6 +5,7 @@
 #include <map>
 
 #include "common/platform.h"
+#include "common/text.h"
 #include "storage/checkregister.h"
 #include "storage/errors.h"
 #include "storage_test_support.h"
@@ -84,6 +85,59 @@ TEST(CursorFields, TextIsConvertedBetweenTheOemFileAndWindowsMemory) {
   dbf::Context context;
   auto table = dbf::Table::Open(context, setup.Path("zorppsub.dbf"), {false, true});
   EXPECT_EQ(table->StoredText(table->FieldIndex("BANKCODE")).substr(0, 3), "\x90T\x90");
+}
+
+// Reads by a position found once give what the reads by name give, for every field of every
+// record, while browsing and while editing, converted or not by the code page.
+TEST(CursorFields, ReadsByPositionAsByName) {
+  StorageSetup setup(Checks3());
+  SetShortDateFormat("MM/DD/YYYY");
+  auto reg = setup.Cursor("zorppay");
+  reg->Open();
+  std::string scratch;
+  auto compareRecord = [&](TableCursor& cursor) {
+    const std::vector<std::string> fields = cursor.FieldNames();
+    for (int i = 0; i < cursor.FieldCount(); ++i) {  // the table's own, not calculated ones
+      const std::string& name = fields[static_cast<size_t>(i)];
+      const int at = cursor.FieldIndex(name);
+      EXPECT_EQ(at, i);
+      EXPECT_EQ(cursor.TextAt(at), cursor.FieldAsString(name)) << name;
+      EXPECT_EQ(cursor.TrimmedTextAt(at, scratch), TrimText(cursor.FieldAsString(name))) << name;
+      if (name == "AMOUNT" || name == "CHECKNO") {
+        EXPECT_EQ(cursor.FloatAt(at), cursor.FieldAsFloat(name)) << name;
+        EXPECT_EQ(cursor.Int64At(at), cursor.FieldAsInt64(name)) << name;
+      }
+      if (name == "DATE") {
+        EXPECT_EQ(cursor.DateAt(at), cursor.FieldAsDate(name));
+      }
+    }
+  };
+  for (reg->GoTop(); !reg->Eof(); reg->Skip(1)) compareRecord(*reg);
+  reg->GoTop();
+  reg->StartEdit();
+  reg->AssignString("COMPANY", "  EDITED  ");
+  reg->AssignFloat("AMOUNT", 9.75);
+  compareRecord(*reg);
+  EXPECT_EQ(reg->TrimmedTextAt(reg->FieldIndex("COMPANY"), scratch), "EDITED");
+  reg->CancelEdit();
+
+  for (const int outside : {-1, reg->FieldCount(), reg->FieldCount() + 5}) {
+    EXPECT_THROW(reg->TextAt(outside), ECBFieldError);
+    EXPECT_THROW(reg->TrimmedTextAt(outside, scratch), ECBFieldError);
+    EXPECT_THROW(reg->FloatAt(outside), ECBFieldError);
+    EXPECT_THROW(reg->Int64At(outside), ECBFieldError);
+    EXPECT_THROW(reg->DateAt(outside), ECBFieldError);
+  }
+  EXPECT_THROW(reg->FieldIndex("NOSUCH"), ECBFieldError);
+
+  for (const bool transliterate : {true, false}) {
+    setup.environment.SetTransliterateEnable(transliterate);
+    auto map = setup.Cursor("zorppsub");
+    map->Open();
+    const int at = map->FieldIndex("NEWACCNR");
+    EXPECT_EQ(map->TrimmedTextAt(at, scratch), transliterate ? "CAF\xE9" : "CAF\x82");
+    EXPECT_EQ(map->TextAt(at), map->FieldAsString("NEWACCNR"));
+  }
 }
 
 TEST(CursorFields, FilterParsesOrSaysWhyNot) {
