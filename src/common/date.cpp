@@ -49,10 +49,12 @@ std::optional<Date> Date::FromDigits(const std::string& text) {
   for (int i = 0; i < 8; ++i) {
     if (!IsDigit(text[i])) return std::nullopt;
   }
-  const int y = std::stoi(text.substr(0, 4));
-  const int m = std::stoi(text.substr(4, 2));
-  const int d = std::stoi(text.substr(6, 2));
-  return FromYmd(y, m, d);
+  auto number = [&](int from, int count) {
+    int value = 0;
+    for (int i = from; i < from + count; ++i) value = value * 10 + (text[i] - '0');
+    return value;
+  };
+  return FromYmd(number(0, 4), number(4, 2), number(6, 2));
 }
 
 Date Date::Today() {
@@ -78,9 +80,20 @@ std::string Date::Digits() const {
   if (IsNull()) return std::string(8, ' ');
   int y, m, d;
   ToYmd(y, m, d);
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
-  return buf;
+  if (y < 0 || y > 9999) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
+    return buf;
+  }
+  // Keys of date tags are built from this on every record read in date order: no printf.
+  std::string digits(8, '0');
+  for (int i = 3; i >= 0; --i, y /= 10)
+    digits[static_cast<size_t>(i)] = static_cast<char>('0' + y % 10);
+  digits[4] = static_cast<char>('0' + m / 10);
+  digits[5] = static_cast<char>('0' + m % 10);
+  digits[6] = static_cast<char>('0' + d / 10);
+  digits[7] = static_cast<char>('0' + d % 10);
+  return digits;
 }
 
 int Date::Weekday() const {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace volarin {
 namespace {
 
@@ -47,6 +49,24 @@ TEST(Date, RoundTripsEveryDayOverFourCenturies) {
     Date(serial).ToYmd(y, m, d);
     if (y < 1) continue;
     ASSERT_EQ(Date::FromYmd(y, m, d)->Serial(), serial);
+  }
+}
+
+// The eight digits of every day from year 1 to 9999 are the printf form of its parts and read
+// back as the same day.
+TEST(Date, DigitsOfEveryDayReadBack) {
+  const int32_t first = Date::FromYmd(1, 1, 1)->Serial();
+  const int32_t last = Date::FromYmd(9999, 12, 31)->Serial();
+  for (int32_t serial = first; serial <= last; ++serial) {
+    const Date day(serial);
+    if (day.IsNull()) continue;  // serial 0 is no date: blanks
+    int y, m, d;
+    day.ToYmd(y, m, d);
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "%04d%02d%02d", y, m, d);
+    const std::string digits = day.Digits();
+    ASSERT_EQ(digits, expected);
+    ASSERT_EQ(Date::FromDigits(digits), day) << digits;
   }
 }
 
