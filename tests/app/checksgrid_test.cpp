@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QImage>
+#include <QSignalSpy>
 
 #include "app/apptestsupport.h"
 #include "app/cursormodel.h"
@@ -168,6 +169,65 @@ TEST(ChecksGrid, CtrlDeleteAsksAndDeletesOnlyOnYes) {
   window.close();
   fixture.window.reset();
   EXPECT_EQ(VisibleRegisterRecords(fixture.folder.Path()), 3);
+}
+
+// A register of many checks, as an extraction leaves it.
+fixtures::DataFolderRows LongRegister(int checks) {
+  fixtures::DataFolderRows rows = RegisterRows();
+  rows.checkRegister.clear();
+  for (int i = 0; i < checks; ++i) {
+    rows.checkRegister.push_back({"12-345", 5000 + i, Ymd(2024, 3, 1 + i % 28),
+                                  i % 9 == 0 ? "02" : "00", 10.0 + i, "Payee", "B1"});
+  }
+  return rows;
+}
+
+// Each move of the register cursor tells the indicator column about the row it left and the
+// row it reached, never about every row: a walk over the register costs the same per record
+// whatever its size, and the grid's current row still follows every move.
+TEST(ChecksGrid, ACursorMoveAnnouncesOnlyTheIndicatorRowsThatChanged) {
+  WindowFixture fixture(LongRegister(300));
+  MainWindow& window = fixture.ShowWithRegister();
+  DataGrid& grid = window.ExRxDBGrid2();
+  const CursorModel& model = grid.Model();
+  ASSERT_EQ(model.rowCount(), 300);
+  QSignalSpy announced(&model, &QAbstractItemModel::headerDataChanged);
+  TableCursor& reg = window.zorppay();
+  for (int step = 1; step <= 20; ++step) {
+    reg.Skip(1);
+    EXPECT_EQ(grid.currentIndex().row(), step);
+    EXPECT_EQ(model.IndicatorOf(step), RowIndicator::Current);
+    EXPECT_EQ(model.IndicatorOf(step - 1), RowIndicator::None);
+  }
+  ASSERT_EQ(announced.size(), 40);
+  for (int i = 0; i < announced.size(); ++i) {
+    const int first = announced[i][1].toInt();
+    const int last = announced[i][2].toInt();
+    EXPECT_EQ(announced[i][0].value<Qt::Orientation>(), Qt::Vertical);
+    EXPECT_EQ(first, last);
+    // The row left, then the row reached.
+    EXPECT_EQ(first, i / 2 + i % 2);
+  }
+}
+
+// The export walks the whole register; the grid follows once, at the
+// end, and shows the same rows afterwards.
+TEST(ChecksGrid, TheExportMovesTheGridOnce) {
+  WindowFixture fixture(LongRegister(200));
+  testing::TempFolder pickup;
+  MainWindow& window = fixture.ShowWithRegister();
+  window.SetPickupFolder(pickup.Path());
+  DataGrid& grid = window.ExRxDBGrid2();
+  const QStringList before = testing::GridCheckNumbers(window);
+  ASSERT_EQ(before.size(), 200);
+  QSignalSpy followed(&grid.Model(), &CursorModel::currentRowChanged);
+  fixture.recorders.confirmAnswer = false;
+  window.CreateFileClicked();
+  ASSERT_TRUE(fixture.recorders.errors.empty()) << fixture.recorders.errors[0];
+  ASSERT_EQ(fixture.recorders.confirms.size(), 1u);
+  EXPECT_EQ(followed.size(), 1);
+  EXPECT_EQ(testing::GridCheckNumbers(window), before);
+  EXPECT_EQ(grid.currentIndex().row(), grid.Model().CurrentRow());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "app/extractiondialog.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLayout>
 #include <QTimer>
@@ -96,6 +97,74 @@ TEST(ExtractionDialog, AnErrorLeavesItOpenUntilTheOperatorClosesIt) {
   EXPECT_NE(run.errors[0].find("Error opening"), std::string::npos) << run.errors[0];
   EXPECT_EQ(run.result, QDialog::Rejected);
   EXPECT_EQ(window.zorppay().RecCount(), 3u);  // what was posted stays
+}
+
+// Records what the number label showed each time it was painted.
+class PaintRecorder : public QObject {
+ public:
+  explicit PaintRecorder(QLabel& label) : label_(label) { label.installEventFilter(this); }
+  std::vector<QString> painted;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == &label_ && event->type() == QEvent::Paint) painted.push_back(label_.text());
+    return false;
+  }
+
+ private:
+  QLabel& label_;
+};
+
+// Many source records: the label's text follows every record and events run at each, but it
+// is painted at most about once a frame, and the last number of each source is painted before
+// the next source starts or the dialog closes.
+TEST(ExtractionDialog, PaintsTheNumberAtMostOnceAFrameAndAlwaysTheLastOne) {
+  fixtures::DataFolderRows rows = EscrowRows();
+  rows.escrow.clear();
+  constexpr int kLines = 4000;
+  for (int i = 0; i < kLines; ++i) {
+    fixtures::EscrowRow row;
+    row.checkNo = 10000 + i;
+    row.accountNr = i % 2 == 0 ? "ESC001" : "OTHER";
+    row.prnDate = Ymd(2024, 3, 15);
+    row.amount = 10;
+    row.company = "PAYEE";
+    rows.escrow.push_back(row);
+  }
+  rows.closing = {{777, "ESC001", Ymd(2024, 3, 15), 25, 0, "CLOSING PAYEE"},
+                  {778, "ESC001", Ymd(2024, 3, 15), 30, 0, "CLOSING PAYEE"}};
+  WindowFixture fixture(rows);
+  MainWindow& window = fixture.Show();
+  ExtractionDialog dialog({window.zorppay(), window.ZORPPSUB(), window.zordis(), window.rpsdis()},
+                          {"ESC001", Ymd(2024, 3, 15), false, window.DataDir()}, &window);
+  PaintRecorder paints(dialog.RxLabel2());
+  std::vector<QString> seen;  // the label's text whenever events ran
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (dialog.isVisible()) seen.push_back(dialog.RxLabel2().text());
+  });
+  probe.start(0);
+  QElapsedTimer clock;
+  clock.start();
+  const int result = dialog.exec();
+  const qint64 elapsed = clock.elapsed();
+  ASSERT_EQ(result, QDialog::Accepted);
+  EXPECT_EQ(window.zorppay().RecCount(), kLines / 2 + 2u);
+
+  // Events ran with the text of every record.
+  for (const QString number : {"10000", "10001", "12345", "13999", "777", "778"}) {
+    EXPECT_NE(std::find(seen.begin(), seen.end(), number), seen.end()) << number.toStdString();
+  }
+  // A paint per frame at most (with room for the paints at the ends of the sources and those
+  // the window system asks for), far fewer than one per record.
+  EXPECT_LE(paints.painted.size(), static_cast<size_t>(elapsed / 16 + 10));
+  EXPECT_LT(paints.painted.size(), static_cast<size_t>(kLines / 4));
+  // The last escrow number was painted before the closing numbers, and the run's last number
+  // was the last one painted.
+  const auto lastEscrow = std::find(paints.painted.begin(), paints.painted.end(), "13999");
+  EXPECT_NE(lastEscrow, paints.painted.end());
+  ASSERT_FALSE(paints.painted.empty());
+  EXPECT_EQ(paints.painted.back(), "778");
 }
 
 }  // namespace
