@@ -9,6 +9,7 @@
 #include "common/text.h"
 #include "controls/formsizer.h"
 #include "report/bgrcolor.h"
+#include "storage/tablecursor.h"
 
 namespace volarin {
 
@@ -72,6 +73,8 @@ void ExtractionDialog::RunExtractionNow() {
     ~FrameThrottle() { label.setUpdatesEnabled(true); }
   };
   {
+    // Views of the register repaint once after the run, not at every check it appends.
+    const ScopedDisplaySuspension suspended(cursors_.checkRegister);
     const FrameThrottle throttle(*checkLabel_);
     frameClock_.invalidate();
     try {
