@@ -208,6 +208,44 @@ void MainWindow::StartUp() {
   today.ToYmd(year, month, day);
   dateEdit_->setDate(QDate(year, month, day));
   started_ = true;
+  layoutPanel_->ShowSelectedAccount();
+}
+
+std::string MainWindow::CurrentBankAccount() {
+  if (!accountMap_.IsOpen() || accountMap_.Eof()) return {};
+  return TrimText(accountMap_.FieldAsString(tables::map::kNewAccNr));
+}
+
+BankLayoutPanel::PreviewSource MainWindow::LayoutPreviewSource() {
+  constexpr size_t kPreviewChecks = 5;
+  BankLayoutPanel::PreviewSource source;
+  const Date date = PositivePayDate();
+  source.facts.positivePayDate = date.IsNull() ? Date::Today() : date;
+  if (register_.IsOpen()) {
+    // Read aside, so the checks grid keeps its current row.
+    for (const uint32_t recno : register_.VisibleRecordNumbers()) {
+      if (source.checks.size() == kPreviewChecks) break;
+      CursorRow row = register_.ReadRow(recno);
+      source.checks.push_back(LayoutCheckOf(row));
+    }
+  }
+  if (source.checks.empty()) {
+    // A sample of the three kinds of line, for the bank account being set up.
+    const std::string account = CurrentBankAccount().empty() ? "123456789" : CurrentBankAccount();
+    const std::string bank = accountMap_.IsOpen() && !accountMap_.Eof()
+                                 ? TrimText(accountMap_.FieldAsString(tables::map::kBankCode))
+                                 : std::string();
+    const auto sample = [&](int64_t number, double amount, const char* status, const char* payee) {
+      return LayoutCheck{account, bank,   number, source.facts.positivePayDate,
+                         amount,  status, payee};
+    };
+    source.checks = {sample(1001, 1250.5, tables::kStatusIssued, "ACME SUPPLY CO"),
+                     sample(1002, 300, tables::kStatusIssued, "NORTH GARAGE"),
+                     sample(1003, 75.25, tables::kStatusVoid, "CITY WATER DEPT")};
+  }
+  source.facts.bankAccount = source.checks.front().bankAccount;
+  source.facts.bankNumber = source.checks.front().bankNumber;
+  return source;
 }
 
 void MainWindow::FillAccountList() {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "app/banklayoutpanel.h"
 #include "common/date.h"
 #include "storage/environment.h"
 #include "storage/tablecursor.h"
@@ -67,6 +68,7 @@ class MainWindow : public QWidget {
   PageControl& GSPages1() const { return *pages_; }
   DataGrid& ExRxDBGrid2() const { return *checksGrid_; }
   DataGrid& ExRxDBGrid1() const { return *setupGrid_; }
+  BankLayoutPanel& LayoutPanel() const { return *layoutPanel_; }
 
   Environment& StorageEnvironment() { return environment_; }
   TCBEngine& CBEngine1() { return engine_; }
@@ -110,6 +112,7 @@ class MainWindow : public QWidget {
   void BuildTopBar();
   void BuildBody();
   void BuildChecksPage(QWidget* page);
+  void BuildSetupPage(QWidget* page);
   void ConnectCommands();
   void CenterOnDesktop();
 
@@ -118,6 +121,10 @@ class MainWindow : public QWidget {
 
   void StartUp();
   void FillAccountList();
+  // The bank account of the account map's current row ("" when there is none).
+  std::string CurrentBankAccount();
+  // The register's first checks (or a sample when it holds none) for the layout preview.
+  BankLayoutPanel::PreviewSource LayoutPreviewSource();
   void FormClose();
 
   std::string dataDir_;
@@ -160,6 +167,7 @@ class MainWindow : public QWidget {
   HoverSpeedButton* stopPaymentButton_ = nullptr;
   DataGrid* checksGrid_ = nullptr;
   DataGrid* setupGrid_ = nullptr;
+  BankLayoutPanel* layoutPanel_ = nullptr;
 };
 
 // ExRxDBGrid2ApplyCellAttribute: void checks light red, stopped checks light blue-grey, every

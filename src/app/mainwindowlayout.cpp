@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include "app/artwork.h"
+#include "app/banklayoutpanel.h"
 #include "app/cursormodel.h"
 #include "app/datagrid.h"
 #include "app/flatpushbutton.h"
@@ -181,6 +182,10 @@ void MainWindow::BuildBody() {
   pages_->addTab(setupPage, QStringLiteral("Setup"));
   BuildChecksPage(checksPage);
 
+  BuildSetupPage(setupPage);
+}
+
+void MainWindow::BuildSetupPage(QWidget* page) {
   setupModel_ = std::make_unique<CursorModel>(
       accountMap_,
       std::vector<GridColumn>{
@@ -188,10 +193,21 @@ void MainWindow::BuildBody() {
           {tables::map::kNewAccNr, QStringLiteral("Bank Account Number"), 260},
           {tables::map::kBankCode, QStringLiteral("Bank Number"), 68}},
       true);
-  setupGrid_ = new DataGrid(*setupModel_, setupPage);
+  setupGrid_ = new DataGrid(*setupModel_, page);
   setupGrid_->setObjectName(QStringLiteral("ExRxDBGrid1"));
-  auto* setupLayout = new DockLayout(setupPage);
+  auto* setupLayout = new DockLayout(page);
+  // The bank file layout of the current row's bank account, below the account map.
+  layoutPanel_ = new BankLayoutPanel(
+      dataDir_, [this] { return CurrentBankAccount(); }, [this] { return LayoutPreviewSource(); },
+      page);
+  layoutPanel_->resize(kClientWidth, 150);
+  setupLayout->AddWidget(layoutPanel_, Dock::Bottom);
   setupLayout->AddWidget(setupGrid_, Dock::Fill);
+  connect(setupModel_.get(), &CursorModel::currentRowChanged, layoutPanel_,
+          &BankLayoutPanel::ShowSelectedAccount);
+  connect(pages_, &QTabWidget::currentChanged, layoutPanel_, [this](int index) {
+    if (index == 1) layoutPanel_->ShowSelectedAccount();
+  });
 }
 
 void MainWindow::BuildChecksPage(QWidget* page) {

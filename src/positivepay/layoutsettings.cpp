@@ -109,6 +109,7 @@ class LineReader {
  public:
   LineReader(std::string fileName, int line) : fileName_(std::move(fileName)), line_(line) {}
   [[noreturn]] void Fail(const std::string& what) const {
+    if (fileName_.empty()) throw LayoutRefusal(what);
     throw LayoutRefusal(fileName_ + " line " + std::to_string(line_) + ": " + what);
   }
 
@@ -283,6 +284,14 @@ void SetLayoutValue(BankLayout& layout, const std::string& key, const std::strin
 
 }  // namespace
 
+std::string FieldListText(const std::vector<LayoutField>& fields) {
+  return FieldsText(fields);
+}
+
+std::vector<LayoutField> ParseFieldList(const std::string& text) {
+  return ParseFields(text, LineReader({}, 0));
+}
+
 const BankLayout* LayoutSettings::Find(const std::string& name) const {
   for (const BankLayout& layout : layouts) {
     if (layout.name == name) return &layout;
@@ -389,6 +398,15 @@ LayoutSettings ReadLayoutSettings(const std::string& dataDir) {
   std::string text(static_cast<size_t>(file->Size()), '\0');
   text.resize(file->ReadAt(0, text.data(), text.size()));
   return ParseLayoutSettings(text, found);
+}
+
+void WriteLayoutSettings(const std::string& dataDir, const LayoutSettings& settings) {
+  const std::string text = LayoutSettingsText(settings);
+  std::string path = FindFileIgnoringCase(JoinPath(dataDir, kLayoutFileName));
+  if (path.empty()) path = JoinPath(dataDir, kLayoutFileName);
+  const std::unique_ptr<platform::File> file = platform::File::Create(path);
+  file->WriteAt(0, text.data(), text.size());
+  file->Sync();
 }
 
 }  // namespace volarin

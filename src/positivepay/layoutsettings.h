@@ -37,6 +37,12 @@ struct LayoutSettings {
   friend bool operator==(const LayoutSettings&, const LayoutSettings&) = default;
 };
 
+// A record's fields as the file writes them: "Kind [@start+length] [zero] [digits] ["text"]",
+// separated by "; ".
+std::string FieldListText(const std::vector<LayoutField>& fields);
+// Throws LayoutRefusal saying what is wrong.
+std::vector<LayoutField> ParseFieldList(const std::string& text);
+
 std::string LayoutSettingsText(const LayoutSettings& settings);
 // Throws LayoutRefusal naming the file and the line of the first fault.
 LayoutSettings ParseLayoutSettings(const std::string& text, const std::string& fileName);

@@ -6,6 +6,8 @@
 #include "common/numbers.h"
 #include "common/text.h"
 #include "positivepay/positivepayfile.h"
+#include "storage/fieldaccess.h"
+#include "storage/tablefiles.h"
 
 namespace volarin {
 namespace {
@@ -277,6 +279,26 @@ std::string LayoutWriter::Record(const std::vector<LayoutField>& fields, const L
     }
   }
   return line + layout_.lineEnding;
+}
+
+LayoutCheck LayoutCheckOf(FieldAccess& record) {
+  LayoutCheck check;
+  check.bankAccount = TrimText(record.FieldAsString(tables::reg::kAccountNr));
+  check.bankNumber = TrimText(record.FieldAsString(tables::reg::kBankCode));
+  check.checkNumber = record.FieldAsInt64(tables::reg::kCheckNo);
+  check.issueDate = record.FieldAsDate(tables::reg::kDate);
+  check.amount = record.FieldAsFloat(tables::reg::kAmount);
+  check.statusCode = TrimText(record.FieldAsString(tables::reg::kStatusCode));
+  check.payee = TrimText(record.FieldAsString(tables::reg::kCompany));
+  return check;
+}
+
+std::string LayoutPreview(const BankLayout& layout, const std::vector<LayoutCheck>& checks,
+                          const LayoutFileFacts& facts) {
+  LayoutWriter writer(layout, facts);
+  std::string details;
+  for (const LayoutCheck& check : checks) details += writer.Detail(check);
+  return writer.ColumnNames() + writer.Header() + details + writer.Trailer();
 }
 
 }  // namespace volarin

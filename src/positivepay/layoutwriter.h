@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/date.h"
 #include "common/errors.h"
@@ -69,6 +70,17 @@ class LayoutWriter {
   int64_t totalCents_ = 0;
   long double standardTotal_ = 0;  // the standard file's total, summed as it always was
 };
+
+class FieldAccess;
+
+// The check of a register record: bank account, bank number, check number, date, amount,
+// status code and payee.
+LayoutCheck LayoutCheckOf(FieldAccess& record);
+
+// The first lines the layout writes for these checks (the column names or header, the checks'
+// records, the trailer), as the layout's preview shows them. Throws LayoutRefusal.
+std::string LayoutPreview(const BankLayout& layout, const std::vector<LayoutCheck>& checks,
+                          const LayoutFileFacts& facts);
 
 // The date in one of the layouts' forms.
 std::string DateInForm(Date date, DateForm form);
