@@ -5,6 +5,8 @@
 #include "common/paths.h"
 #include "common/platform.h"
 #include "common/text.h"
+#include "positivepay/layoutsettings.h"
+#include "positivepay/layoutwriter.h"
 #include "positivepay/positivepayfile.h"
 #include "storage/tablecursor.h"
 
@@ -80,12 +82,36 @@ void WriteArchiveFile(TableCursor& reg, const std::string& path, const std::stri
   write(text.Trailer());
 }
 
+// A bank's own layout: the column names or header, the checks, the trailer. A header that tells
+// the count or the total can only be written once every check has been.
+void WriteLayoutFile(TableCursor& reg, const std::string& path, LayoutWriter& writer) {
+  std::unique_ptr<platform::File> file = platform::File::Create(path);
+  uint64_t offset = 0;
+  auto write = [&](const std::string& bytes) {
+    file->WriteAt(offset, bytes.data(), bytes.size());
+    offset += bytes.size();
+  };
+  const bool headerLast = writer.HeaderNeedsTotals();
+  const std::string columns = writer.ColumnNames();
+  std::string pending = headerLast ? std::string() : columns + writer.Header();
+  constexpr size_t kChunk = 256 * 1024;
+  for (reg.GoTop(); !reg.Eof(); reg.Skip(1)) {
+    pending += writer.Detail(LayoutCheckOf(reg));
+    if (!headerLast && pending.size() >= kChunk) {
+      write(pending);
+      pending.clear();
+    }
+  }
+  if (headerLast) pending = columns + writer.Header() + pending;
+  write(pending + writer.Trailer());
+}
+
 // Deletes every .txt file of the pickup folder; one that cannot be deleted stops the export
 // with its name, since a stale file beside the new one could reach the bank twice.
-void ClearPickupFolder(const std::string& pickupFolder) {
+void ClearPickupFolder(const std::string& pickupFolder, const std::string& mask) {
   bool anyMatched = false;
   const std::string failed =
-      DeleteFilesByMaskReportingFailure(JoinPath(pickupFolder, "*.txt"), &anyMatched);
+      DeleteFilesByMaskReportingFailure(JoinPath(pickupFolder, mask), &anyMatched);
   if (!failed.empty()) {
     throw FileError("Cannot delete file " + failed +
                     " from the pickup folder; the Positive Pay file was not placed there.");
@@ -114,13 +140,34 @@ std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportReques
   checkRegister.GoTop();  // a register never opened fails here, before anything is touched
   if (checkRegister.MarkedIncomplete()) throw Error(kIncompleteRegister);
   const std::string account = TrimText(checkRegister.FieldAsString("ACCOUNTNR"));
-  const std::string fileName = PositivePayFileName(digits, account);
+  // The bank account's layout; a layout file that cannot be read stops the export, since a
+  // file in another layout than the bank's would be refused or misread.
+  const LayoutSettings layouts = ReadLayoutSettings(request.dataDir);
+  const BankLayout& layout = layouts.LayoutFor(account);
+  const bool standard = layout.name == kStandardLayoutName;
+  std::unique_ptr<LayoutWriter> writer;
+  if (!standard) {
+    writer = std::make_unique<LayoutWriter>(
+        layout, LayoutFileFacts{request.positivePayDate, account,
+                                TrimText(checkRegister.FieldAsString("BANKCODE"))});
+  }
+  const std::string fileName = standard ? PositivePayFileName(digits, account) : writer->FileName();
   const std::string archiveFile =
       JoinPath(JoinPath(JoinPath(request.dataDir, "POSPAY"), archiveFolderName), fileName);
   const std::string pickupFile = JoinPath(request.pickupFolder, fileName);
 
-  WriteArchiveFile(checkRegister, archiveFile, dateText);
-  ClearPickupFolder(request.pickupFolder);
+  if (standard) {
+    WriteArchiveFile(checkRegister, archiveFile, dateText);
+  } else {
+    WriteLayoutFile(checkRegister, archiveFile, *writer);
+  }
+  ClearPickupFolder(request.pickupFolder, "*.txt");
+  // A bank that takes another extension finds only the newest file of it, as with ".txt".
+  const size_t dot = fileName.find_last_of('.');
+  const std::string extension = dot == std::string::npos ? std::string() : fileName.substr(dot);
+  if (!extension.empty() && UpperAscii(extension) != ".TXT") {
+    ClearPickupFolder(request.pickupFolder, "*" + extension);
+  }
   CopyFileTo(archiveFile, pickupFile);
   return pickupFile;
 }

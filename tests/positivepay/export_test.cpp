@@ -8,6 +8,8 @@
 
 #include "common/platform.h"
 #include "extraction/extraction_test_support.h"
+#include "positivepay/layoutsettings.h"
+#include "positivepay/layoutwriter.h"
 
 namespace volarin::testing {
 namespace {
@@ -228,6 +230,75 @@ TEST_F(VariedRegisterExport, EveryLineAsTheRegisterHoldsIt) {
   std::snprintf(trailer, sizeof trailer, "%d,%.2f\r\n", issued, total);
   expected += trailer;
   EXPECT_EQ(ReadFile(Export()), expected);
+}
+
+// A bank account with a layout of its bank gets its file in that layout, under that name.
+TEST_F(ExportTest, ABankAccountsLayoutShapesTheFile) {
+  LayoutSettings settings;
+  BankLayout csv = BuiltInLayouts()[1];
+  csv.name = "Bank CSV";
+  csv.fileNamePattern = "PP{date}_{bankno}.csv";
+  const auto field = [](FieldKind kind, const char* text = "") {
+    LayoutField made;
+    made.kind = kind;
+    made.text = text;
+    return made;
+  };
+  csv.trailer = {field(FieldKind::Constant, "T"), field(FieldKind::Count), field(FieldKind::Total)};
+  csv.header = {field(FieldKind::Constant, "H"), field(FieldKind::Count)};
+  settings.layouts.push_back(csv);
+  settings.accountLayouts["123456789"] = csv.name;
+  WriteLayoutSettings(w.folder.Path(), settings);
+  w.folder.Write("home/VOLARINC/POSPAY/PP20050314_BNK.csv", "yesterday's");
+
+  OpenRegister();
+  const std::string path = Export();
+  EXPECT_EQ(path, pickup + "/PP20050315_BNK.csv");
+  const std::string expected =
+      "H,2\r\n"
+      "I,123456789,1001,031505,1250.50,ACME SUPPLY CO\r\n"
+      "I,123456789,1002,031505,300.00,NORTH GARAGE\r\n"
+      "V,123456789,1003,031505,75.25,CITY WATER DEPT\r\n"
+      "T,2,1475.25\r\n";
+  EXPECT_EQ(ReadFile(path), expected);
+  EXPECT_EQ(ReadFile(Archive("PP20050315_BNK.csv")), expected);
+  EXPECT_FALSE(fs::exists(pickup + "/PP20050314_BNK.csv")) << "the older file of its kind";
+  EXPECT_FALSE(fs::exists(pickup + "/old.txt"));
+
+  // Another account of the same folder keeps the standard file.
+  settings.accountLayouts.clear();
+  settings.accountLayouts["999"] = csv.name;
+  WriteLayoutSettings(w.folder.Path(), settings);
+  EXPECT_EQ(ReadFile(Export()), kWorkedExampleBytes);
+}
+
+// A check that does not fit the layout, or a layout file that cannot be read, stops the export
+// before anything reaches the pickup folder.
+TEST_F(ExportTest, ALayoutThatCannotWriteTheFileStopsTheExport) {
+  LayoutSettings settings;
+  BankLayout narrow = BuiltInLayouts()[3];
+  narrow.name = "Narrow";
+  narrow.detail[2].length = 3;  // check numbers of three digits
+  narrow.detail[3].start = 17;
+  narrow.detail[3].length = 8;
+  narrow.detail[2].start = 14;
+  settings.layouts.push_back(narrow);
+  settings.accountLayouts["123456789"] = narrow.name;
+  ASSERT_EQ(LayoutProblem(narrow), "");
+  WriteLayoutSettings(w.folder.Path(), settings);
+  OpenRegister();
+  try {
+    Export();
+    ADD_FAILURE() << "a check number too wide was cut";
+  } catch (const LayoutRefusal& refusal) {
+    EXPECT_STREQ(refusal.what(),
+                 "Check 1001: the CheckNumber 1001 does not fit the 3 positions of its field");
+  }
+  EXPECT_TRUE(fs::exists(pickup + "/old.txt"));
+
+  w.folder.Write(kLayoutFileName, "[Layout]\nName=A\nDetail=Amont\n");
+  EXPECT_THROW(Export(), LayoutRefusal);
+  EXPECT_TRUE(fs::exists(pickup + "/old.txt"));
 }
 
 }  // namespace
