@@ -31,8 +31,8 @@ struct LayoutSettings {
   // A layout of the operator's or a built-in one; nullptr when none has the name.
   const BankLayout* Find(const std::string& name) const;
   // The bank account's layout (valid while these settings live): its choice, else the
-  // standard layout. A choice naming a layout
-  // that no longer exists is refused rather than silently replaced.
+  // standard layout. A choice naming a layout that no longer exists is refused rather than
+  // silently replaced.
   const BankLayout& LayoutFor(const std::string& bankAccount) const;
 
   friend bool operator==(const LayoutSettings&, const LayoutSettings&) = default;
