@@ -9,6 +9,16 @@ VPP_PACKAGES=(
   cups printer-driver-cups-pdf
 )
 
+# The Windows leg: the MinGW-w64 cross compiler (posix threads), GoogleTest's sources to build
+# with it, and Wine to run the tests.
+VPP_WINDOWS_PACKAGES=(
+  cmake make
+  g++-mingw-w64-x86-64-posix
+  googletest
+  wine64
+)
+VPP_WINE=/usr/lib/wine/wine64
+
 # Installs whatever of the given packages is missing; quick when all are there.
 vpp_install_missing() {
   local missing=()

@@ -27,7 +27,7 @@
 #include "report/reportwindow.h"
 #include "storage/checkregister.h"
 #include "storage/directreader.h"
-#include "storage/filecase.h"
+#include "storage/programstorage.h"
 #include "storage/tablefiles.h"
 
 namespace volarin {
@@ -37,17 +37,9 @@ const QEvent::Type MainWindow::kStartupEvent =
 
 namespace {
 
-constexpr const char* kDatabaseName = "CBDataBase1";
 constexpr uint32_t kVoidColor = 0xE1E1FF;
 constexpr uint32_t kStopColor = 0xF0E3DD;
 constexpr uint32_t kWhite = 0xFFFFFF;
-
-// The suite spells its file names in several cases; on a file system that tells case apart the
-// existing file is found without regard to it.
-std::string ExistingOrGiven(const std::string& path) {
-  const std::string found = FindFileIgnoringCase(path);
-  return found.empty() ? path : found;
-}
 
 }  // namespace
 
@@ -68,9 +60,9 @@ RowColors CheckRowColors(FieldAccess& record) {
 MainWindow::MainWindow(std::string dataDir, QWidget* parent)
     : QWidget(parent),
       dataDir_(std::move(dataDir)),
-      pickupFolder_(PickupFolder()),
+      pickupFolder_(platform::PickupFolder()),
       engine_(environment_, "CBEngine1"),
-      database_(environment_, kDatabaseName),
+      database_(environment_, kProgramDatabaseName),
       globals_(environment_, "CBGlobals1"),
       register_(environment_, tables::kRegisterAlias),
       accountMap_(environment_, "ZORPPSUB"),
@@ -94,30 +86,8 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::ConfigureStorage() {
-  engine_.SetLockEnforce(true);
-  engine_.SetLockAttempts(5);
-  engine_.SetLockDelay(100);
-  engine_.SetSingleOpen(true);
-  engine_.SetFoxProVersion(FoxProVersion::k26);
-  engine_.SetCodePage(EngineCodePage::kNone);
-  engine_.SetCollation(CollationSequence::kMachine);
-  engine_.SetCBErrorEnable(false);
-  database_.SetEngine(&engine_);
-
-  globals_.SetDefaultExclusive(false);
-  globals_.SetDefaultOpenMode(DefaultOpenMode::kReadWrite);
-  globals_.SetDefaultDeleted(true);
-  globals_.SetDateFormat("MM/DD/CCYY");
-
-  for (TableCursor* cursor : {&register_, &accountMap_, &escrow_, &closing_}) {
-    cursor->dataBaseName = kDatabaseName;
-  }
-  register_.fileAlias = tables::kRegisterAlias;
-  register_.exclusive = ExclusiveMode::kTrue;
-  DeclareCheckRecord(register_);
-  accountMap_.fileAlias = tables::kAccountMapAlias;
-  escrow_.fileAlias = tables::kEscrowAlias;
-  closing_.fileAlias = tables::kClosingAlias;
+  ConfigureProgramStorage(engine_, database_, globals_,
+                          ProgramCursors{register_, accountMap_, escrow_, closing_});
 }
 
 QAbstractButton& MainWindow::ButtonOf(Button button) const {
@@ -194,8 +164,8 @@ void MainWindow::StartUp() {
   database_.SetDataPath(dataDir_);
   database_.SetIndexPath(dataDir_);
   engine_.Start();
-  if (platform::FileIsInUse(ExistingOrGiven(JoinPath(dataDir_, "ZORPPAY.DBF")))) {
-    ConfirmBox("zorppay.dbf is open by another user");
+  if (RegisterHeldElsewhere(dataDir_)) {
+    ConfirmBox(kRegisterInUseMessage);
     close();
     return;
   }
@@ -250,7 +220,7 @@ BankLayoutPanel::PreviewSource MainWindow::LayoutPreviewSource() {
 
 void MainWindow::FillAccountList() {
   // The handle stays open to the end of the run, as the suite's other programs keep it.
-  const int list = DirectOpen(ExistingOrGiven(JoinPath(dataDir_, tables::kAccountListFile)));
+  const int list = DirectOpen(ExistingOrGiven(dataDir_, tables::kAccountListFile));
   DirectTop(list);
   while (!DirectEof(list)) {
     const std::string account = DirectFieldText(list, tables::list::kAccountNr);

@@ -1,7 +1,6 @@
 #include "common/date.h"
 
-#include <ctime>
-
+#include "common/platform.h"
 #include "common/text.h"
 
 namespace volarin {
@@ -58,10 +57,9 @@ std::optional<Date> Date::FromDigits(const std::string& text) {
 }
 
 Date Date::Today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return *FromYmd(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+  int year = 0, month = 0, day = 0;
+  platform::LocalToday(year, month, day);
+  return *FromYmd(year, month, day);
 }
 
 void Date::ToYmd(int& year, int& month, int& day) const {

@@ -15,7 +15,7 @@ char Fold(char c) {
 }
 
 std::string AbsolutePath(const std::string& path) {
-  if (!path.empty() && path.front() == kPathSeparator) return path;
+  if (IsAbsolutePath(path)) return path;
   return JoinPath(platform::CurrentFolder(), path);
 }
 
@@ -45,12 +45,9 @@ bool MatchesMask(const std::string& name, const std::string& pattern) {
 void ForceFolders(const std::string& path) {
   if (path.empty()) return;
   std::string folder = path;
-  if (folder.back() == kPathSeparator) folder.pop_back();
-#ifdef _WIN32
-  if (folder.size() <= 2) return;  // a drive such as C:
-#else
-  if (folder.empty()) return;  // the root
-#endif
+  if (IsPathSeparator(folder.back())) folder.pop_back();
+  // The root, or a drive such as "C:" (two characters or fewer count as a drive).
+  if (folder.empty() || (kPathSeparator == '\\' && folder.size() <= 2)) return;
   if (platform::FolderExists(folder)) return;
   const std::string parent = FolderPart(folder);
   if (!parent.empty() && parent != folder) ForceFolders(parent);
@@ -60,7 +57,7 @@ void ForceFolders(const std::string& path) {
 void CopyFileTo(const std::string& source, const std::string& target) {
   std::string to = target;
   if (platform::FolderExists(to)) {
-    if (to.back() != kPathSeparator) to += kPathSeparator;
+    if (!IsPathSeparator(to.back())) to += kPathSeparator;
     to += FileNamePart(source);
   }
 
@@ -111,7 +108,7 @@ std::string DeleteFilesByMaskReportingFailure(const std::string& mask, bool* any
     if (entry.isFolder || !MatchesMask(entry.name, pattern)) continue;
     *anyMatched = true;
     const std::string path =
-        folderAsPassed.empty() && mask.find(kPathSeparator) == std::string::npos
+        folderAsPassed.empty() && mask.find_first_of(kPathSeparators) == std::string::npos
             ? entry.name
             : JoinPath(folderAsPassed, entry.name);
     if (!platform::RemoveFile(path)) return path;

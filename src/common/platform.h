@@ -11,10 +11,11 @@
 
 namespace volarin::platform {
 
-// A file opened for random access. Shared and exclusive opens are expressed as a lock on one
-// byte far beyond any data (kOpenModeByte): shared opens hold a read lock there and coexist,
-// an exclusive open holds a write lock and so excludes every other open, in this process or
-// another. The locks belong to the open file, not the process (open-file-description locks).
+// A file opened for random access. On POSIX, shared and exclusive opens are expressed as a lock
+// on one byte far beyond any data (kOpenModeByte): shared opens hold a read lock there and
+// coexist, an exclusive open holds a write lock and so excludes every other open, in this process
+// or another. On Windows they are the share modes (read and write shared, or none), as the
+// suite's other programs open. The locks belong to the open file, not the process.
 class File {
  public:
   enum class Access { ReadOnly, ReadWrite };
@@ -54,9 +55,23 @@ class File {
   void Unlock(uint64_t offset, uint64_t length);
 
  private:
-  File(int fd, std::string path, Access access)
+#ifdef _WIN32
+  using Descriptor = void*;  // the open's HANDLE
+  // Windows locks neither merge nor split, and a second lock of the same open on a byte it holds
+  // fails; the open keeps its pieces so that its locks behave as one set, as on POSIX.
+  struct LockPiece {
+    uint64_t offset;
+    uint64_t length;
+    bool shared;
+  };
+  std::vector<LockPiece> locks_;
+  bool LockRange(uint64_t offset, uint64_t length, bool shared);
+#else
+  using Descriptor = int;
+#endif
+  File(Descriptor fd, std::string path, Access access)
       : fd_(fd), path_(std::move(path)), access_(access) {}
-  int fd_;
+  Descriptor fd_;
   std::string path_;
   Access access_;
 };
@@ -72,8 +87,9 @@ std::string CurrentFolder();
 std::string ProgramFolder();
 // Throws FileError when the folder cannot be made current.
 void SetCurrentFolder(const std::string& path);
-// The root under which the pickup folder lies: the user's home folder.
-std::string PickupRoot();
+// The folder the bank's uploader takes the Positive Pay file from: C:\VOLARINC\POSPAY on
+// Windows, VOLARINC/POSPAY under the user's home folder elsewhere.
+std::string PickupFolder();
 
 // Modification time in nanoseconds since the epoch; throws FileError when the file is missing.
 int64_t ModificationTime(const std::string& path);
@@ -89,6 +105,19 @@ struct FolderEntry {
 };
 // The entries of a folder, without "." and ".."; empty when it cannot be read.
 std::vector<FolderEntry> ListFolder(const std::string& path);
+
+// Renames `from` to `to`, replacing an existing `to` atomically; throws FileError naming the file
+// and the cause.
+void ReplaceFile(const std::string& from, const std::string& to);
+// Makes a rename in that folder durable (nothing to do on Windows).
+void SyncFolder(const std::string& path);
+
+// The program's arguments as UTF-8 (on Windows read from the wide command line, as argv holds
+// the ANSI code page's spelling), without the program's name.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// Today's date in the local time zone.
+void LocalToday(int& year, int& month, int& day);
 
 // Blocks the calling thread for the given milliseconds (lock retry delays).
 void SleepMilliseconds(int milliseconds);

@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <thread>
 
+#include "common/paths.h"
 #include "common/platform.h"
 
 namespace volarin::platform {
@@ -182,9 +184,10 @@ void SetCurrentFolder(const std::string& path) {
   if (::chdir(path.c_str()) != 0) throw FileError("Cannot change to folder " + path);
 }
 
-std::string PickupRoot() {
+std::string PickupFolder() {
   const char* home = std::getenv("HOME");
-  return home && *home ? home : "/";
+  const std::string root = home && *home ? home : "/";
+  return JoinPath(JoinPath(root, "VOLARINC"), "POSPAY");
 }
 
 int64_t ModificationTime(const std::string& path) {
@@ -226,6 +229,19 @@ std::vector<FolderEntry> ListFolder(const std::string& path) {
   }
   ::closedir(dir);
   return entries;
+}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
+void LocalToday(int& year, int& month, int& day) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  year = local.tm_year + 1900;
+  month = local.tm_mon + 1;
+  day = local.tm_mday;
 }
 
 void SleepMilliseconds(int milliseconds) {

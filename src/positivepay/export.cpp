@@ -120,12 +120,10 @@ void ClearPickupFolder(const std::string& pickupFolder, const std::string& mask)
 
 }  // namespace
 
-std::string PickupFolder() {
-#ifdef _WIN32
-  return "C:\\VOLARINC\\POSPAY";
-#else
-  return JoinPath(JoinPath(platform::PickupRoot(), "VOLARINC"), "POSPAY");
-#endif
+std::string ArchiveFilePath(const std::string& dataDir, Date positivePayDate,
+                            const std::string& fileName) {
+  const std::string digits = DateDigits(DateToText(positivePayDate));
+  return JoinPath(JoinPath(JoinPath(dataDir, "POSPAY"), "PP" + SubText(digits, 1, 6)), fileName);
 }
 
 std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportRequest& request) {
@@ -153,7 +151,7 @@ std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportReques
   }
   const std::string fileName = standard ? PositivePayFileName(digits, account) : writer->FileName();
   const std::string archiveFile =
-      JoinPath(JoinPath(JoinPath(request.dataDir, "POSPAY"), archiveFolderName), fileName);
+      ArchiveFilePath(request.dataDir, request.positivePayDate, fileName);
   const std::string pickupFile = JoinPath(request.pickupFolder, fileName);
 
   if (standard) {

@@ -14,13 +14,14 @@ class TableCursor;
 struct ExportRequest {
   Date positivePayDate;
   std::string dataDir;
-  std::string pickupFolder;  // PickupFolder() in the program; a temporary folder in tests
+  std::string pickupFolder;  // platform::PickupFolder() in the program; a temporary folder in tests
   // Lets pending window messages be processed, so the pressed button repaints.
   std::function<void()> processEvents;
 };
 
-// C:\VOLARINC\POSPAY on Windows; VOLARINC/POSPAY under the home folder elsewhere.
-std::string PickupFolder();
+// The archive copy of a Positive Pay file: POSPAY/PPyyyymm/<file name> under the data folder.
+std::string ArchiveFilePath(const std::string& dataDir, Date positivePayDate,
+                            const std::string& fileName);
 
 // Writes the register's visible checks (in the cursor's order and filter) to the archive file
 // and places a copy in the pickup folder; returns the pickup file's path. Nothing in the pickup

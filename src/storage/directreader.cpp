@@ -69,7 +69,7 @@ namespace {
 // Where the file name part starts; the ".DBF" rule looks at the name only, so a folder with a
 // dot in its name does not hide a missing extension.
 size_t NameStart(const std::string& path) {
-  const size_t slash = path.find_last_of(kPathSeparator);
+  const size_t slash = path.find_last_of(kPathSeparators);
   return slash == std::string::npos ? 0 : slash + 1;
 }
 }  // namespace

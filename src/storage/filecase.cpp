@@ -9,7 +9,7 @@ namespace volarin {
 std::string FindFileIgnoringCase(const std::string& path) {
   if (path.empty()) return {};
   if (platform::FileExists(path)) return path;
-  const size_t slash = path.find_last_of(kPathSeparator);
+  const size_t slash = path.find_last_of(kPathSeparators);
   const std::string folder = slash == std::string::npos ? std::string(".")
                              : slash == 0               ? std::string(1, kPathSeparator)
                                                         : path.substr(0, slash);

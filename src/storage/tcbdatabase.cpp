@@ -43,7 +43,7 @@ void TCBDataBase::SetIndexPath(const std::string& folder) {
 void TCBDataBase::AssignFolder(std::string& target, const std::string& folder) {
   // The same folder with or without its trailing separator is no change: nothing is closed.
   std::string value = folder;
-  if (!value.empty() && value.back() != kPathSeparator) value += kPathSeparator;
+  if (!value.empty() && !IsPathSeparator(value.back())) value += kPathSeparator;
   if (value == target) return;
   CloseAll();
   target = value;
@@ -89,7 +89,7 @@ ResolvedTable ResolveTable(Environment& environment, TCBDataBase* database,
   std::string dataFolder = database->DataPath();
   if (dataFolder.empty()) {
     dataFolder = platform::ProgramFolder();
-    if (!dataFolder.empty() && dataFolder.back() != kPathSeparator) dataFolder += kPathSeparator;
+    if (!dataFolder.empty() && !IsPathSeparator(dataFolder.back())) dataFolder += kPathSeparator;
   }
   resolved.dataFile = dataFolder + fileAlias + ".DBF";
   std::string indexFolder = database->IndexPath();

@@ -241,12 +241,16 @@ testing::OtherProcess::Held LockAccountMapRecord(const std::string& folder,
   return program;
 }
 
+VPP_OTHER_PROCESS_ROLE(LockAccountMapRecordOf) {
+  return LockAccountMapRecord(role.Argument(0), role.Argument(1));
+}
+
 TEST_F(SetupGridTest, ClosingKeepsTheWindowOpenWhenThePendingEditCannotBeSaved) {
   QLineEdit* editor = TypeIntoCell(1, 2, QStringLiteral("LOCKED"));  // MMM500
   ASSERT_NE(editor, nullptr);
   Commit(editor);
   const std::string folder = fixture.folder.Path();
-  testing::OtherProcess locker([&] { return LockAccountMapRecord(folder, "MMM500"); });
+  testing::OtherProcess locker("LockAccountMapRecordOf", {folder, "MMM500"});
   ASSERT_TRUE(locker.WaitUntilHolding());
   window().close();
   ASSERT_EQ(fixture.recorders.errors.size(), 1u);

@@ -110,14 +110,16 @@ TEST(StartUp, AFailingStepShowsItsErrorAndLeavesTheWindowUsable) {
   }
 }
 
+VPP_OTHER_PROCESS_ROLE(HoldRegisterFileExclusively) {
+  return testing::OtherProcess::Held(platform::File::Open(
+      role.Argument(0), platform::File::Access::ReadWrite, platform::File::Share::Exclusive));
+}
+
 TEST(StartUp, RefusesWhenAnotherProcessHoldsTheRegister) {
   WindowFixture fixture(SuiteRows());
   // Another program holds the register open exclusively.
   const std::string path = fixture.folder / "zorppay.dbf";
-  testing::OtherProcess holder([&] {
-    return testing::OtherProcess::Held(platform::File::Open(path, platform::File::Access::ReadWrite,
-                                                            platform::File::Share::Exclusive));
-  });
+  testing::OtherProcess holder("HoldRegisterFileExclusively", {path});
   ASSERT_TRUE(holder.WaitUntilHolding());
   MainWindow& window = fixture.Show();
   ASSERT_EQ(fixture.recorders.confirms.size(), 1u);

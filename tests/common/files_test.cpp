@@ -1,7 +1,6 @@
 #include "common/files.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -17,10 +16,48 @@ using testing::ReadFile;
 using testing::TempFolder;
 namespace fs = std::filesystem;
 
-TEST(JoinPath, NeverDoublesTheSeparator) {
-  EXPECT_EQ(JoinPath("/data", "x.dbf"), "/data/x.dbf");
-  EXPECT_EQ(JoinPath("/data/", "x.dbf"), "/data/x.dbf");
-  EXPECT_EQ(JoinPath("", "x.dbf"), "/x.dbf");
+TEST(PathParts, JoinNeverDoublesTheSeparatorAndPartsSplitAtTheLastOne) {
+  struct Case {
+    std::string folder, name, joined, folderPart;
+  };
+#ifdef _WIN32
+  // Windows reads "/" as a separator too; a drive's root keeps its backslash.
+  const Case cases[] = {
+      {"C:\\data", "x.dbf", "C:\\data\\x.dbf", "C:\\data"},
+      {"C:\\data\\", "x.dbf", "C:\\data\\x.dbf", "C:\\data"},
+      {"C:\\data/", "x.dbf", "C:\\data/x.dbf", "C:\\data"},
+      {"C:\\", "x.dbf", "C:\\x.dbf", "C:"},
+      {"\\\\server\\share", "x.dbf", "\\\\server\\share\\x.dbf", "\\\\server\\share"},
+      {"", "x.dbf", "\\x.dbf", ""},
+  };
+#else
+  const Case cases[] = {
+      {"/data", "x.dbf", "/data/x.dbf", "/data"},
+      {"/data/", "x.dbf", "/data/x.dbf", "/data"},
+      {"", "x.dbf", "/x.dbf", ""},
+  };
+#endif
+  for (const Case& c : cases) {
+    const std::string joined = JoinPath(c.folder, c.name);
+    EXPECT_EQ(joined, c.joined) << c.folder;
+    EXPECT_EQ(FileNamePart(joined), c.name) << joined;
+    EXPECT_EQ(FolderPart(joined), c.folderPart) << joined;
+  }
+}
+
+TEST(PathParts, AbsolutePaths) {
+  struct Case {
+    std::string path;
+    bool absolute;
+  };
+#ifdef _WIN32
+  const Case cases[] = {{"C:\\data", true}, {"c:/data", true}, {"\\\\server\\share", true},
+                        {"\\data", true},   {"C:data", false}, {"data\\x.dbf", false},
+                        {"", false}};
+#else
+  const Case cases[] = {{"/data", true}, {"data/x.dbf", false}, {"", false}};
+#endif
+  for (const Case& c : cases) EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << c.path;
 }
 
 TEST(CopyFileTo, ReplacesTheTargetAndKeepsTheModificationTime) {
@@ -67,7 +104,7 @@ TEST(CopyFileTo, ErrorsNameTheFile) {
   TempFolder dir;
   const std::string source = dir.Write("a.txt", "new");
   const std::string readOnly = dir.Write("ro.txt", "keep");
-  chmod(readOnly.c_str(), 0444);
+  testing::MakeReadOnly(readOnly);
   struct Case {
     std::string source, target, message;
   } cases[] = {

@@ -1,9 +1,10 @@
 #include "common/platform.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <fstream>
+
+#include "common/files.h"
 #include "support/other_process.h"
 #include "support/temp_folder.h"
 
@@ -11,6 +12,11 @@ namespace volarin::platform {
 namespace {
 
 using testing::TempFolder;
+
+VPP_OTHER_PROCESS_ROLE(HoldFileExclusively) {
+  return testing::OtherProcess::Held(
+      File::Open(role.Argument(0), File::Access::ReadWrite, File::Share::Exclusive));
+}
 
 TEST(FileIsInUse, FreeMissingHeldAndReadOnlyFiles) {
   TempFolder dir;
@@ -22,7 +28,7 @@ TEST(FileIsInUse, FreeMissingHeldAndReadOnlyFiles) {
     EXPECT_TRUE(FileIsInUse(path));
   }
   EXPECT_FALSE(FileIsInUse(path));
-  chmod(path.c_str(), 0444);  // read-only counts as in use, even for the superuser
+  testing::MakeReadOnly(path);  // read-only counts as in use, even for the superuser
   EXPECT_TRUE(FileIsInUse(path));
 }
 
@@ -30,13 +36,14 @@ TEST(FileIsInUse, SeesAnotherProcessHoldingTheFile) {
   TempFolder dir;
   const std::string path = dir.Write("zorppay.dbf", "data");
   {
-    testing::OtherProcess other([&] {
-      return testing::OtherProcess::Held(
-          File::Open(path, File::Access::ReadWrite, File::Share::Exclusive));
-    });
+    testing::OtherProcess other("HoldFileExclusively", {path});
     ASSERT_TRUE(other.WaitUntilHolding());
     EXPECT_TRUE(FileIsInUse(path));
     EXPECT_THROW(File::Open(path, File::Access::ReadOnly, File::Share::Shared), File::InUse);
+#ifdef _WIN32
+    // Share mode none: any other Windows program's open fails too, not only ours.
+    EXPECT_FALSE(std::ifstream(path).is_open());
+#endif
   }
   EXPECT_FALSE(FileIsInUse(path));
 }
@@ -82,20 +89,65 @@ TEST(File, SharedByteRangeLocksCoexistButExcludeAnExclusiveOne) {
   EXPECT_FALSE(reader1->TryLockShared(update, 1));
 }
 
-TEST(Folders, CurrentFolderAndPickupRoot) {
+TEST(Folders, CurrentFolder) {
   TempFolder dir;
   const std::string saved = CurrentFolder();
   SetCurrentFolder(dir.Path());
   EXPECT_EQ(CurrentFolder(), std::filesystem::canonical(dir.Path()).string());
   SetCurrentFolder(saved);
   EXPECT_THROW(SetCurrentFolder(dir / "missing"), FileError);
+}
 
-  const char* home = getenv("HOME");
-  const std::string savedHome = home ? home : "";
-  setenv("HOME", dir.Path().c_str(), 1);
-  EXPECT_EQ(PickupRoot(), dir.Path());
+#ifdef _WIN32
+// A drive's root keeps its backslash ("C:" alone would name the drive's current folder); below
+// it, folders come without a trailing one.
+TEST(Folders, DriveRootsKeepTheirBackslash) {
+  const std::string saved = CurrentFolder();
+  SetCurrentFolder("C:\\");
+  EXPECT_EQ(CurrentFolder(), "C:\\");
+  SetCurrentFolder("C:\\windows\\");
+  EXPECT_EQ(CurrentFolder(), "C:\\windows");
+  SetCurrentFolder(saved);
+}
+
+TEST(Folders, ForceFoldersMakesAChainUnderADriveAndLeavesTheDriveAlone) {
+  TempFolder dir;
+  ForceFolders("C:\\");
+  ForceFolders("C:");
+  const std::string drive = dir.Path().substr(0, 2);
+  ASSERT_EQ(drive[1], ':');
+  const std::string chain = dir.Path() + "\\a\\b/c";
+  ForceFolders(chain);
+  EXPECT_TRUE(FolderExists(chain));
+  EXPECT_TRUE(FolderExists(dir.Path() + "\\a\\b"));
+}
+
+TEST(File, AnOpenFileCannotBeDeletedNorAReadOnlyOne) {
+  TempFolder dir;
+  const std::string path = dir.Write("zorppay.dbf", "data");
+  {
+    auto open = File::Open(path, File::Access::ReadOnly, File::Share::Shared);
+    EXPECT_FALSE(RemoveFile(path));
+    EXPECT_TRUE(FileExists(path));
+  }
+  testing::MakeReadOnly(path);
+  EXPECT_FALSE(RemoveFile(path));
+  EXPECT_TRUE(FileExists(path));
+}
+
+TEST(PickupFolder, IsTheUploadersFolderOnDriveC) {
+  EXPECT_EQ(PickupFolder(), "C:\\VOLARINC\\POSPAY");
+}
+#else
+TEST(PickupFolder, LiesUnderTheHomeFolder) {
+  TempFolder home;
+  const char* saved = getenv("HOME");
+  const std::string savedHome = saved ? saved : "";
+  setenv("HOME", home.Path().c_str(), 1);
+  EXPECT_EQ(PickupFolder(), home.Path() + "/VOLARINC/POSPAY");
   setenv("HOME", savedHome.c_str(), 1);
 }
+#endif
 
 }  // namespace
 }  // namespace volarin::platform

@@ -1,8 +1,6 @@
 // A production index shared with another program that changes it: reads in between its writes
 // must not take the half-written tree for damage, and damage that stays is still reported.
 #include <gtest/gtest.h>
-#include <sys/select.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -47,37 +45,31 @@ std::unique_ptr<Table> OpenShared(Context& context, const std::string& path) {
   return table;
 }
 
+constexpr int kAppends = 4000;
+
+// Another program that tells once the indexed table is open, then appends to it.
+VPP_OTHER_PROCESS_ROLE(AppendToIndexedTable) {
+  Context context;
+  context.Configure().lockAttempts = 5000;
+  context.Configure().lockDelayMs = 1;
+  auto table = OpenShared(context, role.Argument(0));
+  role.Ready();
+  for (int i = 50; i < 50 + kAppends; ++i) {
+    table->StartAppend();
+    table->AssignBytes(0, NameOf(i));
+    table->AssignNumber(1, i);
+    if (table->Append() != WriteResult::kOk) return OtherProcess::Finished(false);
+  }
+  table->Close();
+  return OtherProcess::Finished(true);
+}
+
 TEST(SharedIndexReading, WalksAndSeeksWhileAnotherProcessAppendsMeetNoDamage) {
   mdxtest::TempDir dir;
   const std::string path = MakeIndexedTable(dir, 50);
-  const int appends = 4000;
-  int started[2], finished[2];
-  ASSERT_EQ(pipe(started), 0);
-  ASSERT_EQ(pipe(finished), 0);
-  OtherProcess child([&] {
-    close(started[0]);
-    close(finished[0]);
-    Context context;
-    context.Configure().lockAttempts = 5000;
-    context.Configure().lockDelayMs = 1;
-    auto table = OpenShared(context, path);
-    char c = 1;
-    (void)!write(started[1], &c, 1);
-    for (int i = 50; i < 50 + appends; ++i) {
-      table->StartAppend();
-      table->AssignBytes(0, NameOf(i));
-      table->AssignNumber(1, i);
-      if (table->Append() != WriteResult::kOk) return OtherProcess::Finished(false);
-    }
-    table->Close();
-    (void)!write(finished[1], &c, 1);
-    return OtherProcess::Finished(true);
-  });
-  close(started[1]);
-  close(finished[1]);
-  char c;
-  ASSERT_EQ(read(started[0], &c, 1), 1);
-  close(started[0]);
+  const int appends = kAppends;
+  OtherProcess child("AppendToIndexedTable", {path});
+  ASSERT_TRUE(child.WaitUntilHolding());
 
   std::vector<std::string> errors;
   int rounds = 0;
@@ -100,14 +92,8 @@ TEST(SharedIndexReading, WalksAndSeeksWhileAnotherProcessAppendsMeetNoDamage) {
     } catch (const std::exception& e) {
       errors.push_back(e.what());
     }
-    // The child's end is seen through its pipe without waiting for it.
-    fd_set ready;
-    FD_ZERO(&ready);
-    FD_SET(finished[0], &ready);
-    timeval now{0, 0};
-    childDone = select(finished[0] + 1, &ready, nullptr, nullptr, &now) > 0;
+    childDone = child.Exited();
   }
-  close(finished[0]);
   EXPECT_EQ(child.Wait(), 0);
   EXPECT_TRUE(errors.empty()) << errors.size() << " of " << rounds
                               << " reads failed, the first: " << errors.front();

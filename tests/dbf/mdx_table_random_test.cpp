@@ -71,6 +71,7 @@ class RandomTable {
 // Every tag of the file, as the independent reader walks it, against the records: a sort of
 // (key, record number) for ordinary tags; for a unique tag, keys rising, each its record's.
 void CompareWithIndependentReader(const mdxtest::TempDir& dir, Table& table) {
+  if (!::volarin::testing::kPerlReaderAvailable) return;  // the other checks still run
   ProductionIndex& index = *IndexOf(table);
   table.Flush();
   std::vector<std::vector<mdxtest::Entry>> expected(index.TagCount());

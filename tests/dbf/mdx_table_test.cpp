@@ -2,6 +2,8 @@
 // seeks, and every append, change and zap keeping the tags equal to the records.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <algorithm>
 #include <map>
 #include <random>
@@ -287,7 +289,9 @@ TEST(TableIndex, ExampleIndexesAgreeWithTheirTables) {
     mdxtest::CopyExample(dir, std::string(name) + ".mdx");
     auto table = Table::Open(context, dbf);
     ProductionIndex& index = OpenIndex(*table, ProductionIndexPath(dbf));
-    EXPECT_EQ(index.Path(), dir / (std::string(name) + ".mdx"));
+    // The same file (Windows finds it under any case of its name).
+    EXPECT_TRUE(std::filesystem::equivalent(index.Path(), dir / (std::string(name) + ".mdx")))
+        << index.Path();
     EXPECT_EQ(CheckIndex(*table), "") << name;
   }
 }

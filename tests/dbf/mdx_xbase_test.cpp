@@ -19,6 +19,7 @@ std::string OurWalk(IndexTag& tag) {
 }
 
 TEST(XBaseReader, ReadsTheExamplesLikeWeDo) {
+  VPP_SKIP_WITHOUT_PERL_READER();
   // The reader itself agrees with us on files another program wrote.
   mdxtest::TempDir dir;
   for (const char* name : {"checks.mdx", "tree2.mdx"}) {
@@ -32,6 +33,7 @@ TEST(XBaseReader, ReadsTheExamplesLikeWeDo) {
 }
 
 TEST(XBaseReader, ReadsDeepTreesWeBuiltAndChanged) {
+  VPP_SKIP_WITHOUT_PERL_READER();
   mdxtest::TempDir dir;
   const std::string path = dir / "deep.mdx";
   std::vector<TagDefinition> defs(4);

@@ -1,10 +1,10 @@
 // Sharing a table: open modes, record and file locks, appends from two places at once. Two
 // contexts in one process must exclude each other exactly as two processes do.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <functional>
 #include <set>
+#include <thread>
 
 #include "dbf/table.h"
 #include "dbf_test_util.h"
@@ -22,6 +22,56 @@ Context QuickContext() {
   context.Configure().lockAttempts = 2;
   context.Configure().lockDelayMs = 5;
   return context;
+}
+
+// Another program's parts, played in a second process (argument 0: the table's path).
+
+// Opens the table shared and locks record 2.
+VPP_OTHER_PROCESS_ROLE(HoldRecordTwoLocked) {
+  struct Holding {
+    Context context = QuickContext();
+    std::unique_ptr<Table> table;
+  };
+  auto holding = std::make_shared<Holding>();
+  holding->table = Table::Open(holding->context, role.Argument(0));
+  if (!holding->table->LockRecord(2)) return nullptr;
+  return holding;
+}
+
+bool AppendMany(const std::string& path, const std::string& who, int count) {
+  Context context;
+  context.Configure().lockAttempts = 2000;
+  context.Configure().lockDelayMs = 1;
+  auto table = Table::Open(context, path);
+  for (int i = 1; i <= count; ++i) {
+    table->StartAppend();
+    table->AssignNumber(0, i);
+    table->AssignBytes(1, who);
+    if (table->Append() != WriteResult::kOk) return false;
+  }
+  return true;
+}
+
+constexpr int kAppendsPerProcess = 200;
+
+VPP_OTHER_PROCESS_ROLE(AppendAsChild) {
+  return OtherProcess::Finished(AppendMany(role.Argument(0), "CHILD", kAppendsPerProcess));
+}
+
+constexpr int kAppendsWhileOpening = 3000;
+
+// Tells once the table is open, then appends with the default lock settings.
+VPP_OTHER_PROCESS_ROLE(AppendAfterTellingOpen) {
+  Context context;
+  auto table = Table::Open(context, role.Argument(0));
+  role.Ready();
+  for (int i = 1; i <= kAppendsWhileOpening; ++i) {
+    table->StartAppend();
+    table->AssignNumber(0, i);
+    table->AssignBytes(1, "CHILD");
+    if (table->Append() != WriteResult::kOk) return OtherProcess::Finished(false);
+  }
+  return OtherProcess::Finished(true);
 }
 
 class LockTest : public ::testing::Test {
@@ -125,16 +175,7 @@ TEST_F(LockTest, AppendsOfOneHandleAreSeenByTheOther) {
 
 // A child that opens the table shared and locks record 2, then holds until released.
 TEST_F(LockTest, ChildHoldsARecordLockAndASharedOpen) {
-  struct Holding {
-    Context context = QuickContext();
-    std::unique_ptr<Table> table;
-  };
-  OtherProcess child([&]() -> OtherProcess::Held {
-    auto holding = std::make_shared<Holding>();
-    holding->table = Table::Open(holding->context, path_);
-    if (!holding->table->LockRecord(2)) return nullptr;
-    return holding;
-  });
+  OtherProcess child("HoldRecordTwoLocked", {path_});
   ASSERT_TRUE(child.WaitUntilHolding()) << "child failed to lock";
 
   Context context = QuickContext();
@@ -153,48 +194,26 @@ TEST_F(LockTest, ChildHoldsARecordLockAndASharedOpen) {
 
 // A lock held briefly elsewhere is had by retrying: attempts and delay come from the context.
 TEST_F(LockTest, RetriesUntilAnotherProcessReleasesTheRecord) {
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
-  OtherProcess child([&] {
-    close(ready[0]);
-    Context context = QuickContext();
-    auto table = Table::Open(context, path_);
-    if (!table->LockRecord(2)) return OtherProcess::Finished(false);
-    char c = 1;
-    (void)!write(ready[1], &c, 1);
-    usleep(150 * 1000);
-    return OtherProcess::Finished(true);  // the lock goes with the table
+  OtherProcess child("HoldRecordTwoLocked", {path_});
+  ASSERT_TRUE(child.WaitUntilHolding()) << "child failed to lock";
+  std::thread releaseSoon([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    child.Release();  // the lock goes with the child's table
   });
-  close(ready[1]);
-  char c;
-  ASSERT_EQ(read(ready[0], &c, 1), 1) << "child failed to lock";
-  close(ready[0]);
   Context context;
   context.Configure().lockAttempts = 6000;  // up to half a minute on a very busy machine
   context.Configure().lockDelayMs = 5;
   auto table = Table::Open(context, path_);
   EXPECT_TRUE(table->LockRecord(2));
+  releaseSoon.join();
   EXPECT_EQ(child.Wait(), 0);
 }
 
 // Two processes append at the same time: every record arrives once, none is overwritten.
 TEST_F(LockTest, ConcurrentAppendsFromTwoProcesses) {
-  const int perProcess = 200;
-  auto appendMany = [&](const std::string& who) {
-    Context context;
-    context.Configure().lockAttempts = 2000;
-    context.Configure().lockDelayMs = 1;
-    auto table = Table::Open(context, path_);
-    for (int i = 1; i <= perProcess; ++i) {
-      table->StartAppend();
-      table->AssignNumber(0, i);
-      table->AssignBytes(1, who);
-      if (table->Append() != WriteResult::kOk) return false;
-    }
-    return true;
-  };
-  OtherProcess child([&] { return OtherProcess::Finished(appendMany("CHILD")); });
-  EXPECT_TRUE(appendMany("PARENT"));
+  const int perProcess = kAppendsPerProcess;
+  OtherProcess child("AppendAsChild", {path_});
+  EXPECT_TRUE(AppendMany(path_, "PARENT", perProcess));
   EXPECT_EQ(child.Wait(), 0);
 
   Context context;
@@ -215,27 +234,9 @@ TEST_F(LockTest, ConcurrentAppendsFromTwoProcesses) {
 // Opening a table while another process appends to it: the header may count a record the
 // opener's earlier look at the file size did not include; that is growth, not damage.
 TEST_F(LockTest, OpeningWhileAnotherProcessAppendsSeesAWholeTable) {
-  const int appends = 3000;
-  int started[2];
-  ASSERT_EQ(pipe(started), 0);
-  OtherProcess child([&] {
-    close(started[0]);
-    Context context;
-    auto table = Table::Open(context, path_);
-    char c = 1;
-    (void)!write(started[1], &c, 1);
-    for (int i = 1; i <= appends; ++i) {
-      table->StartAppend();
-      table->AssignNumber(0, i);
-      table->AssignBytes(1, "CHILD");
-      if (table->Append() != WriteResult::kOk) return OtherProcess::Finished(false);
-    }
-    return OtherProcess::Finished(true);
-  });
-  close(started[1]);
-  char c;
-  ASSERT_EQ(read(started[0], &c, 1), 1);
-  close(started[0]);
+  const int appends = kAppendsWhileOpening;
+  OtherProcess child("AppendAfterTellingOpen", {path_});
+  ASSERT_TRUE(child.WaitUntilHolding());
   std::vector<std::string> errors;
   uint32_t lastCount = 0;
   for (int i = 0; i < 2000 && lastCount < 5u + appends; ++i) {

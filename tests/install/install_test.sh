@@ -12,7 +12,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect_file() { [ -f "$1" ] || fail "missing $1"; }
 expect_program() { [ -x "$1" ] || fail "missing program $1"; }
 
-programs=(volarin-positivepay volarin-positivepay-road make-demo-data dbfdump)
+programs=(volarin-positivepay volarin-positivepay-road volarin-positivepay-cli make-demo-data dbfdump)
 desktop=share/applications/volarin-positivepay.desktop
 icon=share/icons/hicolor/scalable/apps/volarin-positivepay.svg
 
@@ -73,6 +73,10 @@ else
   fi
   grep -q "The data folder $scratch/no-such-folder does not exist" "$scratch/refused.log" ||
     fail "no clear message for a missing data folder: $(cat "$scratch/refused.log")"
+  "$bin/volarin-positivepay-cli" --data "$scratch/data" --account ESC1001 \
+    --pickup "$scratch/cli-pickup" >"$scratch/cli.log" 2>&1 ||
+    fail "the installed command-line program failed: $(cat "$scratch/cli.log")"
+  ls "$scratch"/cli-pickup/*.txt >/dev/null 2>&1 || fail "no pickup file from the command line"
   "$bin/dbfdump" --check "$scratch/data/zorppay.dbf" >/dev/null ||
     fail "dbfdump --check from the package on the register"
 fi

@@ -1,11 +1,11 @@
 #include "positivepay/export.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
 
+#include "common/paths.h"
 #include "common/platform.h"
 #include "extraction/extraction_test_support.h"
 #include "positivepay/layoutsettings.h"
@@ -50,7 +50,7 @@ class ExportTest : public ::testing::Test {
   explicit ExportTest(const fixtures::DataFolderRows& rows = WorkedExample()) : w(rows) {
     SetShortDateFormat("MM/DD/YYYY");
     savedFolder_ = platform::CurrentFolder();
-    pickup = w.Path("home/VOLARINC/POSPAY");
+    pickup = fs::path(w.Path("home/VOLARINC/POSPAY")).make_preferred().string();
     fs::create_directories(pickup);
     w.folder.Write("home/VOLARINC/POSPAY/old.txt", "yesterday");
     w.folder.Write("home/VOLARINC/POSPAY/OLDER.TXT", "before");
@@ -83,15 +83,15 @@ TEST_F(ExportTest, TheWorkedExampleByteForByte) {
   const std::string path = CreatePositivePayFile(
       *w.checkRegister, {kMarch15, w.folder.Path(), pickup, [&] { repainted = true; }});
   EXPECT_TRUE(repainted);
-  EXPECT_EQ(path, pickup + "/20050315_123456789.txt");
+  EXPECT_EQ(path, JoinPath(pickup, "20050315_123456789.txt"));
   EXPECT_EQ(ReadFile(Archive("20050315_123456789.txt")), kWorkedExampleBytes);
   EXPECT_EQ(ReadFile(path), kWorkedExampleBytes);
   EXPECT_EQ(platform::ModificationTime(path),
             platform::ModificationTime(Archive("20050315_123456789.txt")));
   // Only the new file is left of the .txt files; other files stay.
-  EXPECT_FALSE(fs::exists(pickup + "/old.txt"));
-  EXPECT_FALSE(fs::exists(pickup + "/OLDER.TXT"));
-  EXPECT_TRUE(fs::exists(pickup + "/keep.csv"));
+  EXPECT_FALSE(fs::exists(JoinPath(pickup, "old.txt")));
+  EXPECT_FALSE(fs::exists(JoinPath(pickup, "OLDER.TXT")));
+  EXPECT_TRUE(fs::exists(JoinPath(pickup, "keep.csv")));
   EXPECT_EQ(platform::CurrentFolder(), fs::canonical(w.folder.Path()).string());
 }
 
@@ -130,7 +130,7 @@ TEST_F(ExportTest, ARegisterNeverOpenedTouchesNothingInThePickupFolder) {
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "Cannot perform this operation on a closed dataset");
   }
-  EXPECT_TRUE(fs::exists(pickup + "/old.txt"));
+  EXPECT_TRUE(fs::exists(JoinPath(pickup, "old.txt")));
   EXPECT_EQ(platform::CurrentFolder(), fs::canonical(w.folder.Path()).string());
 }
 
@@ -138,21 +138,21 @@ TEST_F(ExportTest, AnUnfinishedExtractionIsRefused) {
   OpenRegister();
   w.checkRegister->MarkIncomplete(true);
   EXPECT_THROW(Export(), Error);
-  EXPECT_TRUE(fs::exists(pickup + "/old.txt"));
+  EXPECT_TRUE(fs::exists(JoinPath(pickup, "old.txt")));
   EXPECT_FALSE(fs::exists(Archive("20050315_123456789.txt")));
 }
 
 TEST_F(ExportTest, APickupFileThatCannotBeDeletedStopsTheExportNamingIt) {
   OpenRegister();
-  const std::string stuck = pickup + "/old.txt";
-  chmod(stuck.c_str(), 0444);
+  const std::string stuck = JoinPath(pickup, "old.txt");
+  testing::MakeReadOnly(stuck);
   try {
     Export();
     FAIL();
   } catch (const FileError& e) {
     EXPECT_NE(std::string(e.what()).find(stuck), std::string::npos) << e.what();
   }
-  EXPECT_FALSE(fs::exists(pickup + "/20050315_123456789.txt"));
+  EXPECT_FALSE(fs::exists(JoinPath(pickup, "20050315_123456789.txt")));
   EXPECT_EQ(ReadFile(Archive("20050315_123456789.txt")), kWorkedExampleBytes);
   EXPECT_EQ(platform::CurrentFolder(), fs::canonical(w.folder.Path()).string());
 }
@@ -163,15 +163,6 @@ TEST_F(ExportTest, AMissingPickupFolderIsCreated) {
   EXPECT_EQ(ReadFile(Export()), kWorkedExampleBytes);
 }
 
-TEST(PickupFolder, LiesUnderTheHomeFolder) {
-  TempFolder home;
-  const char* saved = getenv("HOME");
-  const std::string savedHome = saved ? saved : "";
-  setenv("HOME", home.Path().c_str(), 1);
-  EXPECT_EQ(PickupFolder(), home.Path() + "/VOLARINC/POSPAY");
-  setenv("HOME", savedHome.c_str(), 1);
-}
-
 class EmptyRegisterExport : public ExportTest {
  protected:
   EmptyRegisterExport() : ExportTest(fixtures::DataFolderRows{}) {}
@@ -180,7 +171,7 @@ class EmptyRegisterExport : public ExportTest {
 TEST_F(EmptyRegisterExport, GivesTheTrailerAloneAndNoAccountInTheName) {
   OpenRegister();
   const std::string path = Export();
-  EXPECT_EQ(path, pickup + "/20050315_.txt");
+  EXPECT_EQ(path, JoinPath(pickup, "20050315_.txt"));
   EXPECT_EQ(ReadFile(path), "0,0.00\r\n");
 }
 

@@ -3,44 +3,14 @@
 
 #include <map>
 
+#include "common/paths.h"
 #include "common/platform.h"
 #include "extraction/extraction_test_support.h"
 #include "positivepay/export.h"
+#include "positivepay/road_suite.h"
 
 namespace volarin::testing {
 namespace {
-
-const Date kDay = Ymd(2024, 3, 15);
-
-fixtures::DataFolderRows Suite() {
-  fixtures::DataFolderRows rows;
-  rows.accountMap = {{"ESC100", "987654321", "021000021"}};
-  rows.accountList = {{"ESC100"}};
-  auto escrow = [](int64_t n, Date printed, double amount, const char* payee, int voidFlag = 0) {
-    fixtures::EscrowRow row;
-    row.checkNo = n;
-    row.accountNr = "ESC100";
-    row.prnDate = printed;
-    row.amount = amount;
-    row.company = payee;
-    row.voidFlag = voidFlag;
-    row.voidDate = voidFlag ? *Date::FromYmd(2024, 3, 15) : Date();
-    return row;
-  };
-  rows.escrow = {escrow(501, kDay, 1250.5, "ACME SUPPLY CO"),
-                 escrow(502, kDay - 3, 99.99, "VOIDED TODAY", 1),
-                 escrow(503, kDay - 7, 12.349, "OLD, \"QUOTED\" PAYEE"),
-                 escrow(9876543210LL, kDay, 300, "TEN DIGITS")};
-  fixtures::ClosingRow closing;
-  closing.checkNo = 7001;
-  closing.accountNr = "ESC100";
-  closing.date = kDay;
-  closing.amount = 0;
-  closing.voidAmount = 45;
-  closing.company = "CLOSING VOID";
-  rows.closing = {closing};
-  return rows;
-}
 
 std::map<std::string, std::string> SuiteTableBytes(const MainWindowCursors& w) {
   std::map<std::string, std::string> bytes;
@@ -73,7 +43,7 @@ TEST(Road, FromTheSuiteTablesToTheBankFileInBothModes) {
   RunExtraction(w.Cursors(), w.Request("esc100", kDay, /*outstanding=*/true), nullptr);
   const std::string path =
       CreatePositivePayFile(*w.checkRegister, {kDay, w.folder.Path(), pickup, {}});
-  EXPECT_EQ(path, pickup + "/20240315_987654321.txt");
+  EXPECT_EQ(path, JoinPath(pickup, "20240315_987654321.txt"));
   EXPECT_EQ(ReadFile(path),
             // The register's AMOUNT keeps two decimals: 12.349 was stored as 12.35.
             "03/15/2024,503,\"OLD, \"QUOTED\" PAYEE\",12.35\r\n"

@@ -54,6 +54,7 @@ std::optional<std::map<uint32_t, std::string>> KeysOf(const StorageSetup& setup,
 }
 
 TEST(KeysCrossCheck, TagsHoldTheKeysTheProgramBuilds) {
+  VPP_SKIP_WITHOUT_PERL_READER();
   fixtures::DataFolderRows rows;
   rows.escrow = {{.checkNo = 1234, .accountNr = "acc1"},
                  {.checkNo = 9999999999, .accountNr = "Longer-Account-Number"},

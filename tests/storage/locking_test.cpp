@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <functional>
 
 #include "storage/directreader.h"
 #include "storage/errors.h"
@@ -40,16 +39,25 @@ struct Program {
   }
 };
 
-// Runs `hold` in another process on a program of its own over the folder; when it returns
-// true, the program is kept, with what it holds, until the parent lets go.
-class OtherProcess : public testing::OtherProcess {
- public:
-  OtherProcess(const std::function<bool(Program&)>& hold, const std::string& folder)
-      : testing::OtherProcess([hold, folder]() -> Held {
-          auto program = std::make_shared<Program>(folder);
-          return hold(*program) ? program : nullptr;
-        }) {}
-};
+using testing::OtherProcess;
+
+// Another program over the folder (argument 0) that holds ACC1's account map record locked.
+VPP_OTHER_PROCESS_ROLE(HoldFirstAccountMapRecord) {
+  auto program = std::make_shared<Program>(role.Argument(0));
+  TableCursor& map = program->Cursor("zorppsub", false);
+  map.lockingMethod = LockingMethod::kLockOnEdit;
+  map.Open();
+  map.StartEdit();  // holds the lock of ACC1's record
+  return map.RecNo() == 1 ? program : nullptr;
+}
+
+// Another program over the folder (argument 0) that holds the register open exclusively.
+VPP_OTHER_PROCESS_ROLE(HoldRegisterExclusively) {
+  auto program = std::make_shared<Program>(role.Argument(0));
+  TableCursor& reg = program->Cursor("zorppay", true);
+  reg.Open();
+  return reg.IsOpen() ? program : nullptr;
+}
 
 fixtures::DataFolderRows Rows() {
   fixtures::DataFolderRows rows;
@@ -62,15 +70,7 @@ TEST(Locking, ASaveAgainstARecordHeldElsewhereFailsAndKeepsTheValues) {
   StorageSetup setup(Rows());
   setup.engine.SetLockAttempts(5);
   setup.engine.SetLockDelay(100);
-  OtherProcess other(
-      [](Program& program) {
-        TableCursor& map = program.Cursor("zorppsub", false);
-        map.lockingMethod = LockingMethod::kLockOnEdit;
-        map.Open();
-        map.StartEdit();  // holds the lock of ACC1's record
-        return map.RecNo() == 1;
-      },
-      setup.folder.Path());
+  OtherProcess other("HoldFirstAccountMapRecord", {setup.folder.Path()});
   ASSERT_TRUE(other.WaitUntilHolding());
 
   auto map = setup.Cursor("zorppsub");
@@ -98,13 +98,7 @@ TEST(Locking, ASaveAgainstARecordHeldElsewhereFailsAndKeepsTheValues) {
 
 TEST(Locking, TheExclusivelyOpenedRegisterCannotBeOpenedByAnotherProcess) {
   StorageSetup setup(Rows());
-  OtherProcess other(
-      [](Program& program) {
-        TableCursor& reg = program.Cursor("zorppay", true);
-        reg.Open();
-        return reg.IsOpen();
-      },
-      setup.folder.Path());
+  OtherProcess other("HoldRegisterExclusively", {setup.folder.Path()});
   ASSERT_TRUE(other.WaitUntilHolding());
 
   for (bool exclusive : {true, false}) {

@@ -1,11 +1,10 @@
 #pragma once
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -14,9 +13,14 @@ namespace volarin::testing {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vpp-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-    path_ = pattern;
+    std::random_device random;
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const std::filesystem::path candidate = base / ("vpp-" + std::to_string(random() % 1000000));
+      std::error_code ec;
+      if (std::filesystem::create_directory(candidate, ec)) path_ = candidate.string();
+    }
+    if (path_.empty()) throw std::runtime_error("cannot make a temporary folder");
   }
   ~TempFolder() {
     std::error_code ec;
@@ -28,7 +32,10 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::string& Path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  // The folder's path joined with the name by the platform's separator.
+  std::string operator/(const std::string& name) const {
+    return (std::filesystem::path(path_) / name).string();
+  }
 
   // Writes a file under the folder and returns its path.
   std::string Write(const std::string& name, const std::string& bytes) const {
@@ -41,6 +48,13 @@ class TempFolder {
  private:
   std::string path_;
 };
+
+// Takes every write permission away; on Windows that sets the read-only attribute.
+inline void MakeReadOnly(const std::string& path) {
+  using std::filesystem::perms;
+  std::filesystem::permissions(path, perms::owner_write | perms::group_write | perms::others_write,
+                               std::filesystem::perm_options::remove);
+}
 
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

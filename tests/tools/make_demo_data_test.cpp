@@ -1,27 +1,26 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "extraction/extraction_test_support.h"
+#include "support/run_program.h"
 
 namespace volarin::testing {
 namespace {
 
-int RunTool(const std::string& arguments) {
-  return std::system(
-      (std::string(MAKE_DEMO_DATA_PATH) + " " + arguments + " >/dev/null 2>&1").c_str());
+int RunTool(const std::vector<std::string>& arguments) {
+  return RunProgram(MAKE_DEMO_DATA_PATH, arguments).exitCode;
 }
 
 TEST(MakeDemoData, SameDateGivesTheSameTablesAndTheDateHasChecks) {
   TempFolder a, b;
-  ASSERT_EQ(RunTool(a / "demo" + " --date 03/15/2024"), 0);
-  ASSERT_EQ(RunTool(b / "demo" + " --date 03/15/2024"), 0);
+  ASSERT_EQ(RunTool({a / "demo", "--date", "03/15/2024"}), 0);
+  ASSERT_EQ(RunTool({b / "demo", "--date", "03/15/2024"}), 0);
   for (const char* name :
        {"ZORACC.DBF", "zorppsub.dbf", "zordis.dbf", "zordis.mdx", "rpsdis.dbf", "zorppay.dbf"}) {
-    const std::string bytes = ReadFile(a / "demo/" + name);
+    const std::string bytes = ReadFile(a / "demo" + "/" + name);
     EXPECT_FALSE(bytes.empty()) << name;
-    EXPECT_EQ(bytes, ReadFile(b / "demo/" + name)) << name;
+    EXPECT_EQ(bytes, ReadFile(b / "demo" + "/" + name)) << name;
   }
 
   // The demo's purpose: the first account shows checks for the anchor date at once.
@@ -39,11 +38,11 @@ TEST(MakeDemoData, SameDateGivesTheSameTablesAndTheDateHasChecks) {
 TEST(MakeDemoData, RefusesAFolderThatHoldsTablesAndBadDates) {
   TempFolder dir;
   dir.Write("data/ZORDIS.DBF", "precious");
-  EXPECT_NE(RunTool(dir / "data"), 0);
+  EXPECT_NE(RunTool({dir / "data"}), 0);
   EXPECT_EQ(ReadFile(dir / "data/ZORDIS.DBF"), "precious");
-  EXPECT_NE(RunTool(dir / "other --date 02/30/2024"), 0);
+  EXPECT_NE(RunTool({dir / "other", "--date", "02/30/2024"}), 0);
   EXPECT_FALSE(std::filesystem::exists(dir / "other"));
-  EXPECT_NE(RunTool(""), 0);
+  EXPECT_NE(RunTool({}), 0);
 }
 
 }  // namespace
