@@ -52,7 +52,8 @@ auto Within(int code, Step&& step) {
   }
 }
 
-// The account as the account list stores it (the extraction matches the stored bytes).
+// The account as the account list stores it (the extraction matches the stored bytes); the
+// letters may be typed in either case, as the extraction reads keys.
 std::string StoredAccount(const std::string& dataDir, const std::string& account) {
   const std::string listPath = ExistingOrGiven(dataDir, tables::kAccountListFile);
   int list = DirectOpen(listPath);
@@ -61,7 +62,7 @@ std::string StoredAccount(const std::string& dataDir, const std::string& account
   bool seen = false;
   for (DirectTop(list); !DirectEof(list) && !seen; DirectSkip(list, 1)) {
     const std::string stored = DirectFieldText(list, tables::list::kAccountNr);
-    if (TrimText(stored) == TrimText(account)) {
+    if (UpperAscii(TrimText(stored)) == UpperAscii(TrimText(account))) {
       found = stored;
       seen = true;
     }
