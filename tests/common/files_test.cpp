@@ -60,6 +60,27 @@ TEST(PathParts, AbsolutePaths) {
   for (const Case& c : cases) EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << c.path;
 }
 
+// A folder as typed on a command line: the platform's separators, no trailing one except at a
+// root.
+TEST(PathParts, NativeFolderPaths) {
+  const std::pair<std::string, std::string> cases[] = {
+#ifdef _WIN32
+      {"C:/data/", "C:\\data"},
+      {"C:\\data\\\\", "C:\\data"},
+      {"C:\\", "C:\\"},
+      {"C:/", "C:\\"},
+      {"\\\\server\\share\\", "\\\\server\\share"},
+      {"data/x", "data\\x"},
+#else
+      {"/data/", "/data"},
+      {"/data//", "/data"},
+      {"/", "/"},
+      {"data/x", "data/x"},
+#endif
+  };
+  for (const auto& [typed, native] : cases) EXPECT_EQ(NativeFolderPath(typed), native) << typed;
+}
+
 TEST(CopyFileTo, ReplacesTheTargetAndKeepsTheModificationTime) {
   TempFolder dir;
   // Larger than one block and not a multiple of it, so the last short read is exercised.

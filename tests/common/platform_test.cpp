@@ -89,6 +89,33 @@ TEST(File, SharedByteRangeLocksCoexistButExcludeAnExclusiveOne) {
   EXPECT_FALSE(reader1->TryLockShared(update, 1));
 }
 
+// One open's locks behave as one set: a range over bytes it already holds is had, a shared byte
+// it holds can be made exclusive, and one unlock over the range lets go of all of it.
+TEST(File, AnOpensOwnLocksMergeAndAreReleasedTogether) {
+  TempFolder dir;
+  const std::string path = dir.Write("t.dbf", "x");
+  auto a = File::Open(path, File::Access::ReadWrite, File::Share::Shared);
+  auto b = File::Open(path, File::Access::ReadWrite, File::Share::Shared);
+  const uint64_t base = 0xEFFFFFFEull;
+  const uint64_t fileStart = base - 1000000000ull;
+  const uint64_t fileLength = 1000000002ull;
+  ASSERT_TRUE(a->TryLock(base - 2, 1));            // record 2
+  ASSERT_TRUE(a->TryLock(fileStart, fileLength));  // the file lock over it
+  EXPECT_FALSE(b->TryLock(base - 7, 1));
+  EXPECT_FALSE(b->TryLock(base - 2, 1));
+  EXPECT_FALSE(b->TryLockShared(base, 1));
+  a->Unlock(fileStart, fileLength);
+  EXPECT_TRUE(b->TryLock(base - 2, 1));  // record 2 went with the file lock
+  b->Unlock(base - 2, 1);
+
+  ASSERT_TRUE(a->TryLockShared(base, 1));
+  EXPECT_TRUE(a->TryLock(base, 1));  // made exclusive: no other open shares it
+  EXPECT_FALSE(b->TryLockShared(base, 1));
+  a->Unlock(base, 1);
+  EXPECT_TRUE(b->TryLockShared(base, 1));
+  EXPECT_FALSE(a->TryLock(base, 1));  // now another open shares it
+}
+
 TEST(Folders, CurrentFolder) {
   TempFolder dir;
   const std::string saved = CurrentFolder();
