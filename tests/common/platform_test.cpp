@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "common/files.h"
+#include "common/paths.h"
 #include "support/other_process.h"
 #include "support/temp_folder.h"
 
@@ -114,6 +115,18 @@ TEST(File, AnOpensOwnLocksMergeAndAreReleasedTogether) {
   a->Unlock(base, 1);
   EXPECT_TRUE(b->TryLockShared(base, 1));
   EXPECT_FALSE(a->TryLock(base, 1));  // now another open shares it
+}
+
+TEST(Folders, ProgramFolderHoldsTheRunningProgram) {
+#ifdef _WIN32
+  const char* program = "common_tests.exe";
+#else
+  const char* program = "common_tests";
+#endif
+  const std::string folder = ProgramFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_TRUE(IsAbsolutePath(folder)) << folder;
+  EXPECT_TRUE(FileExists(JoinPath(folder, program))) << folder;
 }
 
 TEST(Folders, CurrentFolder) {
