@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
   // The window's start-up reads the account list through the direct reader, which sets this.
   SetShortDateFormat("MM/DD/YYYY");
   const ExtractionRequest request{kAccount, kLastDay, true, folder.Path()};
-  const ExportRequest exportRequest{kLastDay, folder.Path(), PickupFolder(), {}};
+  const ExportRequest exportRequest{kLastDay, folder.Path(), platform::PickupFolder(), {}};
   const std::string saved = platform::CurrentFolder();
 
   Timing engineExtraction, engineExport;
