@@ -244,7 +244,7 @@ TEST_F(ExportTest, ABankAccountsLayoutShapesTheFile) {
 
   OpenRegister();
   const std::string path = Export();
-  EXPECT_EQ(path, pickup + "/PP20050315_BNK.csv");
+  EXPECT_EQ(path, JoinPath(pickup, "PP20050315_BNK.csv"));
   const std::string expected =
       "H,2\r\n"
       "I,123456789,1001,031505,1250.50,ACME SUPPLY CO\r\n"
@@ -253,8 +253,8 @@ TEST_F(ExportTest, ABankAccountsLayoutShapesTheFile) {
       "T,2,1475.25\r\n";
   EXPECT_EQ(ReadFile(path), expected);
   EXPECT_EQ(ReadFile(Archive("PP20050315_BNK.csv")), expected);
-  EXPECT_FALSE(fs::exists(pickup + "/PP20050314_BNK.csv")) << "the older file of its kind";
-  EXPECT_FALSE(fs::exists(pickup + "/old.txt"));
+  EXPECT_FALSE(fs::exists(JoinPath(pickup, "PP20050314_BNK.csv"))) << "the older file of its kind";
+  EXPECT_FALSE(fs::exists(JoinPath(pickup, "old.txt")));
 
   // Another account of the same folder keeps the standard file.
   settings.accountLayouts.clear();
@@ -285,11 +285,11 @@ TEST_F(ExportTest, ALayoutThatCannotWriteTheFileStopsTheExport) {
     EXPECT_STREQ(refusal.what(),
                  "Check 1001: the CheckNumber 1001 does not fit the 3 positions of its field");
   }
-  EXPECT_TRUE(fs::exists(pickup + "/old.txt"));
+  EXPECT_TRUE(fs::exists(JoinPath(pickup, "old.txt")));
 
   w.folder.Write(kLayoutFileName, "[Layout]\nName=A\nDetail=Amont\n");
   EXPECT_THROW(Export(), LayoutRefusal);
-  EXPECT_TRUE(fs::exists(pickup + "/old.txt"));
+  EXPECT_TRUE(fs::exists(JoinPath(pickup, "old.txt")));
 }
 
 }  // namespace
