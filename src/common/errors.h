@@ -19,10 +19,16 @@ class ConversionError : public Error {
   using Error::Error;
 };
 
-// A file or folder operation that failed.
+// A file or folder operation that failed. The cause is the system's text for why
+// ("No space left on device"), empty when there is none to tell.
 class FileError : public Error {
  public:
-  using Error::Error;
+  explicit FileError(const std::string& message, std::string cause = {})
+      : Error(cause.empty() ? message : message + ": " + cause), cause_(std::move(cause)) {}
+  const std::string& Cause() const { return cause_; }
+
+ private:
+  std::string cause_;
 };
 
 // The message as the application's error box shows it: a "." is added when the last character

@@ -54,7 +54,8 @@ void ForceFolders(const std::string& path) {
   platform::MakeFolder(folder);
 }
 
-void CopyFileTo(const std::string& source, const std::string& target) {
+std::unique_ptr<PendingFile> CopyToPendingFile(const std::string& source,
+                                               const std::string& target) {
   std::string to = target;
   if (platform::FolderExists(to)) {
     if (!IsPathSeparator(to.back())) to += kPathSeparator;
@@ -69,11 +70,14 @@ void CopyFileTo(const std::string& source, const std::string& target) {
     throw FileError("Cannot open file " + source);
   }
   ForceFolders(FolderPart(to));
-  std::unique_ptr<platform::File> out;
+  // The rename would replace a read-only target or one another program holds; refuse those
+  // as creating the file in place would.
+  if (platform::FileIsInUse(to)) throw FileError("Cannot create file " + to);
+  std::unique_ptr<PendingFile> out;
   try {
-    out = platform::File::Create(to);
-  } catch (const FileError&) {
-    throw FileError("Cannot create file " + to);
+    out = std::make_unique<PendingFile>(to);
+  } catch (const FileError& e) {
+    throw FileError("Cannot create file " + to, e.Cause());
   }
 
   constexpr size_t kBlock = 8192;
@@ -83,29 +87,39 @@ void CopyFileTo(const std::string& source, const std::string& target) {
     size_t got;
     try {
       got = in->ReadAt(offset, block.data(), kBlock);
-    } catch (const FileError&) {
-      throw FileError("Stream read error");
+    } catch (const FileError& e) {
+      throw FileError(std::string("Stream read error: ") + e.what());
     }
     try {
-      out->WriteAt(offset, block.data(), got);
-    } catch (const FileError&) {
-      throw FileError("Stream write error");
+      out->Write(block.data(), got);
+    } catch (const FileError& e) {
+      throw FileError(std::string("Stream write error: ") + e.what());
     }
     offset += got;
     if (got < kBlock) break;
   }
-  out.reset();
-  platform::SetModificationTime(to, platform::ModificationTime(source));
+  try {
+    out->Complete();
+  } catch (const FileError& e) {
+    throw FileError(std::string("Stream write error: ") + e.what());
+  }
+  platform::SetModificationTime(out->TemporaryPath(), platform::ModificationTime(source));
+  return out;
 }
 
-std::string DeleteFilesByMaskReportingFailure(const std::string& mask, bool* anyMatched) {
+void CopyFileTo(const std::string& source, const std::string& target) {
+  CopyToPendingFile(source, target)->PutInPlace();
+}
+
+std::string DeleteFilesByMaskReportingFailure(const std::string& mask, bool* anyMatched,
+                                              const std::string& keptName) {
   const std::string full = AbsolutePath(mask);
   const std::string folder = FolderPart(full);
   const std::string pattern = FileNamePart(full);
   const std::string folderAsPassed = FolderPart(mask);
   *anyMatched = false;
   for (const platform::FolderEntry& entry : platform::ListFolder(folder.empty() ? "/" : folder)) {
-    if (entry.isFolder || !MatchesMask(entry.name, pattern)) continue;
+    if (entry.isFolder || !MatchesMask(entry.name, pattern) || entry.name == keptName) continue;
     *anyMatched = true;
     const std::string path =
         folderAsPassed.empty() && mask.find_first_of(kPathSeparators) == std::string::npos

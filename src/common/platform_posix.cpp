@@ -11,13 +11,22 @@
 #include <thread>
 
 #include "common/paths.h"
+#include "common/faultinjection.h"
 #include "common/platform.h"
 
 namespace volarin::platform {
 namespace {
 
+using faults::Fault;
+using faults::Operation;
+
 std::string ErrnoText() {
   return std::strerror(errno);
+}
+
+// The system's own text for the error an injected fault stands for.
+std::string FaultText(Fault fault) {
+  return std::strerror(fault == Fault::kIoError ? EIO : ENOSPC);
 }
 
 // An open-file-description lock: it belongs to this open of the file, so two opens in one
@@ -49,12 +58,12 @@ std::unique_ptr<File> File::Open(const std::string& path, Access access, Share s
   }
   const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
   int fd = ::open(path.c_str(), flags);
-  if (fd < 0) throw FileError("Cannot open file " + path + ": " + ErrnoText());
+  if (fd < 0) throw FileError("Cannot open file " + path, ErrnoText());
   std::unique_ptr<File> file(new File(fd, path, access));
   // A write lock needs a descriptor open for writing; an exclusive read-only open takes one.
   if (share == Share::Exclusive && access == Access::ReadOnly) {
     const int rw = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (rw < 0) throw FileError("Cannot open file " + path + ": " + ErrnoText());
+    if (rw < 0) throw FileError("Cannot open file " + path, ErrnoText());
     ::close(file->fd_);
     file->fd_ = rw;
   }
@@ -72,7 +81,7 @@ std::unique_ptr<File> File::Create(const std::string& path) {
   // Truncate only once the exclusive lock is held, so a file another program has open is
   // refused intact rather than emptied under it.
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) throw FileError("Cannot create file " + path + ": " + ErrnoText());
+  if (fd < 0) throw FileError("Cannot create file " + path, ErrnoText());
   std::unique_ptr<File> file(new File(fd, path, Access::ReadWrite));
   if (!SetOfdLock(fd, F_WRLCK, kOpenModeByte, 1)) {
     throw InUse("File " + path + " is in use by another program");
@@ -92,7 +101,7 @@ size_t File::ReadAt(uint64_t offset, void* buffer, size_t n) const {
     const ssize_t r = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
     if (r < 0) {
       if (errno == EINTR) continue;
-      throw FileError("Cannot read file " + path_ + ": " + ErrnoText());
+      throw FileError("Cannot read file " + path_, ErrnoText());
     }
     if (r == 0) break;
     done += static_cast<size_t>(r);
@@ -103,30 +112,47 @@ size_t File::ReadAt(uint64_t offset, void* buffer, size_t n) const {
 void File::WriteAt(uint64_t offset, const void* data, size_t n) {
   size_t done = 0;
   const auto* in = static_cast<const char*>(data);
+  if (const Fault fault = faults::BeforeOperation(Operation::kWrite, path_);
+      fault != Fault::kNone) {
+    if (fault == Fault::kShortWrite && n > 1) {
+      (void)!::pwrite(fd_, in, n / 2, static_cast<off_t>(offset));
+    }
+    throw FileError("Cannot write file " + path_, FaultText(fault));
+  }
   while (done < n) {
     const ssize_t w = ::pwrite(fd_, in + done, n - done, static_cast<off_t>(offset + done));
     if (w < 0) {
       if (errno == EINTR) continue;
-      throw FileError("Cannot write file " + path_ + ": " + ErrnoText());
+      throw FileError("Cannot write file " + path_, ErrnoText());
     }
     done += static_cast<size_t>(w);
   }
+  faults::AfterOperation();
 }
 
 uint64_t File::Size() const {
   struct stat st {};
-  if (::fstat(fd_, &st) != 0) throw FileError("Cannot read file " + path_ + ": " + ErrnoText());
+  if (::fstat(fd_, &st) != 0) throw FileError("Cannot read file " + path_, ErrnoText());
   return static_cast<uint64_t>(st.st_size);
 }
 
 void File::Truncate(uint64_t size) {
-  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
-    throw FileError("Cannot write file " + path_ + ": " + ErrnoText());
+  if (const Fault fault = faults::BeforeOperation(Operation::kTruncate, path_);
+      fault != Fault::kNone) {
+    throw FileError("Cannot write file " + path_, FaultText(fault));
   }
+  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+    throw FileError("Cannot write file " + path_, ErrnoText());
+  }
+  faults::AfterOperation();
 }
 
 void File::Sync() {
-  if (::fsync(fd_) != 0) throw FileError("Cannot write file " + path_ + ": " + ErrnoText());
+  if (const Fault fault = faults::BeforeOperation(Operation::kSync, path_); fault != Fault::kNone) {
+    throw FileError("Cannot write file " + path_, FaultText(fault));
+  }
+  if (::fsync(fd_) != 0) throw FileError("Cannot write file " + path_, ErrnoText());
+  faults::AfterOperation();
 }
 
 bool File::TryLock(uint64_t offset, uint64_t length) {
@@ -208,7 +234,35 @@ void SetModificationTime(const std::string& path, int64_t nanoseconds) {
 }
 
 bool MakeFolder(const std::string& path) {
-  return ::mkdir(path.c_str(), 0777) == 0;
+  if (faults::BeforeOperation(Operation::kMakeFolder, path) != Fault::kNone) return false;
+  if (::mkdir(path.c_str(), 0777) != 0) return false;
+  faults::AfterOperation();
+  return true;
+}
+
+void ReplaceFile(const std::string& from, const std::string& to) {
+  if (const Fault fault = faults::BeforeOperation(Operation::kRename, to); fault != Fault::kNone) {
+    throw FileError("Cannot rename file " + from + " to " + to, FaultText(fault));
+  }
+  if (::rename(from.c_str(), to.c_str()) != 0) {
+    throw FileError("Cannot rename file " + from + " to " + to, ErrnoText());
+  }
+  faults::AfterOperation();
+}
+
+void SyncFolder(const std::string& path) {
+  const std::string folder = path.empty() ? "." : path;
+  if (const Fault fault = faults::BeforeOperation(Operation::kSync, folder);
+      fault != Fault::kNone) {
+    throw FileError("Cannot write folder " + folder, FaultText(fault));
+  }
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throw FileError("Cannot open folder " + folder, ErrnoText());
+  const int result = ::fsync(fd);
+  const int error = errno;
+  ::close(fd);
+  if (result != 0) throw FileError("Cannot write folder " + folder, std::strerror(error));
+  faults::AfterOperation();
 }
 
 bool RemoveFile(const std::string& path) {

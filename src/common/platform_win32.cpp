@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "common/faultinjection.h"
 #include "common/paths.h"
 #include "common/platform.h"
 
@@ -52,6 +53,14 @@ std::string ErrorText(DWORD code) {
 
 std::string LastErrorText() {
   return ErrorText(GetLastError());
+}
+
+using faults::Fault;
+using faults::Operation;
+
+// The system's own text for the error an injected fault stands for.
+std::string FaultText(Fault fault) {
+  return ErrorText(fault == Fault::kIoError ? ERROR_IO_DEVICE : ERROR_DISK_FULL);
 }
 
 DWORD Attributes(const std::string& path) {
@@ -139,15 +148,26 @@ size_t File::ReadAt(uint64_t offset, void* buffer, size_t n) const {
 void File::WriteAt(uint64_t offset, const void* data, size_t n) {
   size_t done = 0;
   const auto* in = static_cast<const char*>(data);
+  if (const Fault fault = faults::BeforeOperation(Operation::kWrite, path_);
+      fault != Fault::kNone) {
+    if (fault == Fault::kShortWrite && n > 1) {
+      OVERLAPPED at = At(offset);
+      DWORD put = 0;
+      WriteFile(static_cast<HANDLE>(fd_), in, static_cast<DWORD>(std::min<size_t>(n / 2, 1u << 30)),
+                &put, &at);
+    }
+    throw FileError("Cannot write file " + path_, FaultText(fault));
+  }
   while (done < n) {
     const DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
     OVERLAPPED at = At(offset + done);
     DWORD put = 0;
     if (!WriteFile(static_cast<HANDLE>(fd_), in + done, want, &put, &at) || put == 0) {
-      throw FileError("Cannot write file " + path_ + ": " + LastErrorText());
+      throw FileError("Cannot write file " + path_, LastErrorText());
     }
     done += put;
   }
+  faults::AfterOperation();
 }
 
 uint64_t File::Size() const {
@@ -159,17 +179,26 @@ uint64_t File::Size() const {
 }
 
 void File::Truncate(uint64_t size) {
+  if (const Fault fault = faults::BeforeOperation(Operation::kTruncate, path_);
+      fault != Fault::kNone) {
+    throw FileError("Cannot write file " + path_, FaultText(fault));
+  }
   FILE_END_OF_FILE_INFO end{};
   end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
   if (!SetFileInformationByHandle(static_cast<HANDLE>(fd_), FileEndOfFileInfo, &end, sizeof end)) {
-    throw FileError("Cannot write file " + path_ + ": " + LastErrorText());
+    throw FileError("Cannot write file " + path_, LastErrorText());
   }
+  faults::AfterOperation();
 }
 
 void File::Sync() {
-  if (!FlushFileBuffers(static_cast<HANDLE>(fd_))) {
-    throw FileError("Cannot write file " + path_ + ": " + LastErrorText());
+  if (const Fault fault = faults::BeforeOperation(Operation::kSync, path_); fault != Fault::kNone) {
+    throw FileError("Cannot write file " + path_, FaultText(fault));
   }
+  if (!FlushFileBuffers(static_cast<HANDLE>(fd_))) {
+    throw FileError("Cannot write file " + path_, LastErrorText());
+  }
+  faults::AfterOperation();
 }
 
 namespace {
@@ -358,7 +387,10 @@ void SetModificationTime(const std::string& path, int64_t nanoseconds) {
 }
 
 bool MakeFolder(const std::string& path) {
-  return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0;
+  if (faults::BeforeOperation(Operation::kMakeFolder, path) != Fault::kNone) return false;
+  if (!CreateDirectoryW(Wide(path).c_str(), nullptr)) return false;
+  faults::AfterOperation();
+  return true;
 }
 
 bool RemoveFile(const std::string& path) {
@@ -369,14 +401,25 @@ bool RemoveFile(const std::string& path) {
 }
 
 void ReplaceFile(const std::string& from, const std::string& to) {
+  if (const Fault fault = faults::BeforeOperation(Operation::kRename, to); fault != Fault::kNone) {
+    throw FileError("Cannot rename file " + from + " to " + to, FaultText(fault));
+  }
   if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    throw FileError("Cannot rename file " + from + " to " + to + ": " + LastErrorText());
+    throw FileError("Cannot rename file " + from + " to " + to, LastErrorText());
   }
+  faults::AfterOperation();
 }
 
-void SyncFolder(const std::string&) {
-  // A rename done with MOVEFILE_WRITE_THROUGH is on the disk when it returns.
+void SyncFolder(const std::string& path) {
+  // A rename done with MOVEFILE_WRITE_THROUGH is on the disk when it returns; the seam still
+  // counts this step, so a fault sweep numbers the same operations on both platforms.
+  const std::string folder = path.empty() ? "." : path;
+  if (const Fault fault = faults::BeforeOperation(Operation::kSync, folder);
+      fault != Fault::kNone) {
+    throw FileError("Cannot write folder " + folder, FaultText(fault));
+  }
+  faults::AfterOperation();
 }
 
 std::vector<FolderEntry> ListFolder(const std::string& path) {

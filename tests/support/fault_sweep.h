@@ -1,0 +1,71 @@
+#pragma once
+// Drives a piece of work through the platform layer's fault seam: once to list its write points,
+// then with a fault at one chosen point, or in a child process that ends right after that point
+// as a crash would.
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/errors.h"
+#include "common/faultinjection.h"
+
+namespace volarin::testing {
+
+namespace faults = platform::faults;
+
+// The write points of the work, in order (the work must succeed).
+inline std::vector<faults::Seen> WritePoints(const std::function<void()>& work) {
+  faults::ArmedScope armed;
+  faults::StartCounting();
+  work();
+  return faults::OperationsSeen();
+}
+
+// Runs the work with the fault at write point n; the message of the error it raised, or nullopt
+// when it succeeded.
+inline std::optional<std::string> FailAt(int n, faults::Fault fault,
+                                         const std::function<void()>& work) {
+  faults::ArmedScope armed;
+  faults::InjectAt(n, fault);
+  try {
+    work();
+  } catch (const Error& e) {
+    return std::string(e.what());
+  }
+  return std::nullopt;
+}
+
+// Runs the work in a child process that ends right after write point n. Returns true when the
+// child ended there; false when it finished the work (or failed) first.
+inline bool StoppedInChildAfter(int n, const std::function<void()>& work) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    faults::InjectAt(n, faults::Fault::kStopAfter);
+    try {
+      work();
+    } catch (...) {
+      _exit(1);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == faults::kStoppedExitStatus;
+}
+
+// The faults a write point is failed with in turn.
+inline constexpr faults::Fault kFailures[] = {faults::Fault::kDiskFull, faults::Fault::kShortWrite,
+                                              faults::Fault::kIoError};
+
+// The system's text for the cause each failure reports.
+inline std::string CauseText(faults::Fault fault) {
+  return fault == faults::Fault::kIoError ? "Input/output error" : "No space left on device";
+}
+
+}  // namespace volarin::testing
