@@ -3,6 +3,7 @@
 #include "common/errors.h"
 #include "common/files.h"
 #include "common/paths.h"
+#include "common/pendingfile.h"
 #include "common/platform.h"
 #include "common/text.h"
 #include "positivepay/layoutsettings.h"
@@ -52,14 +53,12 @@ void MakeFolders(const ExportRequest& request, const std::string& archiveFolderN
   TryCurrentFolder(request.dataDir);
 }
 
+// Written under a temporary name and renamed into place complete, so an earlier archive file of
+// the same name survives a failed run.
 void WriteArchiveFile(TableCursor& reg, const std::string& path, const std::string& dateText) {
-  std::unique_ptr<platform::File> file = platform::File::Create(path);
+  PendingFile file(path);
   PositivePayText text(dateText);
-  uint64_t offset = 0;
-  auto write = [&](const std::string& bytes) {
-    file->WriteAt(offset, bytes.data(), bytes.size());
-    offset += bytes.size();
-  };
+  auto write = [&](const std::string& bytes) { file.Write(bytes); };
   // Fields by position and texts as views: the loop builds no string per check, and the
   // lines go out in large pieces through one buffer.
   constexpr size_t kChunk = 256 * 1024;
@@ -80,17 +79,15 @@ void WriteArchiveFile(TableCursor& reg, const std::string& path, const std::stri
   }
   write(text.Lines());
   write(text.Trailer());
+  file.PutInPlace();
 }
 
 // A bank's own layout: the column names or header, the checks, the trailer. A header that tells
-// the count or the total can only be written once every check has been.
+// the count or the total can only be written once every check has been. Written under a
+// temporary name and renamed into place complete, as the standard file is.
 void WriteLayoutFile(TableCursor& reg, const std::string& path, LayoutWriter& writer) {
-  std::unique_ptr<platform::File> file = platform::File::Create(path);
-  uint64_t offset = 0;
-  auto write = [&](const std::string& bytes) {
-    file->WriteAt(offset, bytes.data(), bytes.size());
-    offset += bytes.size();
-  };
+  PendingFile file(path);
+  auto write = [&](const std::string& bytes) { file.Write(bytes); };
   const bool headerLast = writer.HeaderNeedsTotals();
   const std::string columns = writer.ColumnNames();
   std::string pending = headerLast ? std::string() : columns + writer.Header();
@@ -104,14 +101,17 @@ void WriteLayoutFile(TableCursor& reg, const std::string& path, LayoutWriter& wr
   }
   if (headerLast) pending = columns + writer.Header() + pending;
   write(pending + writer.Trailer());
+  file.PutInPlace();
 }
 
-// Deletes every .txt file of the pickup folder; one that cannot be deleted stops the export
-// with its name, since a stale file beside the new one could reach the bank twice.
-void ClearPickupFolder(const std::string& pickupFolder, const std::string& mask) {
+// Deletes every file of the pickup folder the mask takes but the one the new file replaces (the
+// rename replaces that one atomically, so it is never missing); one that cannot be deleted stops
+// the export with its name, since a stale file beside the new one could reach the bank twice.
+void ClearPickupFolder(const std::string& pickupFolder, const std::string& mask,
+                       const std::string& keptName) {
   bool anyMatched = false;
   const std::string failed =
-      DeleteFilesByMaskReportingFailure(JoinPath(pickupFolder, mask), &anyMatched);
+      DeleteFilesByMaskReportingFailure(JoinPath(pickupFolder, mask), &anyMatched, keptName);
   if (!failed.empty()) {
     throw FileError("Cannot delete file " + failed +
                     " from the pickup folder; the Positive Pay file was not placed there.");
@@ -159,14 +159,19 @@ std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportReques
   } else {
     WriteLayoutFile(checkRegister, archiveFile, *writer);
   }
-  ClearPickupFolder(request.pickupFolder, "*.txt");
+  // The copy is complete and synced under a name the uploader does not take before the older
+  // pickup files go; only then does it take its final name.
+  const std::unique_ptr<PendingFile> pickupCopy = CopyToPendingFile(archiveFile, pickupFile);
+  ClearPickupFolder(request.pickupFolder, "*.txt", fileName);
   // A bank that takes another extension finds only the newest file of it, as with ".txt".
   const size_t dot = fileName.find_last_of('.');
   const std::string extension = dot == std::string::npos ? std::string() : fileName.substr(dot);
   if (!extension.empty() && UpperAscii(extension) != ".TXT") {
-    ClearPickupFolder(request.pickupFolder, "*" + extension);
+    ClearPickupFolder(request.pickupFolder, "*" + extension, fileName);
   }
-  CopyFileTo(archiveFile, pickupFile);
+  pickupCopy->PutInPlace();
+  // Copies left by a run that was cut off.
+  DeleteFilesByMask(JoinPath(request.pickupFolder, "*" + extension + ".part"));
   return pickupFile;
 }
 

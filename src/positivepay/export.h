@@ -24,9 +24,10 @@ std::string ArchiveFilePath(const std::string& dataDir, Date positivePayDate,
                             const std::string& fileName);
 
 // Writes the register's visible checks (in the cursor's order and filter) to the archive file
-// and places a copy in the pickup folder; returns the pickup file's path. Nothing in the pickup
-// folder is touched before the archive file is complete, a register whose last extraction did
-// not finish is refused, and the current folder is the data folder again on every ending.
+// and places a copy in the pickup folder; returns the pickup file's path. Both files are written
+// under temporary names and renamed into place complete and synced; the older pickup files go
+// only once the new copy is complete, a register whose last extraction did not finish is
+// refused, and the current folder is the data folder again on every ending.
 std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportRequest& request);
 
 }  // namespace volarin

@@ -46,7 +46,8 @@ void PositivePayText::Add(int64_t checkNumber, double amount, std::string_view s
   lines_ += ',';
   lines_.append(number, digits.ptr);
   lines_ += ",\"";
-  lines_ += payee;
+  // A control character (a CR or LF above all) would break the check's line in two.
+  for (const char c : payee) lines_ += static_cast<unsigned char>(c) < 32 ? ' ' : c;
   lines_ += "\",";
   if (!issued) lines_ += '-';
   AppendAmountText(lines_, amount);

@@ -15,7 +15,7 @@ struct PositivePayCheck {
   int64_t checkNumber = 0;
   double amount = 0;
   std::string statusCode;  // trimmed
-  std::string payee;       // trimmed
+  std::string payee;       // trimmed; its control characters are written as blanks
 };
 
 // The amount as the bank file writes it: the general form, ".00" added to a whole number, and

@@ -4,12 +4,15 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 
 #include "common/paths.h"
+#include "common/pendingfile.h"
 #include "common/platform.h"
 #include "extraction/extraction_test_support.h"
 #include "positivepay/layoutsettings.h"
 #include "positivepay/layoutwriter.h"
+#include "support/fault_sweep.h"
 
 namespace volarin::testing {
 namespace {
@@ -161,6 +164,121 @@ TEST_F(ExportTest, AMissingPickupFolderIsCreated) {
   OpenRegister();
   fs::remove_all(w.Path("home/VOLARINC"));
   EXPECT_EQ(ReadFile(Export()), kWorkedExampleBytes);
+}
+
+// What the bank's uploader and the archive may see at any instant: the earlier pickup files as
+// they were, or the new file complete; never a partial file under a final name.
+class ExportFaults : public ExportTest {
+ protected:
+  const std::string kName = "20050315_123456789.txt";
+
+  void Reset() {
+    for (const auto& entry : fs::directory_iterator(pickup)) fs::remove(entry.path());
+    w.folder.Write("home/VOLARINC/POSPAY/old.txt", "yesterday");
+    w.folder.Write("home/VOLARINC/POSPAY/OLDER.TXT", "before");
+    w.folder.Write("home/VOLARINC/POSPAY/" + kName, "an earlier run");
+    fs::remove_all(w.Path("POSPAY"));
+  }
+
+  void ExpectNoPartialFile(const std::string& when, bool temporaryFilesAllowed) {
+    const std::map<std::string, std::string> earlier = {
+        {"old.txt", "yesterday"}, {"OLDER.TXT", "before"}, {kName, "an earlier run"}};
+    for (const auto& entry : fs::directory_iterator(pickup)) {
+      const std::string name = entry.path().filename().string();
+      const std::string bytes = ReadFile(entry.path().string());
+      if (name.ends_with(".part")) {
+        EXPECT_TRUE(temporaryFilesAllowed) << when << ": " << name << " left behind";
+      } else if (name == kName) {
+        EXPECT_TRUE(bytes == kWorkedExampleBytes || bytes == "an earlier run") << when;
+      } else {
+        EXPECT_EQ(bytes, earlier.at(name)) << when;
+      }
+    }
+    // The file of the same name is the earlier one or the new one, never missing; the older
+    // files go only once the new one is complete (in place, or under its temporary name when
+    // the run was cut off before the rename).
+    ASSERT_TRUE(fs::exists(pickup + "/" + kName)) << when;
+    if (!fs::exists(pickup + "/old.txt") && temporaryFilesAllowed &&
+        ReadFile(pickup + "/" + kName) != kWorkedExampleBytes) {
+      EXPECT_EQ(ReadFile(PendingFile::TemporaryPathFor(pickup + "/" + kName)), kWorkedExampleBytes)
+          << when << ": older files removed before the new one was complete";
+    }
+    const std::string archive = Archive(kName);
+    if (fs::exists(archive)) {
+      EXPECT_EQ(ReadFile(archive), kWorkedExampleBytes) << when;
+    }
+  }
+
+  void ExpectRerunRight(const std::string& when) {
+    EXPECT_EQ(ReadFile(Export()), kWorkedExampleBytes) << when;
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(pickup)) {
+      names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{kName}) << when;
+  }
+};
+
+TEST_F(ExportFaults, EveryWritePointFailedOrCutOffLeavesNoPartialFileAndAClearMessage) {
+  OpenRegister();
+  Reset();
+  const std::vector<faults::Seen> points = WritePoints([&] { Export(); });
+  ASSERT_GE(points.size(), 10u);
+  std::map<std::string, std::string> suiteTables;
+  for (const char* table : {"zordis.dbf", "rpsdis.dbf", "ZORACC.DBF"}) {
+    if (fs::exists(w.Path(table))) suiteTables[table] = ReadFile(w.Path(table));
+  }
+
+  for (int n = 1; n <= static_cast<int>(points.size()); ++n) {
+    const std::string where = "point " + std::to_string(n) + " (" +
+                              faults::OperationName(points[n - 1].operation) + " " +
+                              points[n - 1].path + ")";
+    for (const faults::Fault fault : kFailures) {
+      Reset();
+      const auto message = FailAt(n, fault, [&] { Export(); });
+      // A failed folder creation is passed over; the export then succeeds or fails later.
+      if (points[n - 1].operation != faults::Operation::kMakeFolder) {
+        ASSERT_TRUE(message) << where;
+        EXPECT_NE(message->find(CauseText(fault)), std::string::npos) << *message;
+      }
+      ExpectNoPartialFile(where, /*temporaryFilesAllowed=*/false);
+      EXPECT_EQ(platform::CurrentFolder(), fs::canonical(w.folder.Path()).string());
+    }
+    Reset();
+    EXPECT_TRUE(StoppedInChildAfter(n, [&] { Export(); })) << where;
+    ExpectNoPartialFile(where + " then stopped", /*temporaryFilesAllowed=*/true);
+    ExpectRerunRight(where + " then stopped");
+  }
+  for (const auto& [table, bytes] : suiteTables) EXPECT_EQ(ReadFile(w.Path(table)), bytes);
+}
+
+TEST_F(ExportFaults, APickupFolderFullNamesTheFileAndCauseAndKeepsTheEarlierFiles) {
+  OpenRegister();
+  Reset();
+  const std::vector<faults::Seen> points = WritePoints([&] { Export(); });
+  int firstPickupWrite = 0;
+  for (size_t i = 0; i < points.size() && !firstPickupWrite; ++i) {
+    if (points[i].operation == faults::Operation::kWrite && points[i].path.starts_with(pickup)) {
+      firstPickupWrite = static_cast<int>(i) + 1;
+    }
+  }
+  ASSERT_GT(firstPickupWrite, 0);
+  Reset();
+  const auto message = FailAt(firstPickupWrite, faults::Fault::kShortWrite, [&] { Export(); });
+  EXPECT_EQ(message.value_or(""), "Stream write error: Cannot write file " + pickup + "/" + kName +
+                                      ".part: No space left on device");
+  EXPECT_EQ(ReadFile(pickup + "/old.txt"), "yesterday");
+  EXPECT_EQ(ReadFile(pickup + "/" + kName), "an earlier run");
+  EXPECT_EQ(ReadFile(Archive(kName)), kWorkedExampleBytes);
+}
+
+TEST(PickupFolder, LiesUnderTheHomeFolder) {
+  TempFolder home;
+  const char* saved = getenv("HOME");
+  const std::string savedHome = saved ? saved : "";
+  setenv("HOME", home.Path().c_str(), 1);
+  EXPECT_EQ(PickupFolder(), home.Path() + "/VOLARINC/POSPAY");
+  setenv("HOME", savedHome.c_str(), 1);
 }
 
 class EmptyRegisterExport : public ExportTest {

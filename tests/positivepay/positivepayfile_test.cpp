@@ -36,6 +36,24 @@ TEST(PositivePayText, TheWorkedExample) {
             "2,1475.25\r\n");
 }
 
+TEST(PositivePayText, ControlCharactersInThePayeeBecomeBlanksSoEachCheckIsOneLine) {
+  struct Case {
+    std::string payee, written;
+  } cases[] = {{"ACME\r\nSUPPLY", "ACME  SUPPLY"},
+               {"NORTH\nGARAGE", "NORTH GARAGE"},
+               {"CITY\rWATER", "CITY WATER"},
+               {"A\tB\x01"
+                "C\x1F"
+                "D",
+                "A B C D"},
+               {"CAF\xC9 \"Q\", X", "CAF\xC9 \"Q\", X"}};  // high bytes, quotes, commas stay
+  for (const Case& c : cases) {
+    PositivePayText text("03/15/2005");
+    text.Add({1001, 5, "00", c.payee});
+    EXPECT_EQ(text.TakeLines(), "03/15/2005,1001,\"" + c.written + "\",5.00\r\n") << c.written;
+  }
+}
+
 TEST(PositivePayText, StatusRuleAndTrailerRounding) {
   PositivePayText text("01/02/2024");
   text.Add({1, 12.349, "00", "A"});
