@@ -36,6 +36,9 @@ class IndexMaintainer {
   virtual void AfterZap(uint32_t first, uint32_t last) = 0;
   // The table is flushed or closed: write whatever is held in memory.
   virtual void Flush() = 0;
+  // As Flush, and what was written is made durable. A maintainer without a file of its own
+  // has nothing more to do than flush.
+  virtual void Sync() { Flush(); }
 };
 
 // Record numbers start at 1; 0 means "none" (before the first or after the last record).

@@ -382,8 +382,13 @@ void Table::FlushPendingAppends() {
   if (pending_.empty()) return;
   const uint64_t length = static_cast<uint64_t>(RecordLength());
   pending_ += kEndOfFile;
-  WriteAt(static_cast<uint64_t>(headerLength_) + (pendingFirst_ - 1) * length, pending_.data(),
-          pending_.size());
+  try {
+    WriteAt(static_cast<uint64_t>(headerLength_) + (pendingFirst_ - 1) * length, pending_.data(),
+            pending_.size());
+  } catch (...) {
+    pending_.pop_back();  // the records stay pending; a second marker would shift them
+    throw;
+  }
   pending_.clear();
   headerDirty_ = true;
 }
@@ -948,6 +953,9 @@ void Table::Zap(uint32_t first, uint32_t last) {
     to += n;
   }
   count_ -= last - first + 1;
+  // The smaller count goes first: a failure or crash before the file is cut leaves records past
+  // the count, which every reader passes over; a count beyond the file's end would refuse it.
+  WriteHeaderCounters();
   const uint64_t end = static_cast<uint64_t>(headerLength_) + count_ * length;
   try {
     file_->Truncate(end + 1);
@@ -956,9 +964,18 @@ void Table::Zap(uint32_t first, uint32_t last) {
   }
   const char marker = kEndOfFile;
   WriteAt(end, &marker, 1);
-  WriteHeaderCounters();
   if (count_ == 0 && memo_) memo_->Reset();
-  if (maintainer_) maintainer_->AfterZap(first, last);
+  if (maintainer_) {
+    try {
+      maintainer_->AfterZap(first, last);
+    } catch (...) {
+      // An index that failed while it was being rebuilt must not be walked again; the table
+      // goes on in record order and the index is rebuilt when the table is next opened.
+      SetOrder(nullptr);
+      maintainer_.reset();
+      throw;
+    }
+  }
   LoadBlank();
   Top();
 }
@@ -972,17 +989,27 @@ WriteResult Table::Flush() {
     result = Write();
     if (result == WriteResult::kUniqueRefused) return result;
   }
-  if (!readOnly_) {
-    if (!pending_.empty()) FlushPendingAppends();
-    if (headerDirty_) {
-      if (exclusive_ || fileLocked_) {
-        WriteHeaderCounters();
-      } else {
-        WriteHeaderDate();
-      }
+  // Records, then their index, then the header count that makes the records count: a failure
+  // or a crash in between leaves records past the count, never a count or an index that
+  // promises records not on the disk.
+  if (!readOnly_ && !pending_.empty()) FlushPendingAppends();
+  if (maintainer_) maintainer_->Flush();
+  if (!readOnly_ && headerDirty_) {
+    if (exclusive_ || fileLocked_) {
+      WriteHeaderCounters();
+    } else {
+      WriteHeaderDate();
     }
   }
-  if (maintainer_) maintainer_->Flush();
+  return result;
+}
+
+WriteResult Table::Sync() {
+  const WriteResult result = Flush();
+  if (readOnly_) return result;
+  // The index first: the table's count must not reach the disk ahead of the keys.
+  if (maintainer_) maintainer_->Sync();
+  file_->Sync();
   return result;
 }
 

@@ -166,9 +166,13 @@ class Table {
   // Removes records first..last; later records move down. Needs an exclusive open or the file
   // lock. A range outside the table is cut to it; an empty range changes nothing.
   void Zap(uint32_t first, uint32_t last);
-  // Writes a pending change, the header and everything buffered, then asks the index to flush.
+  // Writes a pending change and every buffered record, asks the index to flush, then writes the
+  // header.
   // The result is that of writing the pending change.
   WriteResult Flush();
+  // Flush, and the table and its index made durable (index first), so that a mark written
+  // after it describes what is on the disk.
+  WriteResult Sync();
 
   // --- locks (no-ops that succeed on an exclusive table)
   bool LockRecord(uint32_t recno);

@@ -193,19 +193,27 @@ void BlockStore::Flush() {
   std::sort(dirty.begin(), dirty.end());
   std::vector<uint8_t> run;
   size_t i = 0;
-  while (i < dirty.size()) {
-    // Gather adjacent blocks so a bulk build goes out in a few large writes.
-    size_t j = i;
-    run.clear();
-    while (j < dirty.size() && (j == i || dirty[j] == dirty[j - 1] + blockPages_) &&
-           run.size() < (8u << 20)) {
-      Block& block = *Cached(dirty[j]);
-      run.insert(run.end(), block.bytes.begin(), block.bytes.end());
-      block.dirty = false;
-      ++j;
+  try {
+    while (i < dirty.size()) {
+      // Gather adjacent blocks so a bulk build goes out in a few large writes.
+      size_t j = i;
+      run.clear();
+      while (j < dirty.size() && (j == i || dirty[j] == dirty[j - 1] + blockPages_) &&
+             run.size() < (8u << 20)) {
+        const Block& block = *Cached(dirty[j]);
+        run.insert(run.end(), block.bytes.begin(), block.bytes.end());
+        ++j;
+      }
+      file_->WriteAt(static_cast<uint64_t>(dirty[i]) * kPageBytes, run.data(), run.size());
+      for (size_t k = i; k < j; ++k) Cached(dirty[k])->dirty = false;
+      i = j;
     }
-    file_->WriteAt(static_cast<uint64_t>(dirty[i]) * kPageBytes, run.data(), run.size());
-    i = j;
+  } catch (...) {
+    // Blocks not yet written stay dirty, so a later flush (at close, say) writes them or
+    // reports the failure again instead of leaving the keys out unseen.
+    dirtyPages_.insert(dirtyPages_.end(), dirty.begin() + static_cast<std::ptrdiff_t>(i),
+                       dirty.end());
+    throw;
   }
   const uint64_t declared = static_cast<uint64_t>(PagesInFile()) * kPageBytes;
   if (!dirty.empty() || headerDirty_) {
@@ -216,10 +224,16 @@ void BlockStore::Flush() {
     header_[kUpdatedAt] = static_cast<uint8_t>(y - 1900);
     header_[kUpdatedAt + 1] = static_cast<uint8_t>(m);
     header_[kUpdatedAt + 2] = static_cast<uint8_t>(d);
+    headerDirty_ = true;  // until the write below succeeds
     file_->WriteAt(0, header_.data(), kHeaderBytes);
     headerDirty_ = false;
   }
   fileBytes_ = std::max(fileBytes_, declared);
+}
+
+void BlockStore::Sync() {
+  Flush();
+  if (Writable()) file_->Sync();
 }
 
 void BlockStore::Refresh() {

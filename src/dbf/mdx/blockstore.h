@@ -66,6 +66,8 @@ class BlockStore {
 
   // Writes changed blocks (runs of adjacent pages in one write) and then the header.
   void Flush();
+  // Flushes and makes what was written durable.
+  void Sync();
   // Forgets cached blocks (after flushing) and re-reads the header: another program may have
   // changed the file.
   void Refresh();

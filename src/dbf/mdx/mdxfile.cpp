@@ -219,6 +219,10 @@ void MdxFile::Flush() {
   store_->Flush();
 }
 
+void MdxFile::Sync() {
+  store_->Sync();
+}
+
 void MdxFile::Refresh() {
   store_->Refresh();
   for (const auto& tag : tags_) tag->Reload();

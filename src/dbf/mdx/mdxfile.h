@@ -55,6 +55,8 @@ class MdxFile {
   void Zap();
 
   void Flush();
+  // Flushes and makes what was written durable.
+  void Sync();
   // Forgets what is cached and re-reads the file (another program may have changed it). The
   // tag objects stay; a change of the tag list by another program is not picked up.
   void Refresh();

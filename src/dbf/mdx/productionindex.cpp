@@ -339,6 +339,10 @@ void ProductionIndex::Flush() {
   file_->Flush();
 }
 
+void ProductionIndex::Sync() {
+  file_->Sync();
+}
+
 std::string ProductionIndex::CheckAgainst(const RecordSource& records, uint32_t recordCount) {
   SyncForReading();
   std::string fault = file_->Check(recordCount);

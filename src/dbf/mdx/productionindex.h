@@ -96,6 +96,7 @@ class ProductionIndex : public IndexMaintainer {
   void AfterAppend(const RecordView& record) override;
   void AfterZap(uint32_t first, uint32_t last) override;
   void Flush() override;
+  void Sync() override;
 
  private:
   struct CompiledTag {
