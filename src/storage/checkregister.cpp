@@ -26,6 +26,7 @@ void DeclareCheckRecord(TableCursor& cursor) {
   cursor.declaredFields = CheckRecordFields();
   cursor.calculatedFields = {{tables::reg::kStatus, tables::reg::kStatusSize}};
   cursor.onCalcFields = zorppayCalcFields;
+  cursor.repairIndexOnOpen = true;
 }
 
 }  // namespace volarin

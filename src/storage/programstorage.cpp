@@ -33,6 +33,8 @@ void ConfigureProgramStorage(TCBEngine& engine, TCBDataBase& database, TCBGlobal
   cursors.checkRegister.exclusive = ExclusiveMode::kTrue;
   DeclareCheckRecord(cursors.checkRegister);
   cursors.accountMap.fileAlias = tables::kAccountMapAlias;
+  // The program's own tables: an index left inconsistent by a crash is rebuilt on open.
+  cursors.accountMap.repairIndexOnOpen = true;
   cursors.escrow.fileAlias = tables::kEscrowAlias;
   cursors.closing.fileAlias = tables::kClosingAlias;
 }

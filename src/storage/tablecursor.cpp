@@ -3,12 +3,14 @@
 
 #include <cstring>
 
+#include "common/confirmbox.h"
 #include "common/errors.h"
 #include "common/text.h"
 #include "dbf/mdx/tableindex.h"
 #include "storage/environment.h"
 #include "storage/errors.h"
 #include "storage/filecase.h"
+#include "storage/indexrepair.h"
 #include "storage/storedform.h"
 #include "storage/tcbdatabase.h"
 #include "storage/tcbengine.h"
@@ -54,6 +56,8 @@ void TableCursor::Open() {
       uniqueTagHandling == UniqueTagHandling::kException ||
       (uniqueTagHandling == UniqueTagHandling::kDefault &&
        globals.defaultUniqueTagHandling == DefaultUniqueTagHandling::kException);
+  // An open starts afresh: an earlier failure was thrown, and so reported, when it happened.
+  context.Engine().ClearError();
   context.Set(ContextSetting::kAccessMode, exclusiveOpen ? 1 : 0);
   context.Set(ContextSetting::kReadOnly, readOnlyOpen ? 1 : 0);
   context.Set(ContextSetting::kUniqueDefault, refuseDuplicates ? 20 : 25);
@@ -80,9 +84,15 @@ void TableCursor::Open() {
       } catch (const volarin::Error& e) {
         const int code =
             context.Engine().ErrorCode() != 0 ? context.Engine().ErrorCode() : dbf::kErrorFormat;
-        table.reset();
-        throw ECBOpenError("Error opening index (" + std::to_string(code) +
-                           "): " + resolved.indexFile + "\n" + e.what());
+        if (!RepairIndex(*table, indexPath)) {
+          table.reset();
+          throw ECBOpenError("Error opening index (" + std::to_string(code) +
+                             "): " + resolved.indexFile + "\n" + e.what());
+        }
+        context.Engine().ClearError();
+      }
+      if (NeedsIndexCheck(*table) && !dbf::CheckIndex(*table).empty()) {
+        RepairIndex(*table, indexPath);
       }
     }
   } catch (...) {
@@ -131,6 +141,23 @@ void TableCursor::Open() {
     LandAtEnd(t);
   }
   NotifyChanged();
+}
+
+bool TableCursor::NeedsIndexCheck(const dbf::Table& table) const {
+  // A register left marked unfinished was cut off mid-run; a small table costs little to check
+  // on every open. A large finished one was synced before its mark was cleared.
+  constexpr uint32_t kAlwaysChecked = 10000;
+  return repairIndexOnOpen && !table.ReadOnly() && dbf::IndexOf(table) != nullptr &&
+         (table.IncompleteTransaction() || table.RecordCount() <= kAlwaysChecked);
+}
+
+bool TableCursor::RepairIndex(dbf::Table& table, const std::string& indexPath) {
+  if (!repairIndexOnOpen || table.ReadOnly()) return false;
+  const std::vector<dbf::TagSpec> tags = TagsToRebuild(table);
+  if (tags.empty()) return false;
+  RebuildIndex(table, tags);
+  ConfirmBox(IndexRebuiltNotice(indexPath));
+  return true;
 }
 
 void TableCursor::BindDeclaredFields(const dbf::Table& table) {

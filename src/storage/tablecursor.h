@@ -79,6 +79,10 @@ class TableCursor final : public FieldAccess {
   SetDeletedMode setDeleted = SetDeletedMode::kDefault;
   UniqueTagHandling uniqueTagHandling = UniqueTagHandling::kDefault;
   bool autoOpenIndex = true;
+  // The program's own tables (register, account map): an index found unreadable or out of step
+  // with the records on open is rebuilt from them, and the operator told, instead of refusing
+  // the open. The suite's tables are never rebuilt unasked.
+  bool repairIndexOnOpen = false;
   LockingMethod lockingMethod = LockingMethod::kLockOnPost;
   bool allowAppends = true;
   std::vector<DeclaredField> declaredFields;
@@ -116,7 +120,8 @@ class TableCursor final : public FieldAccess {
   void Zap(uint32_t first, uint32_t last);
   // The table's "change not finished" mark (the header's transaction flag): the extraction sets
   // it while it refills the register and clears it when the run completes, so a register left
-  // half-filled by an error or a crash is never taken for a finished one.
+  // half-filled by an error or a crash is never taken for a finished one. Set, the mark is synced
+  // before any change; it is cleared only once the records, index and count are synced.
   void MarkIncomplete(bool incomplete);
   bool MarkedIncomplete();
   bool AppendBlank();
@@ -205,6 +210,9 @@ class TableCursor final : public FieldAccess {
   std::string_view EditedStoredText(int field) const;
 
   void BindDeclaredFields(const dbf::Table& table);
+  bool NeedsIndexCheck(const dbf::Table& table) const;
+  // Rebuilds the index when this cursor may (repairIndexOnOpen); false when it may not.
+  bool RepairIndex(dbf::Table& table, const std::string& indexPath);
   void LoadTags(dbf::Table& table);
   CursorTag* CurrentTag() const;
   bool HideDeleted() const;

@@ -100,9 +100,9 @@ void TableCursor::Zap(uint32_t first, uint32_t last) {
   if (!isExclusive_) throw ECBEngineError(dataFile_ + " must be opened exclusively to zap it.");
   try {
     t.Zap(first, last);
-  } catch (const dbf::Error&) {
+  } catch (const dbf::Error& e) {
     t.GetContext().ClearError();
-    throw ECBEngineError("Zap failed.");
+    throw ECBEngineError(std::string("Zap failed. ") + e.what());
   }
   bof_ = false;
   position_ = Position{};
@@ -222,7 +222,9 @@ void TableCursor::SaveEdit() {
     if (inserting) {
       try {
         result = t.Append();
-      } catch (const dbf::Error&) {
+      } catch (const dbf::Error& e) {
+        // A write that failed (a full disk) is told with its file and cause, not as a lock.
+        if (e.Code() == dbf::kErrorWrite) throw ECBDataSetError(e.what());
         throw ECBDataSetError(environment_.MessageText(kSaveLockMessage));
       }
     } else {
@@ -238,6 +240,7 @@ void TableCursor::SaveEdit() {
     AbandonEdits(t, lockTakenHere);
     throw;
   } catch (const volarin::Error& e) {
+    t.GetContext().ClearError();  // reported here
     AbandonEdits(t, lockTakenHere);
     throw ECBDataSetError(e.what());
   }
@@ -318,7 +321,21 @@ void TableCursor::DeleteRecord() {
 }
 
 void TableCursor::MarkIncomplete(bool incomplete) {
-  Table("MarkIncomplete").SetIncompleteTransaction(incomplete);
+  dbf::Table& t = Table("MarkIncomplete");
+  // The mark tells the truth at every instant: set, it reaches the disk before any change;
+  // cleared, only after the records, their index and the count are on the disk.
+  try {
+    if (incomplete) {
+      t.SetIncompleteTransaction(true);
+      t.Sync();
+    } else {
+      t.Sync();
+      t.SetIncompleteTransaction(false);
+    }
+  } catch (const dbf::Error&) {
+    t.GetContext().ClearError();  // reported here, with its file and cause
+    throw;
+  }
 }
 
 bool TableCursor::MarkedIncomplete() {

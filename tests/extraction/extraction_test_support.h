@@ -36,6 +36,7 @@ struct MainWindowCursors : StorageSetup {
 
   explicit MainWindowCursors(const fixtures::DataFolderRows& rows) : StorageSetup(rows) {
     DeclareCheckRecord(*checkRegister);
+    accountMap->repairIndexOnOpen = true;
     accountMap->Open();
     accountMap->SetTag("accountnr");
   }

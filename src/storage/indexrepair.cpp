@@ -1,0 +1,64 @@
+#include "storage/indexrepair.h"
+
+#include "common/paths.h"
+#include "common/text.h"
+#include "dbf/mdx/tableindex.h"
+#include "storage/tablefiles.h"
+
+namespace volarin {
+namespace {
+
+dbf::TagSpec Tag(const char* name, const char* keyExpression) {
+  dbf::TagSpec tag;
+  tag.name = name;
+  tag.keyExpression = keyExpression;
+  return tag;
+}
+
+}  // namespace
+
+std::vector<dbf::TagSpec> KnownTags(const std::string& tablePath) {
+  const std::string name = UpperAscii(FileNamePart(tablePath));
+  if (name == UpperAscii(tables::kRegisterFile)) {
+    return {Tag(tables::kRegisterAccountTag, "ACCOUNTNR+STR(CHECKNO,10)"),
+            Tag(tables::kRegisterDateTag, "DATE")};
+  }
+  if (name == UpperAscii(tables::kAccountMapFile)) {
+    return {Tag(tables::kAccountMapTag, "UPPER(ORGACCNR)")};
+  }
+  if (name == UpperAscii(tables::kAccountListFile)) return {Tag("accountnr", "UPPER(ACCOUNTNR)")};
+  if (name == UpperAscii(tables::kEscrowFile)) {
+    return {Tag(tables::kEscrowPrintDateTag, "PRNDATE"),
+            Tag(tables::kEscrowVoidDateTag, "VOIDDATE"),
+            Tag(tables::kEscrowCheckTag, "UPPER(ACCOUNTNR)+CHECKNO"),
+            Tag(tables::kEscrowCheckLinesTag, "UPPER(ACCOUNTNR)+CHECKNO+SEQ")};
+  }
+  if (name == UpperAscii(tables::kClosingFile)) return {Tag(tables::kClosingDateTag, "DATE")};
+  return {};
+}
+
+std::vector<dbf::TagSpec> TagsToRebuild(const dbf::Table& table) {
+  if (dbf::IndexOf(table) == nullptr) return KnownTags(table.Path());
+  std::vector<dbf::TagSpec> tags;
+  for (const dbf::TagInfo& info : dbf::Tags(table)) {
+    tags.push_back(
+        {info.name, info.keyExpression, info.forExpression, info.unique, info.descending});
+  }
+  return tags;
+}
+
+void RebuildIndex(dbf::Table& table, const std::vector<dbf::TagSpec>& tags) {
+  if (tags.empty()) {
+    throw Error("No tags are known for " + table.Path() + "; its index cannot be rebuilt.");
+  }
+  dbf::CreateProductionIndex(table, tags);
+  table.Sync();
+}
+
+std::string IndexRebuiltNotice(const std::string& indexPath) {
+  return "The index " + indexPath +
+         " did not agree with its table (after a crash or a full disk) and was rebuilt from "
+         "the table's records.";
+}
+
+}  // namespace volarin
