@@ -1,6 +1,8 @@
 // dbfdump: a table, its records and every tag of its production index as plain text lines.
 //   dbfdump TABLE.DBF           TABLE, RECORDS, FIELD, REC, then TAG and KEY lines per tag
 //   dbfdump --check TABLE.DBF   verifies every tag against the table; exit 1 with the first fault
+//   dbfdump --rebuild TABLE.DBF rebuilds the production index from the records, the old one kept
+//                               beside it as INDEX.bak
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -10,6 +12,7 @@
 #include "dbf/mdx/tableindex.h"
 #include "dbf/mdx/tagcursor.h"
 #include "dbf/table.h"
+#include "storage/indexrepair.h"
 
 namespace {
 
@@ -50,19 +53,35 @@ void DumpTags(ProductionIndex& index, std::ostream& out) {
 }
 
 int Usage() {
-  std::cerr << "usage: dbfdump [--check] TABLE.DBF\n";
+  std::cerr << "usage: dbfdump [--check | --rebuild] TABLE.DBF\n";
   return 2;
+}
+
+int Rebuild(const std::string& path) {
+  try {
+    const IndexRebuild done = RebuildIndexOfTable(path);
+    std::cout << "REBUILT " << done.indexPath << ": " << done.tagCount << " tags from "
+              << done.recordCount << " records, tags read from " << done.tagSource << "\n";
+    if (!done.backupPath.empty()) std::cout << "BACKUP " << done.backupPath << "\n";
+    return 0;
+  } catch (const std::exception& e) {
+    std::cerr << "dbfdump: " << e.what() << "\n";
+    return 2;
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   bool check = false;
+  bool rebuild = false;
   std::string path;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--check") {
+    if (arg == "--check" && !rebuild) {
       check = true;
+    } else if (arg == "--rebuild" && !check) {
+      rebuild = true;
     } else if (path.empty() && !arg.empty() && arg[0] != '-') {
       path = arg;
     } else {
@@ -70,6 +89,7 @@ int main(int argc, char** argv) {
     }
   }
   if (path.empty()) return Usage();
+  if (rebuild) return Rebuild(path);
   try {
     Context context;
     auto table = Table::Open(context, path, OpenOptions{false, true});

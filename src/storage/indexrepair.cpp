@@ -1,7 +1,11 @@
 #include "storage/indexrepair.h"
 
+#include "common/files.h"
 #include "common/paths.h"
+#include "common/platform.h"
 #include "common/text.h"
+#include "dbf/context.h"
+#include "dbf/mdx/mdxfile.h"
 #include "dbf/mdx/tableindex.h"
 #include "storage/tablefiles.h"
 
@@ -53,6 +57,59 @@ void RebuildIndex(dbf::Table& table, const std::vector<dbf::TagSpec>& tags) {
   }
   dbf::CreateProductionIndex(table, tags);
   table.Sync();
+}
+
+namespace {
+
+// The tag definitions in the header of an index whose trees are too damaged to open; empty when
+// even its header does not serve.
+std::vector<dbf::TagSpec> TagsInFile(const std::string& indexPath) {
+  std::vector<dbf::TagSpec> tags;
+  try {
+    for (const dbf::TagDefinition& def : dbf::MdxFile::ReadTagDefinitions(indexPath)) {
+      tags.push_back({def.name, def.keyExpression, def.forExpression, def.unique, def.descending});
+    }
+  } catch (const Error&) {
+    tags.clear();
+  }
+  return tags;
+}
+
+}  // namespace
+
+IndexRebuild RebuildIndexOfTable(const std::string& tablePath) {
+  dbf::Context context;
+  auto table = dbf::Table::Open(context, tablePath, {true, false});
+  IndexRebuild result;
+  result.indexPath = dbf::ProductionIndexPath(tablePath);
+  std::vector<dbf::TagSpec> tags;
+  if (platform::FileExists(result.indexPath)) {
+    try {
+      dbf::OpenIndex(*table, result.indexPath);
+      tags = TagsToRebuild(*table);
+    } catch (const Error&) {
+      context.ClearError();
+      tags = TagsInFile(result.indexPath);
+    }
+    table->SetIndexMaintainer(nullptr);
+  }
+  result.tagSource = "the index file";
+  if (tags.empty()) {
+    tags = KnownTags(tablePath);
+    result.tagSource = "the tags known for this table";
+  }
+  if (tags.empty()) {
+    throw Error("No tags are known for " + tablePath + "; its index cannot be rebuilt.");
+  }
+  if (platform::FileExists(result.indexPath)) {
+    result.backupPath = result.indexPath + ".bak";
+    CopyFileTo(result.indexPath, result.backupPath);
+  }
+  RebuildIndex(*table, tags);
+  result.tagCount = tags.size();
+  result.recordCount = table->RecordCount();
+  table->Close();
+  return result;
 }
 
 std::string IndexRebuiltNotice(const std::string& indexPath) {

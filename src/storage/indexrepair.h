@@ -22,6 +22,20 @@ std::vector<dbf::TagSpec> TagsToRebuild(const dbf::Table& table);
 // Throws when the tags are empty or the index cannot be written.
 void RebuildIndex(dbf::Table& table, const std::vector<dbf::TagSpec>& tags);
 
+// What an explicit repair did.
+struct IndexRebuild {
+  std::string indexPath;
+  std::string backupPath;  // empty when there was no old index to keep
+  size_t tagCount = 0;
+  uint32_t recordCount = 0;
+  std::string tagSource;  // "the index file" or "the tags known for this table"
+};
+
+// Rebuilds the production index of the table at that path, opened exclusively: the tags are read
+// from the present index where its header still serves, else taken from KnownTags; the old
+// file is kept beside it as "<index>.bak". Throws when no tags can be found or a write fails.
+IndexRebuild RebuildIndexOfTable(const std::string& tablePath);
+
 // The notice shown when the program rebuilt an index on its own.
 std::string IndexRebuiltNotice(const std::string& indexPath);
 

@@ -137,11 +137,74 @@ TEST(Dbfdump, CheckPassesSoundIndexesAndNamesTheFirstFault) {
 #endif
 }
 
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The tag lines of a dump: definitions and keys, which a rebuild must give back unchanged.
+std::string TagLines(const std::string& dump) {
+  return dump.substr(dump.find("\nTAG ") + 1);
+}
+
+TEST(Dbfdump, RebuildRestoresADamagedIndexFromTheTagsInItsHeader) {
+  TempDir dir;
+  const std::string table = CopyExample(dir, "tree2");
+  const std::string mdx = dir / "tree2.mdx";
+  const std::string sound = TagLines(Dump({table}).out);
+  {
+    std::fstream file(mdx, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(4096);
+    const char count[4] = {char(0xE8), 3, 0, 0};  // 1000 keys in one leaf
+    file.write(count, 4);
+  }
+  const std::string damaged = ReadAll(mdx);
+  ASSERT_EQ(Dump({"--check", table}).status, 1);
+
+  const DumpRun run = Dump({"--rebuild", table});
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("tags read from the index file"), std::string::npos) << run.out;
+  EXPECT_EQ(ReadAll(mdx + ".bak"), damaged);
+  EXPECT_EQ(Dump({"--check", table}).status, 0);
+  EXPECT_EQ(TagLines(Dump({table}).out), sound);
+}
+
+TEST(Dbfdump, RebuildTakesTheKnownTagsWhenTheIndexHeaderIsGoneAndRefusesUnknownTables) {
+  TempDir dir;
+  for (const char* name : {"zorppsub.dbf", "other.dbf"}) {
+    Context context;
+    auto t = Table::Create(
+        context, dir / name,
+        {{"ORGACCNR", 'C', 15, 0}, {"NEWACCNR", 'C', 15, 0}, {"BANKCODE", 'C', 15, 0}});
+    for (const char* account : {"ESC200", "ESC100"}) {
+      t->StartAppend();
+      t->AssignBytes(0, account);
+      t->Append();
+    }
+    CreateProductionIndex(*t, {{"accountnr", "UPPER(ORGACCNR)", "", false, false}});
+    t->Close();
+    std::filesystem::resize_file(ProductionIndexPath(dir / name), 10);
+  }
+  DumpRun run = Dump({"--rebuild", dir / "zorppsub.dbf"});
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("tags read from the tags known for this table"), std::string::npos)
+      << run.out;
+  EXPECT_EQ(ReadAll(ProductionIndexPath(dir / "zorppsub.dbf") + ".bak").size(), 10u);
+  run = Dump({"--check", dir / "zorppsub.dbf"});
+  EXPECT_EQ(run.out, "OK 1 tags agree with 2 records\n");
+
+  run = Dump({"--rebuild", dir / "other.dbf"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.out.find("No tags are known for"), std::string::npos) << run.out;
+  EXPECT_EQ(std::filesystem::file_size(ProductionIndexPath(dir / "other.dbf")), 10u);
+}
+
 TEST(Dbfdump, RefusesMissingFilesAndBadArguments) {
   TempDir dir;
   EXPECT_EQ(Dump({dir / "none.dbf"}).status, 2);
   EXPECT_EQ(Dump({}).status, 2);
   EXPECT_EQ(Dump({"--bogus", "x.dbf"}).status, 2);
+  EXPECT_EQ(Dump({"--check", "--rebuild", "x.dbf"}).status, 2);
 }
 
 }  // namespace

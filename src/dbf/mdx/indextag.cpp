@@ -116,7 +116,7 @@ std::vector<uint8_t> IndexTag::MakeHeaderBlock(const TagDefinition& def, uint32_
   return h;
 }
 
-IndexTag::IndexTag(mdx::BlockStore& store, uint32_t headerPage, std::string name)
+IndexTag::IndexTag(mdx::BlockStore& store, uint32_t headerPage, std::string name, bool findHeight)
     : store_(store), headerPage_(headerPage) {
   def_.name = std::move(name);
   if (!store_.IsBlockPage(headerPage)) {
@@ -150,7 +150,7 @@ IndexTag::IndexTag(mdx::BlockStore& store, uint32_t headerPage, std::string name
   const uint32_t declared = GetU16(h + kMaxKeysAt);
   if (declared >= 3 && declared < leafCapacity_) leafCapacity_ = declared;
 
-  FindHeight();
+  if (findHeight) FindHeight();
 }
 
 void IndexTag::Reload() {

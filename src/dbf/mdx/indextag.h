@@ -41,8 +41,9 @@ enum class InsertResult { Inserted, UniqueConflict, AlreadyPresent };
 
 class IndexTag {
  public:
-  // Reads the tag header block; a header that makes no sense is an IndexError.
-  IndexTag(mdx::BlockStore& store, uint32_t headerPage, std::string name);
+  // Reads the tag header block; a header that makes no sense is an IndexError. Without
+  // findHeight the tree is not walked: only the definition may then be used.
+  IndexTag(mdx::BlockStore& store, uint32_t headerPage, std::string name, bool findHeight = true);
 
   // Reads the root and the depth again (after the file was re-read from disk).
   void Reload();

@@ -119,7 +119,16 @@ std::string MdxFile::TableName() const {
   return std::string(reinterpret_cast<const char*>(p), n);
 }
 
-void MdxFile::LoadTags() {
+std::vector<TagDefinition> MdxFile::ReadTagDefinitions(const std::string& path) {
+  MdxFile file(std::make_unique<mdx::BlockStore>(
+      platform::File::Open(path, platform::File::Access::ReadOnly, platform::File::Share::Shared)));
+  file.LoadTags(/*findHeight=*/false);
+  std::vector<TagDefinition> defs;
+  for (const auto& tag : file.tags_) defs.push_back(tag->Definition());
+  return defs;
+}
+
+void MdxFile::LoadTags(bool findHeight) {
   tags_.clear();
   const uint8_t* header = store_->Header();
   const uint16_t count = GetU16(header + mdx::kTagsInUseAt);
@@ -134,7 +143,7 @@ void MdxFile::LoadTags() {
       if (tag->HeaderPage() == page)
         store_->Fail("two tags share the header block " + std::to_string(page));
     }
-    tags_.push_back(std::make_unique<IndexTag>(*store_, page, name));
+    tags_.push_back(std::make_unique<IndexTag>(*store_, page, name, findHeight));
   }
 }
 

@@ -29,6 +29,9 @@ class MdxFile {
  public:
   static std::unique_ptr<MdxFile> Open(const std::string& path, platform::File::Access access,
                                        platform::File::Share share);
+  // The tag definitions in the file's header and tag header blocks, read without walking any
+  // tree, so that an index whose trees are damaged can be built again with its own tags.
+  static std::vector<TagDefinition> ReadTagDefinitions(const std::string& path);
   // Creates (or replaces) the file with the given tags, all empty.
   static std::unique_ptr<MdxFile> Create(const std::string& path,
                                          const std::vector<TagDefinition>& tags,
@@ -75,7 +78,8 @@ class MdxFile {
 
  private:
   explicit MdxFile(std::unique_ptr<mdx::BlockStore> store);
-  void LoadTags();
+  // findHeight false reads only the tags' definitions, not their trees.
+  void LoadTags(bool findHeight = true);
   void WriteTagTable();
 
   std::unique_ptr<mdx::BlockStore> store_;
