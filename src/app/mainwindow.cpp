@@ -254,9 +254,13 @@ void MainWindow::FormClose() {
   pages_->setFocus(Qt::OtherFocusReason);
   setupGrid_->HandOverEdits();
   checksGrid_->HandOverEdits();
-  if (!accountMap_.IsOpen()) return;
-  if (accountMap_.IsModified()) accountMap_.SaveEdit();
-  accountMap_.Close();
+  if (accountMap_.IsOpen()) {
+    if (accountMap_.IsModified()) accountMap_.SaveEdit();
+    accountMap_.Close();
+  }
+  // What the register still holds back is written here, where a failure (a full disk) can be
+  // reported, rather than in its destructor, which cannot report.
+  register_.Close();
 }
 
 // --- commands
