@@ -58,9 +58,10 @@ std::string LastErrorText() {
 using faults::Fault;
 using faults::Operation;
 
-// The system's own text for the error an injected fault stands for.
+// The text of the error an injected fault stands for, worded as on POSIX so that the fault
+// sweeps read the same cause on both platforms.
 std::string FaultText(Fault fault) {
-  return ErrorText(fault == Fault::kIoError ? ERROR_IO_DEVICE : ERROR_DISK_FULL);
+  return fault == Fault::kIoError ? "Input/output error" : "No space left on device";
 }
 
 DWORD Attributes(const std::string& path) {

@@ -3,8 +3,10 @@
 // then with a fault at one chosen point, or in a child process that ends right after that point
 // as a crash would.
 
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <exception>
 #include <functional>
@@ -41,6 +43,15 @@ inline std::optional<std::string> FailAt(int n, faults::Fault fault,
   return std::nullopt;
 }
 
+// Whether the work can be cut off in a child process: the child runs the same work from the
+// parent's memory (fork), which Windows does not have.
+#ifdef _WIN32
+inline constexpr bool kCutOffInChild = false;
+inline bool StoppedInChildAfter(int, const std::function<void()>&) {
+  return false;
+}
+#else
+inline constexpr bool kCutOffInChild = true;
 // Runs the work in a child process that ends right after write point n. Returns true when the
 // child ended there; false when it finished the work (or failed) first.
 inline bool StoppedInChildAfter(int n, const std::function<void()>& work) {
@@ -58,6 +69,7 @@ inline bool StoppedInChildAfter(int n, const std::function<void()>& work) {
   waitpid(pid, &status, 0);
   return WIFEXITED(status) && WEXITSTATUS(status) == faults::kStoppedExitStatus;
 }
+#endif
 
 // The faults a write point is failed with in turn.
 inline constexpr faults::Fault kFailures[] = {faults::Fault::kDiskFull, faults::Fault::kShortWrite,
