@@ -6,6 +6,8 @@
 #include <windows.h>
 // shellapi.h needs windows.h first.
 #include <shellapi.h>
+// windows.h names ReplaceFileW "ReplaceFile"; ours is the platform layer's own.
+#undef ReplaceFile
 
 #include <algorithm>
 #include <climits>

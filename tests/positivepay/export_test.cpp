@@ -266,8 +266,8 @@ TEST_F(ExportFaults, APickupFolderFullNamesTheFileAndCauseAndKeepsTheEarlierFile
   ASSERT_GT(firstPickupWrite, 0);
   Reset();
   const auto message = FailAt(firstPickupWrite, faults::Fault::kShortWrite, [&] { Export(); });
-  EXPECT_EQ(message.value_or(""), "Stream write error: Cannot write file " + pickup + "/" + kName +
-                                      ".part: No space left on device");
+  EXPECT_EQ(message.value_or(""), "Stream write error: Cannot write file " +
+                                      JoinPath(pickup, kName) + ".part: No space left on device");
   EXPECT_EQ(ReadFile(pickup + "/old.txt"), "yesterday");
   EXPECT_EQ(ReadFile(pickup + "/" + kName), "an earlier run");
   EXPECT_EQ(ReadFile(Archive(kName)), kWorkedExampleBytes);

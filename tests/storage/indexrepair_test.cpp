@@ -48,8 +48,9 @@ std::string IndexFile(const StorageSetup& s, const std::string& table) {
 void GiveEmptyIndex(const StorageSetup& s, const std::string& table) {
   TempFolder empty;
   fixtures::BuildDataFolder(empty.Path(), {});
-  fs::copy_file(dbf::ProductionIndexPath(empty / (table + ".dbf")), IndexFile(s, table),
-                fs::copy_options::overwrite_existing);
+  // Removed first: MinGW's copy_file refuses to overwrite even when told to.
+  fs::remove(IndexFile(s, table));
+  fs::copy_file(dbf::ProductionIndexPath(empty / (table + ".dbf")), IndexFile(s, table));
 }
 
 void Truncate(const std::string& path, uintmax_t size) {
