@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "common/paths.h"
+#include "common/pendingfile.h"
 #include "common/platform.h"
 #include "common/text.h"
 #include "positivepay/layoutwriter.h"
@@ -404,9 +405,10 @@ void WriteLayoutSettings(const std::string& dataDir, const LayoutSettings& setti
   const std::string text = LayoutSettingsText(settings);
   std::string path = FindFileIgnoringCase(JoinPath(dataDir, kLayoutFileName));
   if (path.empty()) path = JoinPath(dataDir, kLayoutFileName);
-  const std::unique_ptr<platform::File> file = platform::File::Create(path);
-  file->WriteAt(0, text.data(), text.size());
-  file->Sync();
+  // Written beside it and renamed into place, so a failed write keeps the earlier layouts.
+  PendingFile file(path);
+  file.Write(text);
+  file.PutInPlace();
 }
 
 }  // namespace volarin

@@ -10,6 +10,8 @@
 #include "positivepay/layoutsettings.h"
 #include "positivepay/layoutwriter.h"
 #include "positivepay/positivepayfile.h"
+#include "support/fault_sweep.h"
+#include "support/temp_folder.h"
 
 namespace volarin {
 namespace {
@@ -255,6 +257,27 @@ TEST_F(BankLayoutTest, AFaultyLayoutFileIsRefusedWithItsLine) {
     } catch (const LayoutRefusal& refusal) {
       EXPECT_EQ(refusal.what(), c.message);
     }
+  }
+}
+
+// The layout file is replaced whole or not at all: a failure at any of its write points keeps
+// the earlier layouts.
+TEST(LayoutFile, AFailedWriteKeepsTheEarlierLayouts) {
+  testing::TempFolder dir;
+  LayoutSettings earlier;
+  earlier.accountLayouts["1"] = BuiltInLayouts()[2].name;
+  WriteLayoutSettings(dir.Path(), earlier);
+  LayoutSettings later = earlier;
+  later.accountLayouts["2"] = BuiltInLayouts()[3].name;
+  const auto write = [&] { WriteLayoutSettings(dir.Path(), later); };
+  const size_t points = testing::WritePoints(write).size();
+  ASSERT_GE(points, 3u);
+  for (int n = 1; n <= static_cast<int>(points); ++n) {
+    WriteLayoutSettings(dir.Path(), earlier);
+    const auto message = testing::FailAt(n, platform::faults::Fault::kShortWrite, write);
+    EXPECT_TRUE(message) << "point " << n;
+    const LayoutSettings now = ReadLayoutSettings(dir.Path());
+    EXPECT_TRUE(now == earlier || now == later) << "point " << n;
   }
 }
 
