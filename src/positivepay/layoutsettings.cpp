@@ -154,25 +154,25 @@ int PositiveNumber(const std::string& text, const LineReader& at, const char* wh
 }
 
 // "Kind [@start+length] [zero] [digits] ["text"]"
-LayoutField ParseField(const std::string& spec, const LineReader& at) {
+LayoutField ParseField(const std::string& written, const LineReader& at) {
   LayoutField field;
   size_t pos = 0;
   const auto skipBlanks = [&] {
-    while (pos < spec.size() && spec[pos] == ' ') ++pos;
+    while (pos < written.size() && written[pos] == ' ') ++pos;
   };
   const auto word = [&] {
     const size_t from = pos;
-    while (pos < spec.size() && spec[pos] != ' ') ++pos;
-    return spec.substr(from, pos - from);
+    while (pos < written.size() && written[pos] != ' ') ++pos;
+    return written.substr(from, pos - from);
   };
   skipBlanks();
   const std::string kindName = word();
   const std::optional<FieldKind> kind = ValueByName(kFieldKinds, FieldKindName, kindName);
   if (!kind) at.Fail("unknown field \"" + kindName + "\"");
   field.kind = *kind;
-  for (skipBlanks(); pos < spec.size(); skipBlanks()) {
-    if (spec[pos] == '"') {
-      field.text = ReadQuoted(spec, pos, at);
+  for (skipBlanks(); pos < written.size(); skipBlanks()) {
+    if (written[pos] == '"') {
+      field.text = ReadQuoted(written, pos, at);
       continue;
     }
     const std::string option = word();
@@ -200,8 +200,8 @@ std::vector<LayoutField> ParseFields(const std::string& text, const LineReader& 
   for (size_t i = 0; i <= text.size(); ++i) {
     if (i < text.size() && text[i] == '"') quoted = !quoted;
     if (i == text.size() || (text[i] == ';' && !quoted)) {
-      const std::string spec = TrimText(text.substr(from, i - from));
-      if (!spec.empty()) fields.push_back(ParseField(spec, at));
+      const std::string written = TrimText(text.substr(from, i - from));
+      if (!written.empty()) fields.push_back(ParseField(written, at));
       from = i + 1;
     }
   }
