@@ -7,16 +7,16 @@
 
 #include "storage/checkregister.h"
 #include "storage/environment.h"
+#include "storage/storagedatabase.h"
+#include "storage/storageengine.h"
 #include "storage/tablecursor.h"
-#include "storage/tcbdatabase.h"
-#include "storage/tcbengine.h"
 
 namespace volarin::bench {
 
 struct Storage {
   Environment environment;
-  TCBEngine engine{environment, "CBEngine1"};
-  TCBDataBase database{environment, "CBDataBase1"};
+  StorageEngine engine{environment, "Engine1"};
+  StorageDataBase database{environment, "DataBase1"};
   TableCursor checkRegister{environment, "zorppay"};
   TableCursor accountMap{environment, "zorppsub"};
   TableCursor escrow{environment, "zordis"};
@@ -31,7 +31,7 @@ struct Storage {
                                  {&escrow, "zordis"},
                                  {&closing, "rpsdis"}}) {
       cursor->fileAlias = alias;
-      cursor->dataBaseName = "CBDataBase1";
+      cursor->dataBaseName = "DataBase1";
     }
     checkRegister.exclusive = ExclusiveMode::kTrue;
     DeclareCheckRecord(checkRegister);

@@ -15,9 +15,9 @@
 #include "storage/checkregister.h"
 #include "storage/environment.h"
 #include "storage/fixtures/datafolder.h"
+#include "storage/storagedatabase.h"
+#include "storage/storageengine.h"
 #include "storage/tablecursor.h"
-#include "storage/tcbdatabase.h"
-#include "storage/tcbengine.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -109,7 +109,7 @@ class RegisterOfTenThousand {
     database_.SetDataPath(folder_.Path());
     database_.SetIndexPath(folder_.Path());
     cursor_.fileAlias = "zorppay";
-    cursor_.dataBaseName = "CBDataBase1";
+    cursor_.dataBaseName = "DataBase1";
     cursor_.exclusive = volarin::ExclusiveMode::kTrue;
     volarin::DeclareCheckRecord(cursor_);
     cursor_.Open();
@@ -120,8 +120,8 @@ class RegisterOfTenThousand {
  private:
   volarin::testing::TempFolder folder_;
   volarin::Environment environment_;
-  volarin::TCBEngine engine_{environment_, "CBEngine1"};
-  volarin::TCBDataBase database_{environment_, "CBDataBase1"};
+  volarin::StorageEngine engine_{environment_, "Engine1"};
+  volarin::StorageDataBase database_{environment_, "DataBase1"};
   volarin::TableCursor cursor_{environment_, "zorppay"};
 };
 

@@ -14,9 +14,9 @@
 #include "dbf/table.h"
 #include "storage/environment.h"
 #include "storage/fixtures/datafolder.h"
+#include "storage/storagedatabase.h"
+#include "storage/storageengine.h"
 #include "storage/tablecursor.h"
-#include "storage/tcbdatabase.h"
-#include "storage/tcbengine.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -66,14 +66,14 @@ const Folder& BenchFolder() {
 // The register of the bench folder open in a cursor, as the window opens it.
 struct OpenRegister {
   Environment environment;
-  TCBEngine engine{environment, "CBEngine1"};
-  TCBDataBase database{environment, "CBDataBase1"};
+  StorageEngine engine{environment, "Engine1"};
+  StorageDataBase database{environment, "DataBase1"};
   TableCursor cursor{environment, "zorppay"};
   OpenRegister() {
     database.SetEngine(&engine);
     database.SetDataPath(BenchFolder().Path());
     cursor.fileAlias = "zorppay";
-    cursor.dataBaseName = "CBDataBase1";
+    cursor.dataBaseName = "DataBase1";
     cursor.Open();
   }
 };

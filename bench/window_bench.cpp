@@ -22,9 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 
 #include "app/errorbox.h"
@@ -37,12 +35,13 @@
 #include "extraction/extraction.h"
 #include "positivepay/export.h"
 #include "storage/fixtures/datafolder.h"
-#include "storage/tcbglobals.h"
+#include "storage/storageglobals.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 using namespace volarin;
+using testing::ReadBytes;
 
 const Date kFirstDay = *Date::FromYmd(2023, 1, 1);
 constexpr int kDays = 400;
@@ -78,7 +77,7 @@ struct Timing {
 
 // The settings the main window gives its storage objects, so both roads write the same file.
 struct WindowStorage : bench::Storage {
-  TCBGlobals globals{environment, "CBGlobals1"};
+  StorageGlobals globals{environment, "Globals1"};
   explicit WindowStorage(const std::string& folder) : Storage(folder) {
     engine.SetFoxProVersion(FoxProVersion::k26);
     engine.SetCodePage(EngineCodePage::kNone);
@@ -104,11 +103,6 @@ void Print(const char* what, const Timing& t) {
 
 void PrintRatio(const char* what, const Timing& slow, const Timing& base) {
   std::printf("%-44s wall %8.2f     cpu %8.2f\n", what, slow.wall / base.wall, slow.cpu / base.cpu);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace
@@ -146,7 +140,7 @@ int main(int argc, char** argv) {
     engineExport =
         Measure([&] { engineFile = CreatePositivePayFile(s.checkRegister, exportRequest); });
   }
-  const std::string engineBytes = ReadFile(engineFile);
+  const std::string engineBytes = ReadBytes(engineFile);
   platform::SetCurrentFolder(saved);
 
   Timing dialogRun;
@@ -172,7 +166,7 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     windowExtraction = Measure([&] { window.ButtonOf(MainWindow::Button::ShowAll).click(); });
     windowExport = Measure([&] { window.ButtonOf(MainWindow::Button::CreateFile).click(); });
-    windowBytes = ReadFile(engineFile);
+    windowBytes = ReadBytes(engineFile);
     window.close();
   }
   if (failed) return 1;

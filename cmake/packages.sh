@@ -1,6 +1,8 @@
-# Debian packages the build, the tests and ./run need; sourced by ./test and ./run.
+# Debian packages the build, the tests, the fuzz targets (clang) and ./run need; sourced by
+# ./test, ./run and fuzz/run.sh.
 VPP_PACKAGES=(
   cmake g++ make pkg-config
+  clang
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-liberation
   libdbd-xbase-perl

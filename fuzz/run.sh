@@ -1,21 +1,20 @@
 #!/usr/bin/env bash
-# Builds every libFuzzer target fuzz/*_fuzz.cpp with clang++ (fuzzer, address and undefined
-# sanitizers) and runs each for SECONDS (default 60). Corpora live in fuzz/corpus-<target>/
-# (not committed); they start from the example tables and a few expressions.
+# Builds the libFuzzer targets of fuzz/ with the fuzz preset (clang++, fuzzer, address and
+# undefined sanitizers) into build-fuzz/ and runs each for SECONDS (default 60). Corpora live in
+# fuzz/corpus-<target>/ (not committed); they start from the example tables and indexes and a
+# few expressions.
 #   fuzz/run.sh 300        five minutes per target
 #   fuzz/run.sh 60 table   only targets whose name contains "table"
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source cmake/packages.sh
+vpp_install_missing clang cmake make
 seconds=${1:-60}
 only=${2:-}
-out=build-fuzz
-mkdir -p "$out"
 
-flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-       -D_FILE_OFFSET_BITS=64 -Isrc)
-# The whole common layer (it has no Qt): the engine and the index use several of its helpers.
-mapfile -t common < <(find src/common -name '*.cpp' | sort)
-mapfile -t engine < <(find src/dbf -name '*.cpp' | sort)
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j 2
+out=build-fuzz/bin
 
 # Seeds for the expression target: the kinds of text the engine meets.
 seed_expressions() {
@@ -30,18 +29,18 @@ seed_expressions() {
 for source in fuzz/*_fuzz.cpp; do
   name=$(basename "$source" .cpp)
   [[ -n "$only" && "$name" != *"$only"* ]] && continue
-  echo "== building $name"
-  clang++ "${flags[@]}" "$source" "${engine[@]}" "${common[@]}" -o "$out/$name"
   corpus=fuzz/corpus-$name
+  max_len=8192
   if [ ! -d "$corpus" ]; then
     mkdir -p "$corpus"
     case "$name" in
       table_fuzz) cp tests/dbf/data/*.dbf "$corpus/" ;;
+      mdx_fuzz) cp tests/dbf/data/*.mdx "$corpus/" ;;
       expression_fuzz) seed_expressions "$corpus" ;;
-      *) [ -d "fuzz/seeds-$name" ] && cp "fuzz/seeds-$name"/* "$corpus/" ;;
     esac
   fi
+  [ "$name" = mdx_fuzz ] && max_len=32768
   echo "== running $name for $seconds s"
-  "$out/$name" -max_total_time="$seconds" -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
+  "$out/$name" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
     -print_final_stats=1 "$corpus" 2>&1 | tail -n 12
 done

@@ -8,6 +8,7 @@
 #include "common/confirmbox.h"
 #include "common/paths.h"
 #include "common/platform.h"
+#include "common/programtitle.h"
 #include "storage/filecase.h"
 
 namespace volarin {
@@ -81,7 +82,7 @@ StartFolder ChooseStartFolder(const QStringList& arguments, const std::string& c
 
 std::optional<std::string> AskForDataFolder(const std::string& startAt) {
   const QString chosen = QFileDialog::getExistingDirectory(
-      nullptr, QStringLiteral("VOLARIN Positive Pay - choose the data folder"),
+      nullptr, QString::fromLatin1(kProgramTitle) + QStringLiteral(" - choose the data folder"),
       QString::fromStdString(startAt));
   if (chosen.isEmpty()) return std::nullopt;
   return QDir::toNativeSeparators(chosen).toStdString();

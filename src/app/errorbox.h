@@ -6,12 +6,11 @@
 #include <string>
 
 #include "common/errors.h"
+#include "common/programtitle.h"
 
 class QWidget;
 
 namespace volarin {
-
-inline constexpr const char* kProgramTitle = "VOLARIN Positive Pay";
 
 // Shows caption and text; the default shows a QMessageBox with the error icon and OK.
 using ErrorPresenter = std::function<void(const std::string& caption, const std::string& text)>;

@@ -61,11 +61,11 @@ MainWindow::MainWindow(std::string dataDir, QWidget* parent)
     : QWidget(parent),
       dataDir_(std::move(dataDir)),
       pickupFolder_(platform::PickupFolder()),
-      engine_(environment_, "CBEngine1"),
+      engine_(environment_, kProgramEngineName),
       database_(environment_, kProgramDatabaseName),
-      globals_(environment_, "CBGlobals1"),
+      globals_(environment_, kProgramGlobalsName),
       register_(environment_, tables::kRegisterAlias),
-      accountMap_(environment_, "ZORPPSUB"),
+      accountMap_(environment_, kAccountMapCursorName),
       escrow_(environment_, tables::kEscrowAlias),
       closing_(environment_, tables::kClosingAlias) {
   ConfigureStorage();
@@ -343,10 +343,10 @@ void MainWindow::StopPaymentClicked() {
   RunCommand([this] {
     const std::string status = register_.FieldAsString(tables::reg::kStatusCode);
     if (status == tables::kStatusVoid || status == tables::kStatusStop) return;
-    const int64_t checkNo = register_.FieldAsInt64("checkno");
+    const int64_t checkNo = register_.FieldAsInt64(tables::reg::kCheckNo);
     if (!ConfirmBox("Are you sure you want to stop payment on " + Int64ToText(checkNo))) return;
     register_.StartEdit();
-    register_.AssignString("statusCODE", tables::kStatusStop);
+    register_.AssignString(tables::reg::kStatusCode, tables::kStatusStop);
     register_.SaveEdit();
   });
 }

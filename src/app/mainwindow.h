@@ -15,10 +15,10 @@
 #include "app/banklayoutpanel.h"
 #include "common/date.h"
 #include "storage/environment.h"
+#include "storage/storagedatabase.h"
+#include "storage/storageengine.h"
+#include "storage/storageglobals.h"
 #include "storage/tablecursor.h"
-#include "storage/tcbdatabase.h"
-#include "storage/tcbengine.h"
-#include "storage/tcbglobals.h"
 
 class QAbstractButton;
 class QLabel;
@@ -71,9 +71,9 @@ class MainWindow : public QWidget {
   BankLayoutPanel& LayoutPanel() const { return *layoutPanel_; }
 
   Environment& StorageEnvironment() { return environment_; }
-  TCBEngine& CBEngine1() { return engine_; }
-  TCBDataBase& CBDataBase1() { return database_; }
-  TCBGlobals& CBGlobals1() { return globals_; }
+  StorageEngine& Engine1() { return engine_; }
+  StorageDataBase& DataBase1() { return database_; }
+  StorageGlobals& Globals1() { return globals_; }
   TableCursor& zorppay() { return register_; }
   TableCursor& ZORPPSUB() { return accountMap_; }
   TableCursor& zordis() { return escrow_; }
@@ -135,9 +135,9 @@ class MainWindow : public QWidget {
 
   // Declared in the order they must be built; destroyed in reverse, cursors first.
   Environment environment_;
-  TCBEngine engine_;
-  TCBDataBase database_;
-  TCBGlobals globals_;
+  StorageEngine engine_;
+  StorageDataBase database_;
+  StorageGlobals globals_;
   TableCursor register_;
   TableCursor accountMap_;
   TableCursor escrow_;

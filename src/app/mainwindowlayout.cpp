@@ -9,6 +9,7 @@
 #include "app/flatpushbutton.h"
 #include "app/mainwindow.h"
 #include "app/pagecontrol.h"
+#include "common/programtitle.h"
 #include "controls/colordateedit.h"
 #include "controls/coloredit.h"
 #include "controls/docklayout.h"
@@ -64,7 +65,7 @@ void PaleYellowStates(Edit* edit) {
 }  // namespace
 
 void MainWindow::BuildLayout() {
-  setWindowTitle(QStringLiteral("VOLARIN Positive Pay"));
+  setWindowTitle(QString::fromLatin1(kProgramTitle));
   setFont(WindowFont());
   QPalette colours = palette();
   colours.setColor(QPalette::Window, FromBgr(kButtonFace));

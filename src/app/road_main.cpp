@@ -21,6 +21,7 @@
 #include "report/reporttopdf.h"
 #include "storage/directreader.h"
 #include "storage/keys.h"
+#include "storage/tablefiles.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ bool WaitFor(const std::function<bool()>& done, int milliseconds) {
 // The newest print date of the account's escrow checks, so the road finds checks whatever day
 // the demo data was made for.
 Date NewestPrintDate(const std::string& dataDir, const std::string& account) {
-  int handle = DirectOpen(JoinPath(dataDir, "zordis.dbf"));
+  int handle = DirectOpen(JoinPath(dataDir, volarin::tables::kEscrowFile));
   Date newest;
   for (DirectTop(handle); !DirectEof(handle); DirectSkip(handle, 1)) {
     if (AccountKey(DirectFieldText(handle, "accountnr")) != AccountKey(account)) continue;

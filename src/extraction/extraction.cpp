@@ -7,12 +7,11 @@
 #include "storage/errors.h"
 #include "storage/keys.h"
 #include "storage/tablecursor.h"
+#include "storage/tablefiles.h"
 
 namespace volarin {
 namespace {
 
-constexpr const char* kVoid = "02";
-constexpr const char* kIssued = "00";
 // Sorts before every eight-digit date key, so the range covers every check up to the date.
 constexpr const char* kEarliestBound = "01/01/1900";
 
@@ -65,17 +64,17 @@ void WriteCheck(RunContext& run, const CheckValues& check) {
   // A failed append must never put the check's values on the record the cursor stands on, and
   // a check silently left out would make the bank refuse it: stop the run instead.
   if (!reg.AppendBlank()) {
-    throw ECBError("Check " + Int64ToText(check.number) +
-                   " could not be added to the check register; the extraction was stopped.");
+    throw EStorageError("Check " + Int64ToText(check.number) +
+                        " could not be added to the check register; the extraction was stopped.");
   }
   reg.StartEdit();
-  reg.AssignString("ACCOUNTNR", run.bankAccount);
-  reg.AssignString("BANKCODE", run.bankNumber);
-  reg.AssignDate("DATE", check.date);
-  reg.AssignInt64("CHECKNO", check.number);
-  reg.AssignFloat("AMOUNT", check.amount);
-  reg.AssignString("STATUSCODE", check.statusCode);
-  reg.AssignString("COMPANY", check.company);
+  reg.AssignString(tables::reg::kAccountNr, run.bankAccount);
+  reg.AssignString(tables::reg::kBankCode, run.bankNumber);
+  reg.AssignDate(tables::reg::kDate, check.date);
+  reg.AssignInt64(tables::reg::kCheckNo, check.number);
+  reg.AssignFloat(tables::reg::kAmount, check.amount);
+  reg.AssignString(tables::reg::kStatusCode, check.statusCode);
+  reg.AssignString(tables::reg::kCompany, check.company);
   reg.SaveEdit();
 }
 
@@ -86,7 +85,7 @@ int64_t EscrowCheckNumber(RunContext& run, TableCursor& escrow) {
 }
 
 const char* VoidCode(TableCursor& escrow) {
-  return escrow.FieldAsInt64("void") != 0 ? kVoid : kIssued;
+  return escrow.FieldAsInt64("void") != 0 ? tables::kStatusVoid : tables::kStatusIssued;
 }
 
 void PrintDatePass(RunContext& run) {
@@ -137,7 +136,7 @@ void ClosingPass(RunContext& run) {
     check.date = closing.FieldAsDate("date");
     const double amount = closing.FieldAsFloat("amount");
     check.amount = amount > 0 ? amount : closing.FieldAsFloat("voidamount");
-    check.statusCode = amount > 0 ? kIssued : kVoid;
+    check.statusCode = amount > 0 ? tables::kStatusIssued : tables::kStatusVoid;
     check.company = closing.FieldAsString("company");
     WriteCheck(run, check);
   }
@@ -240,7 +239,7 @@ ExtractionResult RunExtraction(const ExtractionCursors& cursors, const Extractio
 
 double SequenceTotal(const std::string& dataDir, const std::string& suiteAccountKey,
                      int64_t checkNumber) {
-  int handle = DirectOpen(JoinPath(dataDir, "zordis.dbf"));
+  int handle = DirectOpen(JoinPath(dataDir, tables::kEscrowFile));
   if (handle == 0) return 0;
   DirectSelectTag(handle, "accchecks");
   const std::string key = suiteAccountKey + PadLeft('0', Int64ToText(checkNumber), 10);

@@ -10,6 +10,7 @@
 #include "positivepay/layoutwriter.h"
 #include "positivepay/positivepayfile.h"
 #include "storage/tablecursor.h"
+#include "storage/tablefiles.h"
 
 namespace volarin {
 namespace {
@@ -62,10 +63,10 @@ void WriteArchiveFile(TableCursor& reg, const std::string& path, const std::stri
   // Fields by position and texts as views: the loop builds no string per check, and the
   // lines go out in large pieces through one buffer.
   constexpr size_t kChunk = 256 * 1024;
-  const int checkNo = reg.FieldIndex("CHECKNO");
-  const int amount = reg.FieldIndex("AMOUNT");
-  const int statusCode = reg.FieldIndex("STATUSCODE");
-  const int company = reg.FieldIndex("COMPANY");
+  const int checkNo = reg.FieldIndex(tables::reg::kCheckNo);
+  const int amount = reg.FieldIndex(tables::reg::kAmount);
+  const int statusCode = reg.FieldIndex(tables::reg::kStatusCode);
+  const int company = reg.FieldIndex(tables::reg::kCompany);
   std::string statusScratch;
   std::string payeeScratch;
   for (reg.GoTop(); !reg.Eof(); reg.Skip(1)) {

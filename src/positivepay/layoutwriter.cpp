@@ -13,7 +13,7 @@ namespace volarin {
 namespace {
 
 bool IsIssued(const LayoutCheck& check) {
-  return check.statusCode == kIssuedStatus;
+  return check.statusCode == tables::kStatusIssued;
 }
 
 int64_t Cents(double amount) {

@@ -33,7 +33,7 @@ void PositivePayText::Add(const PositivePayCheck& check) {
 
 void PositivePayText::Add(int64_t checkNumber, double amount, std::string_view statusCode,
                           std::string_view payee) {
-  const bool issued = statusCode == kIssuedStatus;
+  const bool issued = statusCode == tables::kStatusIssued;
   if (issued) {
     ++issuedCount_;
     total_ += amount;

@@ -6,15 +6,14 @@
 #include <string>
 #include <string_view>
 
-namespace volarin {
+#include "storage/tablefiles.h"
 
-// "00" is an issued check; every other code (void, stop payment, blank) is written negative.
-inline constexpr const char* kIssuedStatus = "00";
+namespace volarin {
 
 struct PositivePayCheck {
   int64_t checkNumber = 0;
   double amount = 0;
-  std::string statusCode;  // trimmed
+  std::string statusCode;  // trimmed; issued is written positive, every other code negative
   std::string payee;       // trimmed; its control characters are written as blanks
 };
 

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "common/errors.h"
+#include "common/programtitle.h"
 #include "report/pagedocument.h"
 #include "report/pagerenderer.h"
 
@@ -49,7 +50,7 @@ void SaveDocumentAsPdf(const PageDocument& document, const std::string& path,
   QPdfWriter writer(QString::fromStdString(path));
   constexpr int kResolution = 1200;
   writer.setResolution(kResolution);
-  writer.setCreator(QStringLiteral("VOLARIN Positive Pay"));
+  writer.setCreator(QString::fromLatin1(kProgramTitle));
   if (!RenderDocument(document, writer, kResolution, now)) {
     throw FileError(FillIn("Cannot write the PDF file %s", {path}));
   }

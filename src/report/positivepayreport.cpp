@@ -3,6 +3,7 @@
 #include "common/text.h"
 #include "storage/directreader.h"
 #include "storage/tablecursor.h"
+#include "storage/tablefiles.h"
 
 namespace volarin {
 
@@ -116,7 +117,8 @@ void PositivePayReport::DrawDetailLine() {
   BreakPageIfFull();
   surface_.TextLeft(DateToText(checks_.FieldAsDate("DATE")), 0.5f, kNextLine);
   // Check numbers run to ten digits, past the 32-bit range.
-  surface_.TextRight(Int64ToText(checks_.FieldAsInt64("CHECKNO")), kCheckNoRight, kSameLine);
+  surface_.TextRight(Int64ToText(checks_.FieldAsInt64(tables::reg::kCheckNo)), kCheckNoRight,
+                     kSameLine);
   const double amount = checks_.FieldAsFloat("AMOUNT");
   amountTotal_ += amount;
   surface_.TextRight(MoneyText(amount, settings_.separators), kAmountRight, kSameLine);

@@ -11,6 +11,7 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 
+#include "common/programtitle.h"
 #include "controls/docklayout.h"
 #include "controls/formsizer.h"
 #include "controls/hoverspeedbutton.h"
@@ -32,7 +33,6 @@ constexpr uint32_t kBgrRed = 0x0000FF;
 constexpr int kToolbarHeight = 28;
 constexpr int kBarWidth = 5;
 constexpr int kLargestFont = 12;
-constexpr char kProgramTitle[] = "VOLARIN Positive Pay";
 
 QFont ArialFont(int points) {
   QFont font(QStringLiteral("Arial"));

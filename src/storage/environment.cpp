@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "common/text.h"
-#include "storage/tcbdatabase.h"
-#include "storage/tcbengine.h"
+#include "storage/storagedatabase.h"
+#include "storage/storageengine.h"
 
 namespace volarin {
 
@@ -25,42 +25,42 @@ void Environment::SetDefaultUniqueTagHandling(DefaultUniqueTagHandling value) {
 
 void Environment::SetDateFormat(const std::string& picture) {
   globals_.dateFormat = picture;
-  for (TCBEngine* engine : startedEngines_) engine->PassDateFormat();
+  for (StorageEngine* engine : startedEngines_) engine->PassDateFormat();
 }
 
 void Environment::PassDefaultsToStartedEngines() {
-  for (TCBEngine* engine : startedEngines_) engine->PassContextDefaults();
+  for (StorageEngine* engine : startedEngines_) engine->PassContextDefaults();
 }
 
 std::string Environment::MessageText(const std::string& message) const {
   return globals_.onGetMessageText ? globals_.onGetMessageText(message) : message;
 }
 
-void Environment::RegisterDatabase(TCBDataBase& database) {
+void Environment::RegisterDatabase(StorageDataBase& database) {
   if (std::find(databases_.begin(), databases_.end(), &database) == databases_.end()) {
     databases_.push_back(&database);
   }
 }
 
-void Environment::UnregisterDatabase(TCBDataBase& database) {
+void Environment::UnregisterDatabase(StorageDataBase& database) {
   std::erase(databases_, &database);
 }
 
-TCBDataBase* Environment::FindDatabase(const std::string& name) const {
+StorageDataBase* Environment::FindDatabase(const std::string& name) const {
   const std::string wanted = UpperAscii(name);
-  for (TCBDataBase* database : databases_) {
+  for (StorageDataBase* database : databases_) {
     if (UpperAscii(database->Name()) == wanted) return database;
   }
   return nullptr;
 }
 
-void Environment::AddStartedEngine(TCBEngine& engine) {
+void Environment::AddStartedEngine(StorageEngine& engine) {
   if (std::find(startedEngines_.begin(), startedEngines_.end(), &engine) == startedEngines_.end()) {
     startedEngines_.push_back(&engine);
   }
 }
 
-void Environment::RemoveStartedEngine(TCBEngine& engine) {
+void Environment::RemoveStartedEngine(StorageEngine& engine) {
   std::erase(startedEngines_, &engine);
 }
 

@@ -10,8 +10,8 @@
 
 namespace volarin {
 
-class TCBDataBase;
-class TCBEngine;
+class StorageDataBase;
+class StorageEngine;
 
 class Environment {
  public:
@@ -36,20 +36,20 @@ class Environment {
   std::string MessageText(const std::string& message) const;
 
   // Database objects register for their whole life; lookup ignores case.
-  void RegisterDatabase(TCBDataBase& database);
-  void UnregisterDatabase(TCBDataBase& database);
-  TCBDataBase* FindDatabase(const std::string& name) const;
+  void RegisterDatabase(StorageDataBase& database);
+  void UnregisterDatabase(StorageDataBase& database);
+  StorageDataBase* FindDatabase(const std::string& name) const;
 
-  void AddStartedEngine(TCBEngine& engine);
-  void RemoveStartedEngine(TCBEngine& engine);
-  const std::vector<TCBEngine*>& StartedEngines() const { return startedEngines_; }
+  void AddStartedEngine(StorageEngine& engine);
+  void RemoveStartedEngine(StorageEngine& engine);
+  const std::vector<StorageEngine*>& StartedEngines() const { return startedEngines_; }
 
  private:
   void PassDefaultsToStartedEngines();
 
   GlobalSettings globals_;
-  std::vector<TCBDataBase*> databases_;     // not owned: each unregisters itself
-  std::vector<TCBEngine*> startedEngines_;  // not owned: each removes itself when it stops
+  std::vector<StorageDataBase*> databases_;     // not owned: each unregisters itself
+  std::vector<StorageEngine*> startedEngines_;  // not owned: each removes itself when it stops
 };
 
 }  // namespace volarin

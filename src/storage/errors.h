@@ -1,6 +1,6 @@
 #pragma once
 // The exceptions of the storage layer. Their class tree mirrors the component set the windows were
-// designed around, so callers can catch a whole family (any ECBDataSourceError) or one case.
+// designed around, so callers can catch a whole family (any EDataSourceError) or one case.
 
 #include <string>
 
@@ -15,59 +15,59 @@ class EDatabaseError : public Error {
   using Error::Error;
 };
 
-class ECBError : public Error {
+class EStorageError : public Error {
  public:
   using Error::Error;
 };
-class ECBEngineError : public ECBError {
+class EEngineError : public EStorageError {
  public:
-  using ECBError::ECBError;
+  using EStorageError::EStorageError;
 };
-class ECBDataSourceError : public ECBError {
+class EDataSourceError : public EStorageError {
  public:
-  using ECBError::ECBError;
+  using EStorageError::EStorageError;
 };
-class ECBParseError : public ECBError {
+class EParseError : public EStorageError {
  public:
-  using ECBError::ECBError;
-};
-
-class ECBOpenError : public ECBDataSourceError {
- public:
-  using ECBDataSourceError::ECBDataSourceError;
-};
-class ECBTagError : public ECBDataSourceError {
- public:
-  using ECBDataSourceError::ECBDataSourceError;
-};
-class ECBFieldError : public ECBDataSourceError {
- public:
-  using ECBDataSourceError::ECBDataSourceError;
-};
-class ECBScopeError : public ECBDataSourceError {
- public:
-  using ECBDataSourceError::ECBDataSourceError;
-};
-class ECBFilterError : public ECBDataSourceError {
- public:
-  using ECBDataSourceError::ECBDataSourceError;
-};
-class ECBUniqueTagViolation : public ECBDataSourceError {
- public:
-  using ECBDataSourceError::ECBDataSourceError;
+  using EStorageError::EStorageError;
 };
 
-class ECBDataSetError : public EDatabaseError {
+class EOpenError : public EDataSourceError {
+ public:
+  using EDataSourceError::EDataSourceError;
+};
+class ETagError : public EDataSourceError {
+ public:
+  using EDataSourceError::EDataSourceError;
+};
+class EFieldError : public EDataSourceError {
+ public:
+  using EDataSourceError::EDataSourceError;
+};
+class EScopeError : public EDataSourceError {
+ public:
+  using EDataSourceError::EDataSourceError;
+};
+class EFilterError : public EDataSourceError {
+ public:
+  using EDataSourceError::EDataSourceError;
+};
+class EUniqueTagViolation : public EDataSourceError {
+ public:
+  using EDataSourceError::EDataSourceError;
+};
+
+class EDataSetError : public EDatabaseError {
  public:
   using EDatabaseError::EDatabaseError;
 };
-class ECBDSUniqueTagViolation : public EDatabaseError {
+class EDSUniqueTagViolation : public EDatabaseError {
  public:
   using EDatabaseError::EDatabaseError;
 };
-class ECBDSRLockError : public ECBDataSetError {
+class ERecordLockError : public EDataSetError {
  public:
-  using ECBDataSetError::ECBDataSetError;
+  using EDataSetError::EDataSetError;
 };
 
 // Message texts shared by several places.

@@ -10,8 +10,8 @@ namespace {
 std::string CheckNumberText(int64_t checkNumber) {
   const std::string text = Int64ToText(checkNumber);
   if (checkNumber < 0 || static_cast<int>(text.size()) > tables::kCheckNumberWidth) {
-    throw ECBError("Check number " + text + " cannot be part of a key: it must be a whole " +
-                   "number of at most 10 digits.");
+    throw EStorageError("Check number " + text + " cannot be part of a key: it must be a whole " +
+                        "number of at most 10 digits.");
   }
   return text;
 }

@@ -8,8 +8,8 @@
 
 namespace volarin {
 
-void ConfigureProgramStorage(TCBEngine& engine, TCBDataBase& database, TCBGlobals& globals,
-                             const ProgramCursors& cursors) {
+void ConfigureProgramStorage(StorageEngine& engine, StorageDataBase& database,
+                             StorageGlobals& globals, const ProgramCursors& cursors) {
   engine.SetLockEnforce(true);
   engine.SetLockAttempts(5);
   engine.SetLockDelay(100);
@@ -17,7 +17,7 @@ void ConfigureProgramStorage(TCBEngine& engine, TCBDataBase& database, TCBGlobal
   engine.SetFoxProVersion(FoxProVersion::k26);
   engine.SetCodePage(EngineCodePage::kNone);
   engine.SetCollation(CollationSequence::kMachine);
-  engine.SetCBErrorEnable(false);
+  engine.SetErrorEnable(false);
   database.SetEngine(&engine);
 
   globals.SetDefaultExclusive(false);

@@ -6,14 +6,18 @@
 #include <string>
 
 #include "storage/environment.h"
+#include "storage/storagedatabase.h"
+#include "storage/storageengine.h"
+#include "storage/storageglobals.h"
 #include "storage/tablecursor.h"
-#include "storage/tcbdatabase.h"
-#include "storage/tcbengine.h"
-#include "storage/tcbglobals.h"
 
 namespace volarin {
 
-inline constexpr const char* kProgramDatabaseName = "CBDataBase1";
+// The component names of the program's storage objects; cursors find the database by its name.
+inline constexpr const char* kProgramEngineName = "Engine1";
+inline constexpr const char* kProgramDatabaseName = "DataBase1";
+inline constexpr const char* kProgramGlobalsName = "Globals1";
+inline constexpr const char* kAccountMapCursorName = "ZORPPSUB";
 inline constexpr const char* kRegisterInUseMessage = "zorppay.dbf is open by another user";
 
 struct ProgramCursors {
@@ -24,8 +28,8 @@ struct ProgramCursors {
 };
 
 // Sets the engine, the database, the global defaults and the cursors' tables.
-void ConfigureProgramStorage(TCBEngine& engine, TCBDataBase& database, TCBGlobals& globals,
-                             const ProgramCursors& cursors);
+void ConfigureProgramStorage(StorageEngine& engine, StorageDataBase& database,
+                             StorageGlobals& globals, const ProgramCursors& cursors);
 
 // The table's path in the folder: the existing file whatever the case of its name, else the
 // name as given.

@@ -21,9 +21,9 @@ bool AllBlank(std::string_view text) {
 }
 
 [[noreturn]] void DoesNotFit(const dbf::FieldInfo& field, const std::string& value) {
-  throw ECBFieldError("Value " + value + " does not fit field '" + field.name + "' (" +
-                      std::string(1, field.type) + " " + std::to_string(field.width) + "," +
-                      std::to_string(field.decimals) + ")");
+  throw EFieldError("Value " + value + " does not fit field '" + field.name + "' (" +
+                    std::string(1, field.type) + " " + std::to_string(field.width) + "," +
+                    std::to_string(field.decimals) + ")");
 }
 
 std::string RightAligned(const dbf::FieldInfo& field, const std::string& text) {
@@ -90,7 +90,7 @@ std::optional<std::string> FixedDecimalText(double value, int decimals) {
 
 std::string StoredNumber(const dbf::FieldInfo& field, double value) {
   if (!IsNumberField(field)) {
-    throw ECBFieldError("Field '" + field.name + "' is not a numeric field");
+    throw EFieldError("Field '" + field.name + "' is not a numeric field");
   }
   const std::optional<std::string> text = FixedDecimalText(value, field.decimals);
   if (!text) DoesNotFit(field, "(not a finite number)");
@@ -99,7 +99,7 @@ std::string StoredNumber(const dbf::FieldInfo& field, double value) {
 
 std::string StoredInteger(const dbf::FieldInfo& field, int64_t value) {
   if (!IsNumberField(field)) {
-    throw ECBFieldError("Field '" + field.name + "' is not a numeric field");
+    throw EFieldError("Field '" + field.name + "' is not a numeric field");
   }
   std::string text = Int64ToText(value);
   if (field.decimals > 0) text += "." + std::string(static_cast<size_t>(field.decimals), '0');
@@ -107,7 +107,7 @@ std::string StoredInteger(const dbf::FieldInfo& field, int64_t value) {
 }
 
 std::string StoredDate(const dbf::FieldInfo& field, Date date) {
-  if (field.type != 'D') throw ECBFieldError("Field '" + field.name + "' is not a date field");
+  if (field.type != 'D') throw EFieldError("Field '" + field.name + "' is not a date field");
   return date.Digits();
 }
 
@@ -121,8 +121,7 @@ std::string StoredText(const dbf::FieldInfo& field, std::string_view text, bool 
       char* end = nullptr;
       const double value = std::strtod(trimmed.c_str(), &end);
       if (end == trimmed.c_str() || *end != '\0') {
-        throw ECBFieldError("'" + trimmed + "' is not a valid number for field '" + field.name +
-                            "'");
+        throw EFieldError("'" + trimmed + "' is not a valid number for field '" + field.name + "'");
       }
       return StoredNumber(field, value);
     }
@@ -131,7 +130,7 @@ std::string StoredText(const dbf::FieldInfo& field, std::string_view text, bool 
       if (trimmed.empty()) return std::string(width, ' ');
       const std::optional<Date> date = TextToDate(trimmed);
       if (!date) {
-        throw ECBFieldError("'" + trimmed + "' is not a valid date for field '" + field.name + "'");
+        throw EFieldError("'" + trimmed + "' is not a valid date for field '" + field.name + "'");
       }
       return date->Digits();
     }
@@ -146,7 +145,7 @@ std::string StoredText(const dbf::FieldInfo& field, std::string_view text, bool 
       return stored;
     }
     default:
-      throw ECBFieldError("Field '" + field.name + "' cannot be assigned as text");
+      throw EFieldError("Field '" + field.name + "' cannot be assigned as text");
   }
 }
 

@@ -17,7 +17,7 @@ namespace volarin {
 // 1.005 gives "1.01" as a person expects; minus zero loses its sign. Nullopt when not finite.
 std::optional<std::string> FixedDecimalText(double value, int decimals);
 
-// Stored forms. Each throws ECBFieldError naming the field when the value does not fit: a
+// Stored forms. Each throws EFieldError naming the field when the value does not fit: a
 // number is never stored as another number.
 std::string StoredNumber(const dbf::FieldInfo& field, double value);
 std::string StoredInteger(const dbf::FieldInfo& field, int64_t value);

@@ -11,9 +11,9 @@
 #include "storage/errors.h"
 #include "storage/filecase.h"
 #include "storage/indexrepair.h"
+#include "storage/storagedatabase.h"
+#include "storage/storageengine.h"
 #include "storage/storedform.h"
-#include "storage/tcbdatabase.h"
-#include "storage/tcbengine.h"
 
 namespace volarin {
 
@@ -44,7 +44,7 @@ dbf::Table& TableCursor::Table(const char* request) const {
 void TableCursor::Open() {
   if (open_) return;
   const ResolvedTable resolved = ResolveTable(environment_, database, dataBaseName, fileAlias);
-  TCBEngine& engine = *resolved.engine;
+  StorageEngine& engine = *resolved.engine;
   EngineContext& context = *engine.Context();
   const GlobalSettings& globals = environment_.Globals();
   const bool exclusiveOpen = exclusive == ExclusiveMode::kTrue ||
@@ -69,13 +69,13 @@ void TableCursor::Open() {
     try {
       table = dbf::Table::Open(context.Engine(), path, {exclusiveOpen, readOnlyOpen});
     } catch (const dbf::InvalidFieldType&) {
-      throw ECBDataSetError("Invalid field type.");
+      throw EDataSetError("Invalid field type.");
     } catch (const dbf::FormatError& e) {
-      throw ECBOpenError("Error opening: " + resolved.dataFile + ". (" + std::to_string(e.Code()) +
-                         ")\n" + e.what());
+      throw EOpenError("Error opening: " + resolved.dataFile + ". (" + std::to_string(e.Code()) +
+                       ")\n" + e.what());
     } catch (const dbf::Error& e) {
-      throw ECBOpenError("Error opening: " + resolved.dataFile + ". (" + std::to_string(e.Code()) +
-                         ")");
+      throw EOpenError("Error opening: " + resolved.dataFile + ". (" + std::to_string(e.Code()) +
+                       ")");
     }
     const std::string indexPath = autoOpenIndex ? FindFileIgnoringCase(resolved.indexFile) : "";
     if (!indexPath.empty()) {
@@ -86,8 +86,8 @@ void TableCursor::Open() {
             context.Engine().ErrorCode() != 0 ? context.Engine().ErrorCode() : dbf::kErrorFormat;
         if (!RepairIndex(*table, indexPath)) {
           table.reset();
-          throw ECBOpenError("Error opening index (" + std::to_string(code) +
-                             "): " + resolved.indexFile + "\n" + e.what());
+          throw EOpenError("Error opening index (" + std::to_string(code) +
+                           "): " + resolved.indexFile + "\n" + e.what());
         }
         context.Engine().ClearError();
       }
@@ -163,11 +163,11 @@ bool TableCursor::RepairIndex(dbf::Table& table, const std::string& indexPath) {
 void TableCursor::BindDeclaredFields(const dbf::Table& table) {
   for (const DeclaredField& declared : declaredFields) {
     const int i = table.FindField(declared.name);
-    if (i < 0) throw ECBFieldError(FillIn("Field '%s' not found", {declared.name}));
+    if (i < 0) throw EFieldError(FillIn("Field '%s' not found", {declared.name}));
     const std::string actual = FieldKindName(table.Field(i).type);
     if (actual != declared.kind) {
-      throw ECBFieldError(FillIn("Type mismatch for field '%s', expecting: %s actual: %s",
-                                 {declared.name, declared.kind, actual}));
+      throw EFieldError(FillIn("Type mismatch for field '%s', expecting: %s actual: %s",
+                               {declared.name, declared.kind, actual}));
     }
   }
 }
@@ -451,7 +451,7 @@ std::string TableCursor::SetTag(const std::string& name) {
     for (size_t i = 0; i < tags_.size(); ++i) {
       if (UpperAscii(tags_[i].name) == wanted) index = static_cast<int>(i);
     }
-    if (index < 0) throw ECBTagError("The Index Tag \"" + name + "\" was not found.");
+    if (index < 0) throw ETagError("The Index Tag \"" + name + "\" was not found.");
   }
   bool selected = false;
   try {
@@ -460,7 +460,7 @@ std::string TableCursor::SetTag(const std::string& name) {
   } catch (const dbf::Error&) {
     t.GetContext().ClearError();
   }
-  if (!selected) throw ECBTagError("Could not set tag.");
+  if (!selected) throw ETagError("Could not set tag.");
   selectedTag_ = index;
   Resettle(t);
   NotifyChanged();
@@ -483,19 +483,19 @@ void TableCursor::SetScope(const std::string& low, const std::string& high) {
   Table("SetScope");
   FinishPendingEdit();
   CursorTag* tag = CurrentTag();
-  if (!tag) throw ECBScopeError("No tag set for scope.");
+  if (!tag) throw EScopeError("No tag set for scope.");
   if (low.empty() || high.empty()) {
     tag->scope.on = false;
     NotifyChanged();
     return;
   }
   if (!std::strchr("CDLNdn", tag->keyType)) {
-    throw ECBScopeError("The tag key value is not of a compatible type to set a scope.");
+    throw EScopeError("The tag key value is not of a compatible type to set a scope.");
   }
   if (tag->keyType == 'N' || tag->keyType == 'd') {
     for (const std::string& bound : {low, high}) {
       if (!IsNumericString(bound)) {
-        throw ECBScopeError(bound + " is not a numeric string for the numeric tag key.");
+        throw EScopeError(bound + " is not a numeric string for the numeric tag key.");
       }
     }
   }
@@ -517,7 +517,7 @@ bool TableCursor::Seek(const std::string& key) {
   FinishPendingEdit();
   const Position saved = position_;
   CheckFlushed(t, "CheckFlushed");
-  if (!CurrentTag()) throw ECBTagError("No tag set for seek.");
+  if (!CurrentTag()) throw ETagError("No tag set for seek.");
   bool found = false;
   if (key.size() <= 255) {
     try {

@@ -21,12 +21,12 @@
 #include "storage/fieldaccess.h"
 #include "storage/fieldnameindex.h"
 #include "storage/scope.h"
-#include "storage/tcbtable.h"
+#include "storage/tableobject.h"
 
 namespace volarin {
 
 class Environment;
-class TCBDataBase;
+class StorageDataBase;
 class CursorRow;
 
 enum class ExclusiveMode { kDefault, kTrue, kFalse };
@@ -73,7 +73,7 @@ class TableCursor final : public FieldAccess {
   // --- properties, set before Open
   std::string fileAlias;
   std::string dataBaseName;
-  TCBDataBase* database = nullptr;  // not owned; takes precedence over dataBaseName
+  StorageDataBase* database = nullptr;  // not owned; takes precedence over dataBaseName
   ExclusiveMode exclusive = ExclusiveMode::kDefault;
   OpenMode openMode = OpenMode::kDefault;
   SetDeletedMode setDeleted = SetDeletedMode::kDefault;
@@ -137,14 +137,14 @@ class TableCursor final : public FieldAccess {
   // --- fields
   std::string FieldAsString(std::string_view name) override;
   double FieldAsFloat(std::string_view name) override;
-  // Throws ECBFieldError when the value lies outside the 32-bit range; use FieldAsInt64 for
+  // Throws EFieldError when the value lies outside the 32-bit range; use FieldAsInt64 for
   // check numbers.
   int32_t FieldAsInteger(std::string_view name) override;
   int64_t FieldAsInt64(std::string_view name) override;
   Date FieldAsDate(std::string_view name) override;
   // Reads by position, for loops over many records: the position is looked up once with
   // FieldIndex (the table's own fields; calculated ones are read by name). A position outside
-  // the open table throws ECBFieldError.
+  // the open table throws EFieldError.
   int FieldIndex(std::string_view name) const;
   std::string TextAt(int field);
   double FloatAt(int field);
@@ -194,7 +194,7 @@ class TableCursor final : public FieldAccess {
   void RequireWritable();
   void RequireEditing();
   int FieldPosition(std::string_view name) const;
-  // The table's field at a position given by a caller; throws ECBFieldError when out of range.
+  // The table's field at a position given by a caller; throws EFieldError when out of range.
   const dbf::FieldInfo& CheckedField(const dbf::Table& table, int field) const;
   int CalculatedPosition(std::string_view name) const;
   [[noreturn]] void FieldNotFound(std::string_view name) const;
@@ -247,7 +247,7 @@ class TableCursor final : public FieldAccess {
 
   Environment& environment_;
   std::string componentName_;
-  TCBTable table_{""};
+  TableObject table_{""};
   bool open_ = false;
   std::string dataFile_;
   bool isExclusive_ = false;
@@ -294,9 +294,6 @@ class ScopedDisplaySuspension {
  private:
   TableCursor& cursor_;
 };
-
-// The component class name the window layouts use.
-using TCBTableSet = TableCursor;
 
 // A record read aside from the cursor, for views. Reads follow the cursor's rules (trimmed text,
 // OEM conversion, blanks as empty); calculated fields are filled by the cursor's handler.

@@ -35,7 +35,7 @@ void TableCursor::RequireWritable() {
 
 void TableCursor::RequireEditing() {
   if (state_ == EditState::kBrowse) {
-    throw ECBDataSetError(componentName_ + " is not in an edit/appending state.");
+    throw EDataSetError(componentName_ + " is not in an edit/appending state.");
   }
 }
 
@@ -72,8 +72,8 @@ void TableCursor::ThrowPendingEngineError(dbf::Table& table, const char* request
   const int code = table.GetContext().ErrorCode();
   if (code < 0) {
     table.GetContext().ClearError();
-    throw ECBError("Engine error: " + std::to_string(code) + " has occured before " + request +
-                   " was called.");
+    throw EStorageError("Engine error: " + std::to_string(code) + " has occured before " + request +
+                        " was called.");
   }
 }
 
@@ -86,10 +86,10 @@ void TableCursor::CheckFlushed(dbf::Table& table, const char* request) {
     result = table.Write();
   } catch (const dbf::Error& e) {
     table.GetContext().ClearError();
-    throw ECBDataSourceError("Could not flush record. (" + std::to_string(e.Code()) + ")");
+    throw EDataSourceError("Could not flush record. (" + std::to_string(e.Code()) + ")");
   }
   if (result == dbf::WriteResult::kUniqueRefused) {
-    throw ECBUniqueTagViolation("Unique key violation.");
+    throw EUniqueTagViolation("Unique key violation.");
   }
 }
 
@@ -97,12 +97,12 @@ void TableCursor::Zap(uint32_t first, uint32_t last) {
   dbf::Table& t = Table("Zap");
   FinishPendingEdit();
   CheckFlushed(t, "CheckFlushed");
-  if (!isExclusive_) throw ECBEngineError(dataFile_ + " must be opened exclusively to zap it.");
+  if (!isExclusive_) throw EEngineError(dataFile_ + " must be opened exclusively to zap it.");
   try {
     t.Zap(first, last);
   } catch (const dbf::Error& e) {
     t.GetContext().ClearError();
-    throw ECBEngineError(std::string("Zap failed. ") + e.what());
+    throw EEngineError(std::string("Zap failed. ") + e.what());
   }
   bof_ = false;
   position_ = Position{};
@@ -132,7 +132,7 @@ bool TableCursor::AppendBlank() {
   }
   if (result == dbf::WriteResult::kUniqueRefused) {
     RestorePosition(t, saved);
-    throw ECBUniqueTagViolation("Unique key violation.");
+    throw EUniqueTagViolation("Unique key violation.");
   }
   positionBeforeAppend_ = saved.hasRecord ? saved.recno : 0;
   position_ = Position{true, false, t.RecNo()};
@@ -160,7 +160,7 @@ void TableCursor::StartEdit() {
   if (lockingMethod == LockingMethod::kLockOnEdit && !isExclusive_ && !held_) {
     if (!t.LockRecord(position_.recno)) {
       t.GetContext().ClearError();
-      throw ECBDSRLockError(environment_.MessageText(kEditLockMessage));
+      throw ERecordLockError(environment_.MessageText(kEditLockMessage));
     }
     lockedOnEdit_ = true;
   }
@@ -183,13 +183,13 @@ void TableCursor::SaveEdit() {
         t.StartAppend();
         t.Blank();
       } catch (const dbf::Error&) {
-        throw ECBDataSetError("AppendStart failed.");
+        throw EDataSetError("AppendStart failed.");
       }
     } else if (!held_ && !lockedOnEdit_) {
       if (!isExclusive_) {
         if (!t.LockRecord(position_.recno)) {
           t.GetContext().ClearError();
-          throw ECBDSRLockError(environment_.MessageText(kSaveLockMessage));
+          throw ERecordLockError(environment_.MessageText(kSaveLockMessage));
         }
         lockTakenHere = true;
       }
@@ -206,7 +206,7 @@ void TableCursor::SaveEdit() {
     for (size_t i = 0; i < modified_.size(); ++i) {
       if (!modified_[i]) continue;
       const dbf::FieldInfo& field = t.Field(static_cast<int>(i));
-      if (field.type == 'M') throw ECBDataSetError("Could not replace BLOB data.");
+      if (field.type == 'M') throw EDataSetError("Could not replace BLOB data.");
       t.AssignBytes(static_cast<int>(i), std::string_view(editRecord_)
                                              .substr(static_cast<size_t>(field.offset),
                                                      static_cast<size_t>(field.width)));
@@ -224,8 +224,8 @@ void TableCursor::SaveEdit() {
         result = t.Append();
       } catch (const dbf::Error& e) {
         // A write that failed (a full disk) is told with its file and cause, not as a lock.
-        if (e.Code() == dbf::kErrorWrite) throw ECBDataSetError(e.what());
-        throw ECBDataSetError(environment_.MessageText(kSaveLockMessage));
+        if (e.Code() == dbf::kErrorWrite) throw EDataSetError(e.what());
+        throw EDataSetError(environment_.MessageText(kSaveLockMessage));
       }
     } else {
       ThrowPendingEngineError(t, "CheckFlushed");
@@ -235,14 +235,14 @@ void TableCursor::SaveEdit() {
     if (inserting || lockTakenHere || lockedOnEdit_ || held_) t.Unlock();
   } catch (const UniqueConflict&) {
     AbandonEdits(t, lockTakenHere);
-    throw ECBDSUniqueTagViolation("Unique tag violation.");
+    throw EDSUniqueTagViolation("Unique tag violation.");
   } catch (const EDatabaseError&) {
     AbandonEdits(t, lockTakenHere);
     throw;
   } catch (const volarin::Error& e) {
     t.GetContext().ClearError();  // reported here
     AbandonEdits(t, lockTakenHere);
-    throw ECBDataSetError(e.what());
+    throw EDataSetError(e.what());
   }
   state_ = EditState::kBrowse;
   editRecord_.clear();
@@ -287,10 +287,10 @@ void TableCursor::Unlock() {
       result = t.Flush();
     } catch (const dbf::Error& e) {
       t.GetContext().ClearError();
-      throw ECBError("Could not perform flush. (" + std::to_string(e.Code()) + ")");
+      throw EStorageError("Could not perform flush. (" + std::to_string(e.Code()) + ")");
     }
     if (result == dbf::WriteResult::kUniqueRefused) {
-      throw ECBUniqueTagViolation("Unique key violation.");
+      throw EUniqueTagViolation("Unique key violation.");
     }
   }
   t.Unlock();
@@ -306,14 +306,14 @@ void TableCursor::DeleteRecord() {
     throw EDatabaseError("Cannot perform this operation on an empty dataset");
   if (!isExclusive_ && !t.LockRecord(position_.recno)) {
     t.GetContext().ClearError();
-    throw ECBDataSetError("Could not delete record.");
+    throw EDataSetError("Could not delete record.");
   }
   try {
     t.Delete();
   } catch (const dbf::Error& e) {
     t.GetContext().ClearError();
     t.Unlock();
-    throw ECBDataSetError(e.what());
+    throw EDataSetError(e.what());
   }
   Unlock();
   Resettle(t);

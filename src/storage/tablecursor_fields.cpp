@@ -24,7 +24,7 @@ int TableCursor::CalculatedPosition(std::string_view name) const {
 }
 
 void TableCursor::FieldNotFound(std::string_view name) const {
-  throw ECBFieldError(FillIn("Field '%s' not found", {std::string(name)}));
+  throw EFieldError(FillIn("Field '%s' not found", {std::string(name)}));
 }
 
 std::string_view TableCursor::CurrentBytes() const {
@@ -41,7 +41,7 @@ std::string_view TableCursor::EditedStoredText(int field) const {
 
 const dbf::FieldInfo& TableCursor::CheckedField(const dbf::Table& table, int field) const {
   if (field < 0 || field >= table.FieldCount()) {
-    throw ECBFieldError("Field number " + std::to_string(field) + " not found");
+    throw EFieldError("Field number " + std::to_string(field) + " not found");
   }
   return table.Field(field);
 }
@@ -118,8 +118,8 @@ int64_t TableCursor::Int64At(int i) {
 int32_t TableCursor::FieldAsInteger(std::string_view name) {
   const int64_t value = FieldAsInt64(name);
   if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
-    throw ECBFieldError("Value " + std::to_string(value) + " of field '" + std::string(name) +
-                        "' is outside the 32-bit range; read it as a 64-bit number");
+    throw EFieldError("Value " + std::to_string(value) + " of field '" + std::string(name) +
+                      "' is outside the 32-bit range; read it as a 64-bit number");
   }
   return static_cast<int32_t>(value);
 }
@@ -219,11 +219,11 @@ void TableCursor::FilterOn(bool on) {
     t.GetContext().ClearError();
     if (!parsed) {
       filter_.reset();
-      throw ECBFilterError("Could not parse filter expression: " + filterText_);
+      throw EFilterError("Could not parse filter expression: " + filterText_);
     }
     if (!parsed.expression->IsLogical()) {
       filter_.reset();
-      throw ECBFilterError("Expression: " + filterText_ + " does not evaluate to a Boolean type.");
+      throw EFilterError("Expression: " + filterText_ + " does not evaluate to a Boolean type.");
     }
     filter_ = std::move(parsed.expression);
   } else {
@@ -298,7 +298,8 @@ CursorRow TableCursor::ReadRow(uint32_t recno) {
   const Position saved = position_;
   if (!t.Go(recno)) {
     RestorePosition(t, saved);
-    throw ECBError("Record " + std::to_string(recno) + " of " + fileAlias + " does not exist.");
+    throw EStorageError("Record " + std::to_string(recno) + " of " + fileAlias +
+                        " does not exist.");
   }
   CursorRow row(*this, t.Layout(), std::string(t.Current().bytes), recno);
   RestorePosition(t, saved);
@@ -355,8 +356,8 @@ int64_t CursorRow::FieldAsInt64(std::string_view name) {
 int32_t CursorRow::FieldAsInteger(std::string_view name) {
   const int64_t value = FieldAsInt64(name);
   if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
-    throw ECBFieldError("Value " + std::to_string(value) + " of field '" + std::string(name) +
-                        "' is outside the 32-bit range; read it as a 64-bit number");
+    throw EFieldError("Value " + std::to_string(value) + " of field '" + std::string(name) +
+                      "' is outside the 32-bit range; read it as a 64-bit number");
   }
   return static_cast<int32_t>(value);
 }

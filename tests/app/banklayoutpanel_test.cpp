@@ -22,7 +22,7 @@
 namespace volarin {
 namespace {
 
-using testing::ReadFile;
+using testing::ReadBytes;
 using testing::WindowFixture;
 using testing::Ymd;
 
@@ -117,14 +117,14 @@ TEST_F(BankLayoutPanelTest, ANewLayoutFromABuiltInOneAndAnOwnLayoutRenamed) {
   panel.EditButton().click();
   stored = Stored();
   EXPECT_EQ(stored.LayoutFor("11-1").name, "First National Bank");
-  const std::string before = ReadFile(LayoutFile());
+  const std::string before = ReadBytes(LayoutFile());
   panel.SetEditor([](BankLayout& layout, const BankLayoutPanel::PreviewSource&,
                      const std::vector<std::string>&) {
     layout.name = "Changed";
     return false;
   });
   panel.EditButton().click();
-  EXPECT_EQ(ReadFile(LayoutFile()), before);
+  EXPECT_EQ(ReadBytes(LayoutFile()), before);
 }
 
 TEST_F(BankLayoutPanelTest, ADamagedLayoutFileIsShownAndNeverOverwritten) {
@@ -136,7 +136,7 @@ TEST_F(BankLayoutPanelTest, ADamagedLayoutFileIsShownAndNeverOverwritten) {
   EXPECT_FALSE(panel.LayoutList().isEnabled());
   EXPECT_FALSE(panel.NewButton().isEnabled());
   EXPECT_FALSE(panel.EditButton().isEnabled());
-  EXPECT_EQ(ReadFile(LayoutFile()), damaged);
+  EXPECT_EQ(ReadBytes(LayoutFile()), damaged);
 }
 
 // The layout dialog previews every change and refuses a layout that cannot write a file.

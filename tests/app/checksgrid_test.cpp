@@ -7,6 +7,8 @@
 #include "app/apptestsupport.h"
 #include "app/cursormodel.h"
 #include "storage/directreader.h"
+#include "storage/tablefiles.h"
+#include "support/fake_record.h"
 
 namespace volarin {
 namespace {
@@ -92,23 +94,13 @@ TEST(ChecksGrid, TintsVoidAndStoppedRowsAndDrawsTheCurrentRowNavy) {
 }
 
 TEST(ChecksGrid, CheckRowColorsFollowsTheStatusWhateverItsCase) {
-  struct Row final : FieldAccess {
-    std::string status;
-    std::string FieldAsString(std::string_view) override { return status; }
-    double FieldAsFloat(std::string_view) override { return 0; }
-    int32_t FieldAsInteger(std::string_view) override { return 0; }
-    int64_t FieldAsInt64(std::string_view) override { return 0; }
-    Date FieldAsDate(std::string_view) override { return {}; }
-    void SetCalculated(std::string_view, const std::string&) override {}
-  };
   const std::pair<const char*, uint32_t> cases[] = {{"Void", 0xE1E1FF},
                                                     {"void", 0xE1E1FF},
                                                     {"Stop", 0xF0E3DD},
                                                     {"", 0xFFFFFF},
                                                     {"Held", 0xFFFFFF}};
   for (const auto& [status, background] : cases) {
-    Row row;
-    row.status = status;
+    testing::FakeRecord row({{tables::reg::kStatus, status}});
     const RowColors colors = CheckRowColors(row);
     EXPECT_EQ(colors.background, background) << status;
     EXPECT_EQ(colors.text, 0u) << status;

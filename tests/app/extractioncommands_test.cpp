@@ -141,7 +141,7 @@ TEST(CreateFileCommand, WritesTheFileAndAsksWhetherToPrint) {
       asked.substr(prefix.size(), asked.size() - prefix.size() - suffix.size());
   EXPECT_EQ(pickupFile.rfind(pickup.Path(), 0), 0u) << pickupFile;
   EXPECT_TRUE(platform::FileExists(pickupFile));
-  EXPECT_NE(testing::ReadFile(pickupFile).find("1001"), std::string::npos);
+  EXPECT_NE(testing::ReadBytes(pickupFile).find("1001"), std::string::npos);
   EXPECT_FALSE(reportOpened.seen);  // Cancel: no report
 }
 

@@ -15,7 +15,7 @@
 namespace volarin {
 namespace {
 
-using testing::ReadFile;
+using testing::ReadBytes;
 using testing::WindowFixture;
 using testing::Ymd;
 
@@ -69,14 +69,14 @@ TEST(Road, FromStartUpToThePrintedReport) {
   window.ButtonOf(MainWindow::Button::CreateFile).click();
 
   ASSERT_TRUE(fixture.recorders.errors.empty()) << fixture.recorders.errors.front();
-  EXPECT_EQ(ReadFile(fixture.folder / "pickup/20240315_12-345.txt"),
+  EXPECT_EQ(ReadBytes(fixture.folder / "pickup/20240315_12-345.txt"),
             "03/15/2024,101,\"NORTH GARAGE\",100.5\r\n"
             "03/15/2024,102,\"CITY WATER DEPT\",100.5\r\n"
             "2,201.00\r\n");
-  EXPECT_EQ(ReadFile(fixture.folder / "POSPAY/PP202403/20240315_12-345.txt"),
-            ReadFile(fixture.folder / "pickup/20240315_12-345.txt"));
+  EXPECT_EQ(ReadBytes(fixture.folder / "POSPAY/PP202403/20240315_12-345.txt"),
+            ReadBytes(fixture.folder / "pickup/20240315_12-345.txt"));
   ASSERT_TRUE(reportPrinter.Printed());
-  EXPECT_EQ(ReadFile(pdf).substr(0, 4), "%PDF");
+  EXPECT_EQ(ReadBytes(pdf).substr(0, 4), "%PDF");
   // One page: the heading with the bank account, the two checks from the starting number on,
   // and their count and total.
   const std::string text = testing::PdfText(QString::fromStdString(pdf));

@@ -8,14 +8,14 @@
 #include "controls/colordateedit.h"
 #include "storage/directreader.h"
 #include "storage/environment.h"
-#include "storage/tcbdatabase.h"
-#include "storage/tcbengine.h"
+#include "storage/storagedatabase.h"
+#include "storage/storageengine.h"
 #include "support/other_process.h"
 
 namespace volarin {
 namespace {
 
-using testing::ReadFile;
+using testing::ReadBytes;
 using testing::WindowFixture;
 
 fixtures::DataFolderRows MapRows() {
@@ -218,8 +218,8 @@ TEST_F(SetupGridTest, ClosingSavesANewRowWithValuesAndDropsAnUntouchedOne) {
 // The storage objects of another program over the data folder.
 struct OtherProgram {
   Environment environment;
-  TCBEngine engine{environment, "CBEngine1"};
-  TCBDataBase database{environment, "CBDataBase1"};
+  StorageEngine engine{environment, "Engine1"};
+  StorageDataBase database{environment, "DataBase1"};
   TableCursor map{environment, "ZORPPSUB"};
 };
 
@@ -232,7 +232,7 @@ testing::OtherProcess::Held LockAccountMapRecord(const std::string& folder,
   program->database.SetIndexPath(folder);
   TableCursor& map = program->map;
   map.fileAlias = "zorppsub";
-  map.dataBaseName = "CBDataBase1";
+  map.dataBaseName = "DataBase1";
   map.lockingMethod = LockingMethod::kLockOnEdit;
   map.Open();
   map.SetTag("accountnr");
@@ -270,8 +270,8 @@ TEST_F(SetupGridTest, ClosingKeepsTheWindowOpenWhenThePendingEditCannotBeSaved) 
 
 TEST(SetupGridClosing, ClosingWithoutChangesWritesNothing) {
   WindowFixture fixture(MapRows());
-  const std::string dbf = ReadFile(fixture.folder / "zorppsub.dbf");
-  const std::string mdx = ReadFile(fixture.folder / "zorppsub.MDX");
+  const std::string dbf = ReadBytes(fixture.folder / "zorppsub.dbf");
+  const std::string mdx = ReadBytes(fixture.folder / "zorppsub.MDX");
   MainWindow& window = fixture.Show();
   ASSERT_TRUE(window.Started());
   window.GSPages1().setCurrentIndex(1);
@@ -280,8 +280,8 @@ TEST(SetupGridClosing, ClosingWithoutChangesWritesNothing) {
   QTest::keyClick(&window.ExRxDBGrid1(), Qt::Key_Insert);
   window.close();
   fixture.window.reset();
-  EXPECT_EQ(ReadFile(fixture.folder / "zorppsub.dbf"), dbf);
-  EXPECT_EQ(ReadFile(fixture.folder / "zorppsub.MDX"), mdx);
+  EXPECT_EQ(ReadBytes(fixture.folder / "zorppsub.dbf"), dbf);
+  EXPECT_EQ(ReadBytes(fixture.folder / "zorppsub.MDX"), mdx);
 }
 
 }  // namespace

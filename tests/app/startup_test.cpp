@@ -39,9 +39,9 @@ TEST(StartUp, FillsTheAccountListOpensTheAccountMapAndShowsTheChecksPageWithToda
 
   EXPECT_EQ(window.PositivePayDate(), Date::Today());
   EXPECT_EQ(window.GSPages1().currentIndex(), 0);
-  EXPECT_EQ(window.CBDataBase1().DataPath(), fixture.folder.Path() + "/");
-  EXPECT_EQ(window.CBDataBase1().IndexPath(), fixture.folder.Path() + "/");
-  EXPECT_TRUE(window.CBEngine1().Started());
+  EXPECT_EQ(window.DataBase1().DataPath(), fixture.folder.Path() + "/");
+  EXPECT_EQ(window.DataBase1().IndexPath(), fixture.folder.Path() + "/");
+  EXPECT_TRUE(window.Engine1().Started());
 
   // The account map is open in account order; the register stays closed until an extraction.
   ASSERT_TRUE(window.ZORPPSUB().IsOpen());

@@ -41,7 +41,7 @@ TEST(FaultSeam, CountsEachOperationAndFailsOnlyTheChosenOne) {
   const auto message = FailAt(2, Fault::kShortWrite, work);
   ASSERT_TRUE(message);
   EXPECT_EQ(*message, "Cannot write file " + (dir / "f.bin") + ": No space left on device");
-  EXPECT_EQ(ReadFile(dir / "f.bin"), "abc");
+  EXPECT_EQ(ReadBytes(dir / "f.bin"), "abc");
 
   // A failed folder creation reports false; the rename after it then fails on the missing folder.
   // The cause is the system's own text ("No such file or directory", "Path not found").
@@ -62,7 +62,7 @@ TEST(FaultSeam, CountsEachOperationAndFailsOnlyTheChosenOne) {
   faults::Disarm();
   work();
   EXPECT_TRUE(faults::OperationsSeen().empty());
-  EXPECT_EQ(ReadFile(dir / "sub/g.bin"), "abcdef");
+  EXPECT_EQ(ReadBytes(dir / "sub/g.bin"), "abcdef");
 }
 
 TEST(FaultSeam, AStopEndsTheProcessRightAfterTheOperation) {
@@ -74,9 +74,9 @@ TEST(FaultSeam, AStopEndsTheProcessRightAfterTheOperation) {
     file->WriteAt(5, "second", 6);
   };
   EXPECT_TRUE(StoppedInChildAfter(2, work));
-  EXPECT_EQ(ReadFile(dir / "f.bin"), "first");
+  EXPECT_EQ(ReadBytes(dir / "f.bin"), "first");
   EXPECT_FALSE(StoppedInChildAfter(4, work));  // the work has only three points
-  EXPECT_EQ(ReadFile(dir / "f.bin"), "firstsecond");
+  EXPECT_EQ(ReadBytes(dir / "f.bin"), "firstsecond");
 }
 
 // The copy into the pickup folder at every write point: the target is the earlier file or the
@@ -104,14 +104,14 @@ TEST(CopyFileTo, EveryFailureOrStopLeavesTheEarlierTargetOrTheWholeCopy) {
       ASSERT_TRUE(message) << n;
       EXPECT_NE(message->find(CauseText(fault)), std::string::npos) << *message;
       EXPECT_NE(message->find(target), std::string::npos) << *message;
-      const std::string now = ReadFile(target);
+      const std::string now = ReadBytes(target);
       EXPECT_TRUE(now == "earlier" || now == bytes) << "point " << n;
       EXPECT_FALSE(fs::exists(part)) << "point " << n;
     }
     if (!kCutOffInChild) continue;
     reset();
     EXPECT_TRUE(StoppedInChildAfter(n, copy)) << n;
-    const std::string now = ReadFile(target);
+    const std::string now = ReadBytes(target);
     EXPECT_TRUE(now == "earlier" || now == bytes) << "point " << n;
   }
 }

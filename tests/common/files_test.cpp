@@ -12,7 +12,7 @@
 namespace volarin {
 namespace {
 
-using testing::ReadFile;
+using testing::ReadBytes;
 using testing::TempFolder;
 namespace fs = std::filesystem;
 
@@ -91,7 +91,7 @@ TEST(CopyFileTo, ReplacesTheTargetAndKeepsTheModificationTime) {
   platform::SetModificationTime(source, 1700000000LL * 1000000000LL);
 
   CopyFileTo(source, target);
-  EXPECT_EQ(ReadFile(target), bytes);
+  EXPECT_EQ(ReadBytes(target), bytes);
   EXPECT_EQ(platform::ModificationTime(target), 1700000000LL * 1000000000LL);
 }
 
@@ -100,7 +100,7 @@ TEST(CopyFileTo, ExactBlockMultipleAndEmptyFiles) {
   for (size_t size : {size_t{0}, size_t{8192}, size_t{16384}}) {
     const std::string source = dir.Write("s.bin", std::string(size, 'x'));
     CopyFileTo(source, dir / "t.bin");
-    EXPECT_EQ(ReadFile(dir / "t.bin").size(), size);
+    EXPECT_EQ(ReadBytes(dir / "t.bin").size(), size);
   }
 }
 
@@ -109,16 +109,16 @@ TEST(CopyFileTo, OntoAFolderCopiesUnderTheSourceName) {
   const std::string source = dir.Write("PP202403/20240315123.txt", "line\r\n");
   fs::create_directories(dir / "pickup");
   CopyFileTo(source, dir / "pickup");
-  EXPECT_EQ(ReadFile(dir / "pickup/20240315123.txt"), "line\r\n");
+  EXPECT_EQ(ReadBytes(dir / "pickup/20240315123.txt"), "line\r\n");
   CopyFileTo(source, dir / "pickup/");
-  EXPECT_EQ(ReadFile(dir / "pickup/20240315123.txt"), "line\r\n");
+  EXPECT_EQ(ReadBytes(dir / "pickup/20240315123.txt"), "line\r\n");
 }
 
 TEST(CopyFileTo, CreatesMissingTargetFolders) {
   TempFolder dir;
   const std::string source = dir.Write("a.txt", "abc");
   CopyFileTo(source, dir / "x/y/z/a.txt");
-  EXPECT_EQ(ReadFile(dir / "x/y/z/a.txt"), "abc");
+  EXPECT_EQ(ReadBytes(dir / "x/y/z/a.txt"), "abc");
 }
 
 TEST(CopyFileTo, ErrorsNameTheFile) {
@@ -140,7 +140,7 @@ TEST(CopyFileTo, ErrorsNameTheFile) {
       EXPECT_EQ(std::string(e.what()), c.message);
     }
   }
-  EXPECT_EQ(ReadFile(readOnly), "keep");
+  EXPECT_EQ(ReadBytes(readOnly), "keep");
 }
 
 TEST(DeleteFilesByMask, DeletesMatchingFilesOnly) {

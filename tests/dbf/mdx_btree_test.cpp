@@ -53,7 +53,7 @@ class RandomTree : public ::testing::TestWithParam<TreeCase> {};
 
 TEST_P(RandomTree, StaysConsistentThroughSplitsAndRemovals) {
   const TreeCase& c = GetParam();
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   const std::string path = dir / "t.mdx";
   auto file = CreateWithTag(path, c);
   IndexTag* tag = &file->Tag(0);
@@ -128,7 +128,7 @@ TagDefinition WideTag(const char* name) {
 }
 
 TEST(BTree, FreedBlocksAreReusedBeforeTheFileGrows) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   const std::string path = dir / "t.mdx";
   auto file = MdxFile::Create(path, {WideTag("A")}, {"t", 0, 2});
   IndexTag& tag = file->Tag(0);
@@ -149,7 +149,7 @@ TEST(BTree, FreedBlocksAreReusedBeforeTheFileGrows) {
 }
 
 TEST(BTree, AscendingAndDescendingAppendsSplitCleanly) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   auto file = MdxFile::Create(dir / "t.mdx", {WideTag("UP"), WideTag("DOWN")}, {"t", 0, 2});
   for (uint32_t r = 1; r <= 1500; ++r) {
     char up[16], down[16];
@@ -170,7 +170,7 @@ TEST(BTree, AscendingAndDescendingAppendsSplitCleanly) {
 }
 
 TEST(BTree, DuplicatesAcrossLeavesKeepRecordOrder) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   auto file = MdxFile::Create(dir / "t.mdx", {WideTag("A")}, {"t", 0, 2});
   IndexTag& tag = file->Tag(0);
   const std::string same = CharacterKey("SAME", 100);
@@ -196,7 +196,7 @@ TEST(BTree, DuplicatesAcrossLeavesKeepRecordOrder) {
 }
 
 TEST(BTree, BulkBuildEqualsOneByOneInserts) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   TagDefinition numeric;
   numeric.name = "N";
   numeric.keyExpression = "AMOUNT";
@@ -244,7 +244,7 @@ TEST(BTree, BulkBuildEqualsOneByOneInserts) {
 }
 
 TEST(BTree, CheckFindsRecordNumbersBeyondTheTable) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   auto file = MdxFile::Create(dir / "t.mdx", {WideTag("A")}, {"t", 0, 2});
   file->Tag(0).Insert(CharacterKey("X", 100), 7);
   EXPECT_EQ(file->Check(7), "");
@@ -252,7 +252,7 @@ TEST(BTree, CheckFindsRecordNumbersBeyondTheTable) {
 }
 
 TEST(BTree, ReadOnlyFileRefusesChanges) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   const std::string path = dir / "t.mdx";
   MdxFile::Create(path, {WideTag("A")}, {"t", 0, 2}).reset();
   auto file = mdxtest::OpenForReading(path);

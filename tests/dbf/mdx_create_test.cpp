@@ -24,7 +24,7 @@ uint32_t U32(const std::string& bytes, size_t at) {
 }
 
 TEST(CreateIndex, WritesADbaseFourHeaderAndReadsItsTagsBack) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   const std::string path = dir / "checks.mdx";
   TagDefinition filtered = Tag("OPEN", "ACCOUNTNR", KeyType::Character, 15);
   filtered.forExpression = ".NOT. DELETED()";
@@ -99,7 +99,7 @@ TEST(CreateIndex, WritesADbaseFourHeaderAndReadsItsTagsBack) {
 }
 
 TEST(CreateIndex, RefusesDefinitionsThatCannotBeStored) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   struct Case {
     const char* label;
     TagDefinition def;
@@ -132,7 +132,7 @@ TEST(CreateIndex, RefusesDefinitionsThatCannotBeStored) {
 }
 
 TEST(CreateIndex, RemovingATagFreesItsBlocksAndKeepsTheOthers) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   const std::string path = dir / "t.mdx";
   auto file = MdxFile::Create(
       path, {Tag("A", "X", KeyType::Character, 60), Tag("B", "Y", KeyType::Character, 60)},
@@ -161,7 +161,7 @@ TEST(CreateIndex, RemovingATagFreesItsBlocksAndKeepsTheOthers) {
 }
 
 TEST(CreateIndex, ZapEmptiesEveryTagAndPacksTheFile) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   const std::string path = mdxtest::CopyExample(dir, "tree2.mdx");
   auto file = mdxtest::OpenForWriting(path);
   file->Zap();
@@ -181,7 +181,7 @@ TEST(CreateIndex, ZapEmptiesEveryTagAndPacksTheFile) {
 
 TEST(CreateIndex, ChangesToAnIndependentFileKeepItSound) {
   // An index written by another program takes our inserts and removals.
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   const std::string path = mdxtest::CopyExample(dir, "tree2.mdx");
   auto file = mdxtest::OpenForWriting(path);
   IndexTag& name = *file->FindTag("NAME");

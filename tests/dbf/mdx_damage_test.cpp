@@ -42,7 +42,7 @@ class DamagedIndex : public ::testing::Test {
   }
   void Save() { mdxtest::WriteBytes(path_, bytes_); }
 
-  mdxtest::TempDir dir_;
+  mdxtest::TempFolder dir_;
   std::string path_;
   std::string bytes_;
 };

@@ -12,7 +12,7 @@
 namespace volarin::dbf {
 namespace {
 
-using mdxtest::ExamplePath;
+using mdxtest::ExampleFile;
 
 struct DumpKey {
   uint32_t recno;
@@ -44,8 +44,8 @@ std::map<std::string, std::vector<DumpKey>> ReadDump(const std::string& path) {
 class ExampleIndex : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ExampleIndex, EveryTagWalksInTheDumpedOrderBothWays) {
-  auto file = mdxtest::OpenForReading(ExamplePath(GetParam() + ".mdx"));
-  const auto dump = ReadDump(ExamplePath(GetParam() + ".mdxdump.txt"));
+  auto file = mdxtest::OpenForReading(ExampleFile(GetParam() + ".mdx"));
+  const auto dump = ReadDump(ExampleFile(GetParam() + ".mdxdump.txt"));
   ASSERT_EQ(file->TagCount(), dump.size());
   for (size_t t = 0; t < file->TagCount(); ++t) {
     IndexTag& tag = file->Tag(t);
@@ -65,7 +65,7 @@ TEST_P(ExampleIndex, EveryTagWalksInTheDumpedOrderBothWays) {
 }
 
 TEST_P(ExampleIndex, EveryKeyIsFoundBySeek) {
-  auto file = mdxtest::OpenForReading(ExamplePath(GetParam() + ".mdx"));
+  auto file = mdxtest::OpenForReading(ExampleFile(GetParam() + ".mdx"));
   for (size_t t = 0; t < file->TagCount(); ++t) {
     IndexTag& tag = file->Tag(t);
     SCOPED_TRACE(tag.Name());
@@ -86,7 +86,7 @@ TEST_P(ExampleIndex, EveryKeyIsFoundBySeek) {
 INSTANTIATE_TEST_SUITE_P(Examples, ExampleIndex, ::testing::Values("tiny", "checks", "tree2"));
 
 TEST(ExampleIndex, TagDefinitionsAreRead) {
-  auto file = mdxtest::OpenForReading(ExamplePath("checks.mdx"));
+  auto file = mdxtest::OpenForReading(ExampleFile("checks.mdx"));
   EXPECT_EQ(file->TableName(), "checks");
   EXPECT_EQ(file->Language(), 0x01);
   EXPECT_EQ(file->BlockBytes(), 1024u);
@@ -123,7 +123,7 @@ TEST(ExampleIndex, TagDefinitionsAreRead) {
 }
 
 TEST(ExampleIndex, TwoLevelTreeHasTheDocumentedShape) {
-  auto file = mdxtest::OpenForReading(ExamplePath("tree2.mdx"));
+  auto file = mdxtest::OpenForReading(ExampleFile("tree2.mdx"));
   IndexTag& name = *file->FindTag("NAME");
   EXPECT_EQ(name.Height(), 2);
   EXPECT_EQ(name.RootPage(), 16u);
@@ -133,7 +133,7 @@ TEST(ExampleIndex, TwoLevelTreeHasTheDocumentedShape) {
 }
 
 TEST(ExampleIndex, SeekReportsWhereItStopped) {
-  auto file = mdxtest::OpenForReading(ExamplePath("tree2.mdx"));
+  auto file = mdxtest::OpenForReading(ExampleFile("tree2.mdx"));
   IndexTag& name = *file->FindTag("NAME");
   TagCursor cursor(name);
   // A prefix finds the first key that starts with it.
@@ -157,7 +157,7 @@ TEST(ExampleIndex, SeekReportsWhereItStopped) {
 }
 
 TEST(ExampleIndex, DescendingTagSeeksInItsOwnDirection) {
-  auto file = mdxtest::OpenForReading(ExamplePath("checks.mdx"));
+  auto file = mdxtest::OpenForReading(ExampleFile("checks.mdx"));
   IndexTag& amounts = *file->FindTag("AMOUNTD");
   TagCursor cursor(amounts);
   EXPECT_EQ(cursor.Seek(NumericKeyFromText("1250.50")), SeekResult::Found);

@@ -25,7 +25,7 @@ std::string NameOf(int i) {
   return "K" + std::to_string(i * 7919 % 100000);
 }
 
-std::string MakeIndexedTable(const mdxtest::TempDir& dir, int records) {
+std::string MakeIndexedTable(const mdxtest::TempFolder& dir, int records) {
   const std::string path = dir / "shared.dbf";
   Context context;
   auto table = Table::Create(context, path, kFields);
@@ -65,7 +65,7 @@ VPP_OTHER_PROCESS_ROLE(AppendToIndexedTable) {
 }
 
 TEST(SharedIndexReading, WalksAndSeeksWhileAnotherProcessAppendsMeetNoDamage) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   const std::string path = MakeIndexedTable(dir, 50);
   const int appends = kAppends;
   OtherProcess child("AppendToIndexedTable", {path});
@@ -105,7 +105,7 @@ TEST(SharedIndexReading, WalksAndSeeksWhileAnotherProcessAppendsMeetNoDamage) {
 }
 
 TEST(SharedIndexReading, DamageThatStaysIsReportedAfterTheTries) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   const std::string path = MakeIndexedTable(dir, 3000);
   Context context;
   context.Configure().lockAttempts = 3;

@@ -70,7 +70,7 @@ class RandomTable {
 
 // Every tag of the file, as the independent reader walks it, against the records: a sort of
 // (key, record number) for ordinary tags; for a unique tag, keys rising, each its record's.
-void CompareWithIndependentReader(const mdxtest::TempDir& dir, Table& table) {
+void CompareWithIndependentReader(const mdxtest::TempFolder& dir, Table& table) {
   if (!::volarin::testing::kPerlReaderAvailable) return;  // the other checks still run
   ProductionIndex& index = *IndexOf(table);
   table.Flush();
@@ -120,7 +120,7 @@ void CompareWithIndependentReader(const mdxtest::TempDir& dir, Table& table) {
 }
 
 TEST(RandomTableIndex, AgreesWithTheTableAndAnIndependentReaderThroughLongChanges) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   Context context;
   context.Configure().uniqueMode = UniqueMode::kPassOver;
   CreateOptions options;

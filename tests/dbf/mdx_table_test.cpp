@@ -87,7 +87,7 @@ class TableIndexTest : public ::testing::Test {
     return order;
   }
 
-  mdxtest::TempDir dir_;
+  mdxtest::TempFolder dir_;
   Context context_;
   std::unique_ptr<Table> table_;
 };
@@ -282,7 +282,7 @@ TEST_F(TableIndexTest, CheckFindsAnIndexThatDisagreesWithTheTable) {
 
 TEST(TableIndex, ExampleIndexesAgreeWithTheirTables) {
   // Keys written by an independent program equal the keys our expressions compute.
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   Context context;
   for (const char* name : {"tiny", "checks", "tree2"}) {
     const std::string dbf = mdxtest::CopyExample(dir, std::string(name) + ".dbf");
@@ -297,7 +297,7 @@ TEST(TableIndex, ExampleIndexesAgreeWithTheirTables) {
 }
 
 TEST(TableIndex, TagsThatDoNotFitTheTableAreRefused) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   Context context;
   const std::string dbf = mdxtest::CopyExample(dir, "tiny.dbf");
   const std::string other = mdxtest::CopyExample(dir, "checks.mdx");
@@ -329,7 +329,7 @@ namespace {
 TEST(SharedTableIndex, TwoOpensChangeOneIndexInTurn) {
   // Two shared opens (as two programs): each change re-reads the index under its update lock,
   // so neither overwrites the other's entries, and each sees the other's keys when it seeks.
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   Context context;
   const std::string path = dir / "shared.dbf";
   auto first = Table::Create(context, path, {{"NAME", 'C', 60, 0}});
@@ -360,7 +360,7 @@ namespace volarin::dbf {
 namespace {
 
 TEST(AutoOpenIndex, OpensWithTheTableWhenTheHeaderNamesIt) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   const std::string path = dir / "auto.dbf";
   {
     Context context;

@@ -19,27 +19,17 @@
 
 #include "dbf/mdx/mdxfile.h"
 #include "dbf/mdx/tagcursor.h"
+#include "support/example_files.h"
 #include "support/perl_script.h"
 #include "support/temp_folder.h"
 
 namespace volarin::dbf::mdxtest {
 
-// A fresh folder under the system's temporary folder, removed with its contents at the end.
-using TempDir = ::volarin::testing::TempFolder;
-
-inline std::string ExamplePath(const std::string& name) {
-  return std::string(VPP_MDX_TEST_DATA) + "/" + name;
-}
-
-// A writable copy of an example file in the folder.
-inline std::string CopyExample(const TempDir& dir, const std::string& name) {
-  const std::string target = dir / name;
-  std::filesystem::copy_file(ExamplePath(name), target,
-                             std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::permissions(
-      target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-  return target;
-}
+using ::volarin::testing::CopyExample;
+using ::volarin::testing::ExampleFile;
+using ::volarin::testing::ReadBytes;
+using ::volarin::testing::TempFolder;
+using ::volarin::testing::WriteBytes;
 
 inline std::unique_ptr<MdxFile> OpenForWriting(const std::string& path) {
   return MdxFile::Open(path, platform::File::Access::ReadWrite, platform::File::Share::Exclusive);
@@ -91,15 +81,6 @@ inline bool SameEntries(const std::vector<Entry>& a, const std::vector<Entry>& b
   return true;
 }
 
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // Key bytes as lowercase hex, the form the independent reader prints.
 inline std::string Hex(std::string_view bytes) {
   static const char* digits = "0123456789abcdef";
@@ -112,7 +93,7 @@ inline std::string Hex(std::string_view bytes) {
 }
 
 // "hexkey recno" lines as Perl's XBase::Index (an independent reader) walks the tag.
-inline std::string ReadWithXBase(const TempDir& dir, const std::string& index,
+inline std::string ReadWithXBase(const TempFolder& dir, const std::string& index,
                                  const std::string& tag) {
   static constexpr const char* kReader = R"(use strict; use XBase::Index;
 my $i = XBase::Index->new($ARGV[0], tag => $ARGV[1]) or die XBase::Index->errstr;

@@ -21,11 +21,11 @@ std::string OurWalk(IndexTag& tag) {
 TEST(XBaseReader, ReadsTheExamplesLikeWeDo) {
   VPP_SKIP_WITHOUT_PERL_READER();
   // The reader itself agrees with us on files another program wrote.
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   for (const char* name : {"checks.mdx", "tree2.mdx"}) {
-    auto file = mdxtest::OpenForReading(mdxtest::ExamplePath(name));
+    auto file = mdxtest::OpenForReading(mdxtest::ExampleFile(name));
     for (size_t t = 0; t < file->TagCount(); ++t) {
-      EXPECT_EQ(mdxtest::ReadWithXBase(dir, mdxtest::ExamplePath(name), file->Tag(t).Name()),
+      EXPECT_EQ(mdxtest::ReadWithXBase(dir, mdxtest::ExampleFile(name), file->Tag(t).Name()),
                 OurWalk(file->Tag(t)))
           << name << " " << file->Tag(t).Name();
     }
@@ -34,7 +34,7 @@ TEST(XBaseReader, ReadsTheExamplesLikeWeDo) {
 
 TEST(XBaseReader, ReadsDeepTreesWeBuiltAndChanged) {
   VPP_SKIP_WITHOUT_PERL_READER();
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   const std::string path = dir / "deep.mdx";
   std::vector<TagDefinition> defs(4);
   defs[0] = {"NAME", "NAME", "", KeyType::Character, 60, false, false};

@@ -11,9 +11,9 @@
 namespace volarin::dbf {
 namespace {
 
-using testing::DataFile;
+using testing::ExampleFile;
 using testing::ReadBytes;
-using testing::TempDir;
+using testing::TempFolder;
 using testing::WriteBytes;
 
 void Put16(std::string& b, size_t at, int v) {
@@ -65,11 +65,11 @@ const std::vector<Damage>& Damages() {
 }
 
 TEST(TableDamage, EachDamageGivesAClearErrorNamingTheFile) {
-  const std::string good = ReadBytes(DataFile("tiny.dbf"));
+  const std::string good = ReadBytes(ExampleFile("tiny.dbf"));
   ASSERT_EQ(good.size(), 223u);
   for (const Damage& damage : Damages()) {
     SCOPED_TRACE(damage.what);
-    TempDir dir;
+    TempFolder dir;
     std::string bytes = good;
     damage.apply(bytes);
     const std::string path = dir / "damaged.dbf";
@@ -88,9 +88,9 @@ TEST(TableDamage, EachDamageGivesAClearErrorNamingTheFile) {
 }
 
 TEST(TableDamage, UnknownFieldTypeIsRefusedWithItsOwnMessage) {
-  std::string bytes = ReadBytes(DataFile("tiny.dbf"));
+  std::string bytes = ReadBytes(ExampleFile("tiny.dbf"));
   bytes[32 + 32 + 11] = 'I';  // CHECKNO becomes a dBASE 7 long integer
-  TempDir dir;
+  TempFolder dir;
   WriteBytes(dir / "t.dbf", bytes);
   Context context;
   try {
@@ -104,9 +104,9 @@ TEST(TableDamage, UnknownFieldTypeIsRefusedWithItsOwnMessage) {
 }
 
 TEST(TableDamage, MissingEndMarkerIsAccepted) {
-  std::string bytes = ReadBytes(DataFile("tiny.dbf"));
+  std::string bytes = ReadBytes(ExampleFile("tiny.dbf"));
   bytes.pop_back();  // several writers omit the 0x1A
-  TempDir dir;
+  TempFolder dir;
   WriteBytes(dir / "t.dbf", bytes);
   Context context;
   auto table = Table::Open(context, dir / "t.dbf");
@@ -116,8 +116,9 @@ TEST(TableDamage, MissingEndMarkerIsAccepted) {
 }
 
 TEST(TableDamage, DamagedMemoReferencesAndBlocks) {
-  TempDir dir;
+  TempFolder dir;
   const std::string path = testing::CopyExample(dir, "types.dbf");
+  testing::CopyExample(dir, "types.dbt");
   std::string bytes = ReadBytes(path);
   const size_t memo = 225 + 27;  // NOTES of record 1
   for (const char* stored : {"00000000x1", "0000000099", "4294967295"}) {
@@ -144,9 +145,9 @@ TEST(TableDamage, DamagedMemoReferencesAndBlocks) {
 // Random damage to the header and descriptors of a real table: only engine errors, and every
 // record of a table that opens reads inside the file.
 TEST(TableDamage, RandomHeaderDamageNeverEscapesAsAnythingElse) {
-  const std::string good = ReadBytes(DataFile("checks.dbf"));
+  const std::string good = ReadBytes(ExampleFile("checks.dbf"));
   std::mt19937 random(20241210);
-  TempDir dir;
+  TempFolder dir;
   const std::string path = dir / "r.dbf";
   int opened = 0;
   for (int round = 0; round < 400; ++round) {

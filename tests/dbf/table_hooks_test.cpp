@@ -13,7 +13,7 @@
 namespace volarin::dbf {
 namespace {
 
-using testing::TempDir;
+using testing::TempFolder;
 
 // A unique index on one key expression kept as a map key -> recno, plus a log of the calls.
 struct FakeIndexState {
@@ -78,7 +78,7 @@ class HooksTest : public ::testing::Test {
     table_->AssignBytes(0, code);
     return table_->Append();
   }
-  TempDir dir_;
+  TempFolder dir_;
   Context context_;
   std::shared_ptr<FakeIndexState> state_ = std::make_shared<FakeIndexState>();
   std::unique_ptr<Table> table_;

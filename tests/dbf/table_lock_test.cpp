@@ -13,7 +13,7 @@
 namespace volarin::dbf {
 namespace {
 
-using testing::TempDir;
+using testing::TempFolder;
 using ::volarin::testing::OtherProcess;
 
 // Few quick attempts: a lock held elsewhere fails fast in these tests.
@@ -85,7 +85,7 @@ class LockTest : public ::testing::Test {
       table->Append();
     }
   }
-  TempDir dir_;
+  TempFolder dir_;
   std::string path_ = dir_ / "shared.dbf";
 };
 

@@ -7,10 +7,10 @@
 namespace volarin::dbf {
 namespace {
 
-using testing::DataFile;
+using testing::ExampleFile;
 
 std::unique_ptr<Table> OpenExample(Context& context, const std::string& name) {
-  return Table::Open(context, DataFile(name), OpenOptions{false, true});
+  return Table::Open(context, ExampleFile(name), OpenOptions{false, true});
 }
 
 TEST(TableRead, ChecksHeaderAndFieldList) {
@@ -181,7 +181,7 @@ TEST(TableRead, ReadAheadOffReadsTheSameRecords) {
 
 TEST(TableRead, MissingFileIsAnOpenErrorLeftInTheContext) {
   Context context;
-  testing::TempDir dir;
+  testing::TempFolder dir;
   try {
     Table::Open(context, dir / "missing.dbf");
     FAIL() << "opened a missing file";

@@ -12,7 +12,7 @@ namespace volarin::dbf {
 namespace {
 
 using testing::ReadBytes;
-using testing::TempDir;
+using testing::TempFolder;
 
 const std::vector<FieldSpec> kCheckFields = {{"ACCOUNTNR", 'C', 15, 0}, {"CHECKNO", 'N', 10, 0},
                                              {"DATE", 'D', 0, 0},       {"AMOUNT", 'N', 12, 2},
@@ -54,7 +54,7 @@ void ExpectWellFormedWhileExclusive(std::unique_ptr<Table>& table, Context& cont
 }
 
 TEST(TableCreate, NewTableHeaderAndReopen) {
-  TempDir dir;
+  TempFolder dir;
   Context context;
   const std::string path = dir / "zorppay.dbf";
   {
@@ -78,7 +78,7 @@ TEST(TableCreate, NewTableHeaderAndReopen) {
 }
 
 TEST(TableCreate, RefusesBadFieldLists) {
-  TempDir dir;
+  TempFolder dir;
   Context context;
   const std::vector<std::vector<FieldSpec>> bad = {
       {},
@@ -101,7 +101,7 @@ TEST(TableCreate, RefusesBadFieldLists) {
 }
 
 TEST(TableCreate, SafetyKeepsAnExistingFile) {
-  TempDir dir;
+  TempFolder dir;
   Context context;
   const std::string path = dir / "t.dbf";
   Table::Create(context, path, {{"A", 'C', 3, 0}})->AppendBlank();
@@ -113,7 +113,7 @@ TEST(TableCreate, SafetyKeepsAnExistingFile) {
 class WriteTest : public ::testing::Test {
  protected:
   void SetUp() override { table_ = Table::Create(context_, path_, kCheckFields); }
-  TempDir dir_;
+  TempFolder dir_;
   Context context_;
   std::string path_ = dir_ / "checks.dbf";
   std::unique_ptr<Table> table_;
@@ -148,7 +148,7 @@ TEST_F(WriteTest, NumbersAreRoundedRightAlignedAndNeverStoredWrong) {
     SCOPED_TRACE(std::to_string(c.width) + "," + std::to_string(c.decimals) + " " +
                  std::to_string(c.value));
     Context context;
-    TempDir dir;
+    TempFolder dir;
     auto table = Table::Create(context, dir / "n.dbf", {{"N", 'N', c.width, c.decimals}});
     table->AppendBlank();
     const std::string before(table->StoredText(0));
@@ -296,7 +296,7 @@ struct ZapCase {
 class ZapTest : public ::testing::TestWithParam<ZapCase> {};
 
 TEST_P(ZapTest, RemovesTheRangeAndMovesLaterRecordsDown) {
-  TempDir dir;
+  TempFolder dir;
   Context context;
   const std::string path = dir / "z.dbf";
   auto table = Table::Create(context, path, {{"ID", 'N', 4, 0}, {"NAME", 'C', 8, 0}},
@@ -334,7 +334,7 @@ INSTANTIATE_TEST_SUITE_P(Ranges, ZapTest,
                                            ZapCase{11, 12, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}));
 
 TEST(TableZap, EmptyTableAndSharedTableWithoutLock) {
-  TempDir dir;
+  TempFolder dir;
   Context context;
   const std::string path = dir / "z.dbf";
   auto table = Table::Create(context, path, {{"ID", 'N', 4, 0}});
@@ -352,7 +352,7 @@ TEST(TableZap, EmptyTableAndSharedTableWithoutLock) {
 }
 
 TEST(TableModes, ReadOnlyRefusesEveryChange) {
-  TempDir dir;
+  TempFolder dir;
   Context context;
   const std::string path = dir / "r.dbf";
   Table::Create(context, path, {{"ID", 'N', 4, 0}})->AppendBlank();
@@ -369,7 +369,7 @@ TEST(TableModes, ReadOnlyRefusesEveryChange) {
 }
 
 TEST(TableModes, ClosedTableRefusesOperations) {
-  TempDir dir;
+  TempFolder dir;
   Context context;
   auto table = Table::Create(context, dir / "c.dbf", {{"ID", 'N', 4, 0}});
   table->Close();
@@ -380,7 +380,7 @@ TEST(TableModes, ClosedTableRefusesOperations) {
 }
 
 TEST(TableMemo, NewTableWithMemoFieldHasAnEmptyMemoFile) {
-  TempDir dir;
+  TempFolder dir;
   Context context;
   const std::string path = dir / "m.dbf";
   auto table = Table::Create(context, path, {{"ID", 'C', 4, 0}, {"NOTES", 'M', 0, 0}});

@@ -16,7 +16,7 @@
 namespace volarin::dbf {
 namespace {
 
-using testing::TempDir;
+using testing::TempFolder;
 using testing::WriteBytes;
 
 constexpr const char* kReader = R"(use strict; use XBase;
@@ -30,7 +30,7 @@ for my $i (0 .. $t->last_record) {
 }
 )";
 
-std::string RunReader(const TempDir& dir, const std::string& table) {
+std::string RunReader(const TempFolder& dir, const std::string& table) {
   return ::volarin::testing::RunPerlScript(dir.Path(), kReader, {table}).output;
 }
 
@@ -55,7 +55,7 @@ std::vector<std::string> Split(const std::string& line, char sep) {
 
 TEST(XBaseCrossCheck, EveryFieldOfOurTablesReadsTheSameInPerlXBase) {
   VPP_SKIP_WITHOUT_PERL_READER();
-  TempDir dir;
+  TempFolder dir;
   Context context;
   const std::string path = dir / "cross.dbf";
   auto table = Table::Create(context, path,

@@ -63,8 +63,8 @@ class ExtractionFaults : public ::testing::Test {
       const std::string table = w.Path(name);
       const std::string index = dbf::ProductionIndexPath(table);
       ASSERT_TRUE(platform::FileExists(table) && platform::FileExists(index)) << index;
-      files[name] = ReadFile(table);
-      files[FileNamePart(index)] = ReadFile(index);
+      files[name] = ReadBytes(table);
+      files[FileNamePart(index)] = ReadBytes(index);
     }
   }
 

@@ -87,8 +87,8 @@ TEST_F(ExportTest, TheWorkedExampleByteForByte) {
       *w.checkRegister, {kMarch15, w.folder.Path(), pickup, [&] { repainted = true; }});
   EXPECT_TRUE(repainted);
   EXPECT_EQ(path, JoinPath(pickup, "20050315_123456789.txt"));
-  EXPECT_EQ(ReadFile(Archive("20050315_123456789.txt")), kWorkedExampleBytes);
-  EXPECT_EQ(ReadFile(path), kWorkedExampleBytes);
+  EXPECT_EQ(ReadBytes(Archive("20050315_123456789.txt")), kWorkedExampleBytes);
+  EXPECT_EQ(ReadBytes(path), kWorkedExampleBytes);
   EXPECT_EQ(platform::ModificationTime(path),
             platform::ModificationTime(Archive("20050315_123456789.txt")));
   // Only the new file is left of the .txt files; other files stay.
@@ -111,8 +111,8 @@ TEST_F(ExportTest, RunningTwiceReplacesBothFiles) {
       "03/15/2005,1002,\"NORTH GARAGE\",300.00\r\n"
       "03/15/2005,1003,\"CITY WATER DEPT\",-75.25\r\n"
       "1,-1025.75\r\n";
-  EXPECT_EQ(ReadFile(path), expected);
-  EXPECT_EQ(ReadFile(Archive("20050315_123456789.txt")), expected);
+  EXPECT_EQ(ReadBytes(path), expected);
+  EXPECT_EQ(ReadBytes(Archive("20050315_123456789.txt")), expected);
 }
 
 TEST_F(ExportTest, AStartingNumberLimitsTheFileAndNamesItByTheFirstCheck) {
@@ -120,7 +120,7 @@ TEST_F(ExportTest, AStartingNumberLimitsTheFileAndNamesItByTheFirstCheck) {
   w.checkRegister->SetFilter("checkno>=1002");
   w.checkRegister->FilterOn(true);
   const std::string path = Export();
-  EXPECT_EQ(ReadFile(path),
+  EXPECT_EQ(ReadBytes(path),
             "03/15/2005,1002,\"NORTH GARAGE\",300.00\r\n"
             "03/15/2005,1003,\"CITY WATER DEPT\",-75.25\r\n"
             "1,224.75\r\n");
@@ -156,14 +156,14 @@ TEST_F(ExportTest, APickupFileThatCannotBeDeletedStopsTheExportNamingIt) {
     EXPECT_NE(std::string(e.what()).find(stuck), std::string::npos) << e.what();
   }
   EXPECT_FALSE(fs::exists(JoinPath(pickup, "20050315_123456789.txt")));
-  EXPECT_EQ(ReadFile(Archive("20050315_123456789.txt")), kWorkedExampleBytes);
+  EXPECT_EQ(ReadBytes(Archive("20050315_123456789.txt")), kWorkedExampleBytes);
   EXPECT_EQ(platform::CurrentFolder(), fs::canonical(w.folder.Path()).string());
 }
 
 TEST_F(ExportTest, AMissingPickupFolderIsCreated) {
   OpenRegister();
   fs::remove_all(w.Path("home/VOLARINC"));
-  EXPECT_EQ(ReadFile(Export()), kWorkedExampleBytes);
+  EXPECT_EQ(ReadBytes(Export()), kWorkedExampleBytes);
 }
 
 // What the bank's uploader and the archive may see at any instant: the earlier pickup files as
@@ -185,7 +185,7 @@ class ExportFaults : public ExportTest {
         {"old.txt", "yesterday"}, {"OLDER.TXT", "before"}, {kName, "an earlier run"}};
     for (const auto& entry : fs::directory_iterator(pickup)) {
       const std::string name = entry.path().filename().string();
-      const std::string bytes = ReadFile(entry.path().string());
+      const std::string bytes = ReadBytes(entry.path().string());
       if (name.ends_with(".part")) {
         EXPECT_TRUE(temporaryFilesAllowed) << when << ": " << name << " left behind";
       } else if (name == kName) {
@@ -199,18 +199,18 @@ class ExportFaults : public ExportTest {
     // the run was cut off before the rename).
     ASSERT_TRUE(fs::exists(pickup + "/" + kName)) << when;
     if (!fs::exists(pickup + "/old.txt") && temporaryFilesAllowed &&
-        ReadFile(pickup + "/" + kName) != kWorkedExampleBytes) {
-      EXPECT_EQ(ReadFile(PendingFile::TemporaryPathFor(pickup + "/" + kName)), kWorkedExampleBytes)
+        ReadBytes(pickup + "/" + kName) != kWorkedExampleBytes) {
+      EXPECT_EQ(ReadBytes(PendingFile::TemporaryPathFor(pickup + "/" + kName)), kWorkedExampleBytes)
           << when << ": older files removed before the new one was complete";
     }
     const std::string archive = Archive(kName);
     if (fs::exists(archive)) {
-      EXPECT_EQ(ReadFile(archive), kWorkedExampleBytes) << when;
+      EXPECT_EQ(ReadBytes(archive), kWorkedExampleBytes) << when;
     }
   }
 
   void ExpectRerunRight(const std::string& when) {
-    EXPECT_EQ(ReadFile(Export()), kWorkedExampleBytes) << when;
+    EXPECT_EQ(ReadBytes(Export()), kWorkedExampleBytes) << when;
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(pickup)) {
       names.push_back(entry.path().filename().string());
@@ -226,7 +226,7 @@ TEST_F(ExportFaults, EveryWritePointFailedOrCutOffLeavesNoPartialFileAndAClearMe
   ASSERT_GE(points.size(), 10u);
   std::map<std::string, std::string> suiteTables;
   for (const char* table : {"zordis.dbf", "rpsdis.dbf", "ZORACC.DBF"}) {
-    if (fs::exists(w.Path(table))) suiteTables[table] = ReadFile(w.Path(table));
+    if (fs::exists(w.Path(table))) suiteTables[table] = ReadBytes(w.Path(table));
   }
 
   for (int n = 1; n <= static_cast<int>(points.size()); ++n) {
@@ -250,7 +250,7 @@ TEST_F(ExportFaults, EveryWritePointFailedOrCutOffLeavesNoPartialFileAndAClearMe
     ExpectNoPartialFile(where + " then stopped", /*temporaryFilesAllowed=*/true);
     ExpectRerunRight(where + " then stopped");
   }
-  for (const auto& [table, bytes] : suiteTables) EXPECT_EQ(ReadFile(w.Path(table)), bytes);
+  for (const auto& [table, bytes] : suiteTables) EXPECT_EQ(ReadBytes(w.Path(table)), bytes);
 }
 
 TEST_F(ExportFaults, APickupFolderFullNamesTheFileAndCauseAndKeepsTheEarlierFiles) {
@@ -268,9 +268,9 @@ TEST_F(ExportFaults, APickupFolderFullNamesTheFileAndCauseAndKeepsTheEarlierFile
   const auto message = FailAt(firstPickupWrite, faults::Fault::kShortWrite, [&] { Export(); });
   EXPECT_EQ(message.value_or(""), "Stream write error: Cannot write file " +
                                       JoinPath(pickup, kName) + ".part: No space left on device");
-  EXPECT_EQ(ReadFile(pickup + "/old.txt"), "yesterday");
-  EXPECT_EQ(ReadFile(pickup + "/" + kName), "an earlier run");
-  EXPECT_EQ(ReadFile(Archive(kName)), kWorkedExampleBytes);
+  EXPECT_EQ(ReadBytes(pickup + "/old.txt"), "yesterday");
+  EXPECT_EQ(ReadBytes(pickup + "/" + kName), "an earlier run");
+  EXPECT_EQ(ReadBytes(Archive(kName)), kWorkedExampleBytes);
 }
 
 class EmptyRegisterExport : public ExportTest {
@@ -282,7 +282,7 @@ TEST_F(EmptyRegisterExport, GivesTheTrailerAloneAndNoAccountInTheName) {
   OpenRegister();
   const std::string path = Export();
   EXPECT_EQ(path, JoinPath(pickup, "20050315_.txt"));
-  EXPECT_EQ(ReadFile(path), "0,0.00\r\n");
+  EXPECT_EQ(ReadBytes(path), "0,0.00\r\n");
 }
 
 // Payees the code page changes or that carry blanks around them, a blank status, and enough
@@ -330,7 +330,7 @@ TEST_F(VariedRegisterExport, EveryLineAsTheRegisterHoldsIt) {
   char trailer[64];
   std::snprintf(trailer, sizeof trailer, "%d,%.2f\r\n", issued, total);
   expected += trailer;
-  EXPECT_EQ(ReadFile(Export()), expected);
+  EXPECT_EQ(ReadBytes(Export()), expected);
 }
 
 // A bank account with a layout of its bank gets its file in that layout, under that name.
@@ -361,8 +361,8 @@ TEST_F(ExportTest, ABankAccountsLayoutShapesTheFile) {
       "I,123456789,1002,031505,300.00,NORTH GARAGE\r\n"
       "V,123456789,1003,031505,75.25,CITY WATER DEPT\r\n"
       "T,2,1475.25\r\n";
-  EXPECT_EQ(ReadFile(path), expected);
-  EXPECT_EQ(ReadFile(Archive("PP20050315_BNK.csv")), expected);
+  EXPECT_EQ(ReadBytes(path), expected);
+  EXPECT_EQ(ReadBytes(Archive("PP20050315_BNK.csv")), expected);
   EXPECT_FALSE(fs::exists(JoinPath(pickup, "PP20050314_BNK.csv"))) << "the older file of its kind";
   EXPECT_FALSE(fs::exists(JoinPath(pickup, "old.txt")));
 
@@ -370,7 +370,7 @@ TEST_F(ExportTest, ABankAccountsLayoutShapesTheFile) {
   settings.accountLayouts.clear();
   settings.accountLayouts["999"] = csv.name;
   WriteLayoutSettings(w.folder.Path(), settings);
-  EXPECT_EQ(ReadFile(Export()), kWorkedExampleBytes);
+  EXPECT_EQ(ReadBytes(Export()), kWorkedExampleBytes);
 }
 
 // A check that does not fit the layout, or a layout file that cannot be read, stops the export

@@ -16,7 +16,7 @@ std::map<std::string, std::string> SuiteTableBytes(const MainWindowCursors& w) {
   std::map<std::string, std::string> bytes;
   for (const char* name :
        {"ZORACC.DBF", "ZORACC.MDX", "zordis.dbf", "zordis.mdx", "rpsdis.dbf", "rpsdis.mdx"}) {
-    bytes[name] = ReadFile(w.Path(name));
+    bytes[name] = ReadBytes(w.Path(name));
   }
   return bytes;
 }
@@ -31,7 +31,7 @@ TEST(Road, FromTheSuiteTablesToTheBankFileInBothModes) {
 
   RunExtraction(w.Cursors(), w.Request("esc100", kDay), nullptr);
   const std::string dated =
-      ReadFile(CreatePositivePayFile(*w.checkRegister, {kDay, w.folder.Path(), pickup, {}}));
+      ReadBytes(CreatePositivePayFile(*w.checkRegister, {kDay, w.folder.Path(), pickup, {}}));
   // In the register's date order: the check voided today is dated by its earlier print date.
   EXPECT_EQ(dated,
             "03/15/2024,502,\"VOIDED TODAY\",-99.99\r\n"
@@ -44,7 +44,7 @@ TEST(Road, FromTheSuiteTablesToTheBankFileInBothModes) {
   const std::string path =
       CreatePositivePayFile(*w.checkRegister, {kDay, w.folder.Path(), pickup, {}});
   EXPECT_EQ(path, JoinPath(pickup, "20240315_987654321.txt"));
-  EXPECT_EQ(ReadFile(path),
+  EXPECT_EQ(ReadBytes(path),
             // The register's AMOUNT keeps two decimals: 12.349 was stored as 12.35.
             "03/15/2024,503,\"OLD, \"QUOTED\" PAYEE\",12.35\r\n"
             "03/15/2024,501,\"ACME SUPPLY CO\",1250.5\r\n"

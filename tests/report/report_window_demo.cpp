@@ -13,9 +13,9 @@
 #include "storage/checkregister.h"
 #include "storage/environment.h"
 #include "storage/fixtures/datafolder.h"
+#include "storage/storagedatabase.h"
+#include "storage/storageengine.h"
 #include "storage/tablecursor.h"
-#include "storage/tcbdatabase.h"
-#include "storage/tcbengine.h"
 #include "support/temp_folder.h"
 
 using namespace volarin;
@@ -61,14 +61,14 @@ int main(int argc, char** argv) {
   testing::TempFolder folder;
   fixtures::BuildDataFolder(folder.Path(), DemoRows(longSection));
   Environment environment;
-  TCBEngine engine(environment, "CBEngine1");
-  TCBDataBase database(environment, "CBDataBase1");
+  StorageEngine engine(environment, "Engine1");
+  StorageDataBase database(environment, "DataBase1");
   database.SetEngine(&engine);
   database.SetDataPath(folder.Path());
   database.SetIndexPath(folder.Path());
   TableCursor checks(environment, "zorppay");
   checks.fileAlias = "zorppay";
-  checks.dataBaseName = "CBDataBase1";
+  checks.dataBaseName = "DataBase1";
   checks.exclusive = ExclusiveMode::kTrue;
   DeclareCheckRecord(checks);
   checks.Open();

@@ -69,14 +69,14 @@ TEST(CursorEdit, ANumberTooLargeForItsFieldIsRefusedAndNothingChanges) {
   auto reg = setup.Cursor("zorppay");
   reg->Open();
   reg->StartEdit();
-  EXPECT_THROW(reg->AssignInt64("CHECKNO", 12345678901), ECBFieldError);
-  EXPECT_THROW(reg->AssignFloat("AMOUNT", 1e10), ECBFieldError);  // N(12,2) holds 9 digits
+  EXPECT_THROW(reg->AssignInt64("CHECKNO", 12345678901), EFieldError);
+  EXPECT_THROW(reg->AssignFloat("AMOUNT", 1e10), EFieldError);  // N(12,2) holds 9 digits
   EXPECT_FALSE(reg->IsModified());
   EXPECT_EQ(reg->FieldAsInt64("CHECKNO"), 1001);
   reg->AssignInt64("CHECKNO", 4294967296);  // a check number beyond 32 bits fits N(10)
   reg->SaveEdit();
   EXPECT_EQ(reg->FieldAsInt64("CHECKNO"), 4294967296);
-  EXPECT_THROW(reg->FieldAsInteger("CHECKNO"), ECBFieldError);  // never cut to 32 bits
+  EXPECT_THROW(reg->FieldAsInteger("CHECKNO"), EFieldError);  // never cut to 32 bits
   reg->Close();
   EXPECT_EQ(StoredBytes(setup.Path("zorppay.dbf"), 1, "CHECKNO"), "4294967296");
 }
@@ -88,7 +88,7 @@ TEST(CursorEdit, EditStateErrors) {
   try {
     reg->AssignString("COMPANY", "x");
     FAIL();
-  } catch (const ECBDataSetError& e) {
+  } catch (const EDataSetError& e) {
     EXPECT_STREQ(e.what(), "zorppay is not in an edit/appending state.");
   }
   try {
@@ -102,7 +102,7 @@ TEST(CursorEdit, EditStateErrors) {
   try {
     reg->AssignString("NOSUCH", "x");
     FAIL();
-  } catch (const ECBFieldError& e) {
+  } catch (const EFieldError& e) {
     EXPECT_STREQ(e.what(), "Field 'NOSUCH' not found");
   }
   reg->AssignString("company", "Changed");
@@ -183,7 +183,7 @@ TEST(CursorEdit, ZapNeedsAnExclusiveTable) {
   try {
     map->Zap(1, map->RecCount());
     FAIL();
-  } catch (const ECBEngineError& e) {
+  } catch (const EEngineError& e) {
     EXPECT_EQ(std::string(e.what()),
               setup.database.DataPath() + "zorppsub.DBF must be opened exclusively to zap it.");
   }
@@ -229,7 +229,7 @@ TEST(CursorEdit, UniqueTagsRefuseOrPassOverDuplicates) {
   try {
     codes->SaveEdit();
     FAIL();
-  } catch (const ECBDSUniqueTagViolation& e) {
+  } catch (const EDSUniqueTagViolation& e) {
     EXPECT_STREQ(e.what(), "Unique tag violation.");
   }
   // The edit stays, with the operator's values, to be corrected.
@@ -246,7 +246,7 @@ TEST(CursorEdit, UniqueTagsRefuseOrPassOverDuplicates) {
   try {
     codes->AppendBlank();
     FAIL();
-  } catch (const ECBUniqueTagViolation& e) {
+  } catch (const EUniqueTagViolation& e) {
     EXPECT_STREQ(e.what(), "Unique key violation.");
   }
   EXPECT_EQ(codes->RecCount(), 3u);
@@ -296,7 +296,7 @@ TEST(CursorEdit, RequiredFieldsAndCheckRecordStructure) {
     try {
       cursor->Open();
       ADD_FAILURE() << c.alias;
-    } catch (const ECBFieldError& e) {
+    } catch (const EFieldError& e) {
       EXPECT_STREQ(e.what(), c.message);
     }
     EXPECT_FALSE(cursor->IsOpen());
@@ -317,14 +317,14 @@ TEST(CursorEdit, RecordLocksBetweenTwoCursors) {
   try {
     other->StartEdit();
     FAIL();
-  } catch (const ECBDSRLockError& e) {
+  } catch (const ERecordLockError& e) {
     EXPECT_STREQ(e.what(), "Record lock was unsuccessful, edit aborted.");
   }
   EXPECT_EQ(other->State(), EditState::kBrowse);
   try {
     other->DeleteRecord();
     FAIL();
-  } catch (const ECBDataSetError& e) {
+  } catch (const EDataSetError& e) {
     EXPECT_STREQ(e.what(), "Could not delete record.");
   }
 
@@ -335,7 +335,7 @@ TEST(CursorEdit, RecordLocksBetweenTwoCursors) {
   try {
     other->SaveEdit();
     FAIL();
-  } catch (const ECBDSRLockError& e) {
+  } catch (const ERecordLockError& e) {
     EXPECT_STREQ(e.what(), "Record lock was unsuccessful, save aborted.");
   }
   EXPECT_EQ(other->State(), EditState::kEdit);
@@ -372,7 +372,7 @@ TEST(CursorEdit, TheMessageHookMayReplaceLockMessages) {
   try {
     other->SaveEdit();
     FAIL();
-  } catch (const ECBDSRLockError& e) {
+  } catch (const ERecordLockError& e) {
     EXPECT_STREQ(e.what(), "Busy: Record lock was unsuccessful, save aborted.");
   }
 }
@@ -385,7 +385,7 @@ TEST(CursorEdit, AnEngineErrorLeftPendingSurfacesAtTheNextFlush) {
   try {
     map->Unlock();
     FAIL();
-  } catch (const ECBError& e) {
+  } catch (const EStorageError& e) {
     EXPECT_STREQ(e.what(), "Engine error: -50 has occured before Flush was called.");
   }
   EXPECT_EQ(setup.engine.ErrorCode(), 0);  // raised once, then cleared

@@ -2,13 +2,12 @@
 // that cannot be opened as they are.
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "common/platform.h"
 #include "common/text.h"
 #include "storage/checkregister.h"
 #include "storage/errors.h"
 #include "storage_test_support.h"
+#include "support/fake_record.h"
 
 namespace volarin {
 namespace {
@@ -50,7 +49,7 @@ TEST(CursorFields, ReadsByFieldKind) {
   try {
     reg->FieldAsString("NOSUCH");
     FAIL();
-  } catch (const ECBFieldError& e) {
+  } catch (const EFieldError& e) {
     EXPECT_STREQ(e.what(), "Field 'NOSUCH' not found");
   }
 }
@@ -122,13 +121,13 @@ TEST(CursorFields, ReadsByPositionAsByName) {
   reg->CancelEdit();
 
   for (const int outside : {-1, reg->FieldCount(), reg->FieldCount() + 5}) {
-    EXPECT_THROW(reg->TextAt(outside), ECBFieldError);
-    EXPECT_THROW(reg->TrimmedTextAt(outside, scratch), ECBFieldError);
-    EXPECT_THROW(reg->FloatAt(outside), ECBFieldError);
-    EXPECT_THROW(reg->Int64At(outside), ECBFieldError);
-    EXPECT_THROW(reg->DateAt(outside), ECBFieldError);
+    EXPECT_THROW(reg->TextAt(outside), EFieldError);
+    EXPECT_THROW(reg->TrimmedTextAt(outside, scratch), EFieldError);
+    EXPECT_THROW(reg->FloatAt(outside), EFieldError);
+    EXPECT_THROW(reg->Int64At(outside), EFieldError);
+    EXPECT_THROW(reg->DateAt(outside), EFieldError);
   }
-  EXPECT_THROW(reg->FieldIndex("NOSUCH"), ECBFieldError);
+  EXPECT_THROW(reg->FieldIndex("NOSUCH"), EFieldError);
 
   for (const bool transliterate : {true, false}) {
     setup.environment.SetTransliterateEnable(transliterate);
@@ -156,7 +155,7 @@ TEST(CursorFields, FilterParsesOrSaysWhyNot) {
     try {
       reg->FilterOn(true);
       ADD_FAILURE() << e.text;
-    } catch (const ECBFilterError& error) {
+    } catch (const EFilterError& error) {
       EXPECT_STREQ(error.what(), e.message);
     }
     EXPECT_FALSE(reg->Filtered());
@@ -182,7 +181,7 @@ TEST(CursorFields, FilterParsesOrSaysWhyNot) {
 TEST(CursorFields, EveryFieldKindOfATableAnotherProgramWrote) {
   StorageSetup setup;
   for (const char* name : {"types.dbf", "types.dbt"}) {
-    setup.folder.Write(name, testing::ReadFile(std::string(STORAGE_EXAMPLE_DATA) + "/" + name));
+    setup.folder.Write(name, testing::ReadBytes(std::string(STORAGE_EXAMPLE_DATA) + "/" + name));
   }
   SetShortDateFormat("MM/DD/YYYY");
   auto types = setup.Cursor("types");
@@ -206,26 +205,6 @@ TEST(CursorFields, EveryFieldKindOfATableAnotherProgramWrote) {
   EXPECT_EQ(types->FieldAsDate("DUE"), Ymd(2024, 2, 29));
 }
 
-class FakeRecord : public FieldAccess {
- public:
-  explicit FakeRecord(std::string code) : code_(std::move(code)) {}
-  std::string FieldAsString(std::string_view name) override {
-    EXPECT_EQ(name, "STATUSCODE");
-    return code_;
-  }
-  double FieldAsFloat(std::string_view) override { return 0; }
-  int32_t FieldAsInteger(std::string_view) override { return 0; }
-  int64_t FieldAsInt64(std::string_view) override { return 0; }
-  Date FieldAsDate(std::string_view) override { return Date(); }
-  void SetCalculated(std::string_view name, const std::string& value) override {
-    calculated[std::string(name)] = value;
-  }
-  std::map<std::string, std::string> calculated;
-
- private:
-  std::string code_;
-};
-
 TEST(CursorFields, CalculatedStatusIsExactOnTheCode) {
   const struct {
     const char* code;
@@ -233,7 +212,7 @@ TEST(CursorFields, CalculatedStatusIsExactOnTheCode) {
   } cases[] = {{"00", ""}, {"02", "Void"}, {"03", "Stop"}, {" 2", ""},
                {"2", ""},  {"3", ""},      {"", ""},       {"01", ""}};
   for (const auto& c : cases) {
-    FakeRecord record(c.code);
+    testing::FakeRecord record({{"STATUSCODE", c.code}});
     zorppayCalcFields(record);
     EXPECT_EQ(record.calculated["status"], c.status) << "'" << c.code << "'";
   }
@@ -258,7 +237,7 @@ TEST(CursorFields, TablesThatCannotBeOpenedAsTheyAre) {
   try {
     missing->Open();
     FAIL();
-  } catch (const ECBOpenError& e) {
+  } catch (const EOpenError& e) {
     EXPECT_EQ(std::string(e.what()),
               "Error opening: " + setup.database.DataPath() + "nosuch.DBF. (-10)");
   }
@@ -275,7 +254,7 @@ TEST(CursorFields, TablesThatCannotBeOpenedAsTheyAre) {
   try {
     odd->Open();
     FAIL();
-  } catch (const ECBDataSetError& e) {
+  } catch (const EDataSetError& e) {
     EXPECT_STREQ(e.what(), "Invalid field type.");
   }
 
@@ -287,7 +266,7 @@ TEST(CursorFields, TablesThatCannotBeOpenedAsTheyAre) {
   try {
     plain->SetTag("date");
     FAIL();
-  } catch (const ECBTagError& e) {
+  } catch (const ETagError& e) {
     EXPECT_STREQ(e.what(), "The Index Tag \"date\" was not found.");
   }
 
@@ -298,7 +277,7 @@ TEST(CursorFields, TablesThatCannotBeOpenedAsTheyAre) {
   try {
     map->Open();
     FAIL();
-  } catch (const ECBOpenError& e) {
+  } catch (const EOpenError& e) {
     const std::string text = e.what();
     EXPECT_EQ(text.rfind("Error opening index (", 0), 0u) << text;
     EXPECT_NE(text.find("): " + setup.database.IndexPath() + "zorppsub.MDX"), std::string::npos)

@@ -193,7 +193,7 @@ TEST(CursorNavigation, SetTagKeepsTheRecordOrTakesTheNextVisible) {
   try {
     escrow->SetTag("nosuch");
     FAIL();
-  } catch (const ECBTagError& e) {
+  } catch (const ETagError& e) {
     EXPECT_STREQ(e.what(), "The Index Tag \"nosuch\" was not found.");
   }
   EXPECT_EQ(escrow->SelectedTag(), "PRNDATE");
@@ -240,7 +240,7 @@ TEST(CursorNavigation, SeekFindsVisibleRecordsAndRestoresOnAMiss) {
   EXPECT_TRUE(reg->Seek(RegisterKey("BANK1", 1002)));
 
   reg->SetTag("");
-  EXPECT_THROW(reg->Seek("x"), ECBTagError);
+  EXPECT_THROW(reg->Seek("x"), ETagError);
 }
 
 TEST(CursorNavigation, AccountMapSeekWithTheAccountKey) {
@@ -275,7 +275,7 @@ TEST(CursorNavigation, NumericAndDescendingTags) {
   try {
     nums->SetScope("1", "abc");
     FAIL();
-  } catch (const ECBScopeError& e) {
+  } catch (const EScopeError& e) {
     EXPECT_STREQ(e.what(), "abc is not a numeric string for the numeric tag key.");
   }
   nums->ClearScope();
@@ -291,7 +291,7 @@ TEST(CursorNavigation, NumericAndDescendingTags) {
   try {
     nums->SetScope("1", "2");
     FAIL();
-  } catch (const ECBScopeError& e) {
+  } catch (const EScopeError& e) {
     EXPECT_STREQ(e.what(), "No tag set for scope.");
   }
 }

@@ -109,7 +109,7 @@ TEST(CursorViews, RowsAreReadAsideWithoutMovingTheCursor) {
   EXPECT_EQ(reg->FieldAsString("COMPANY"), "edited");
   reg->SaveEdit();
   EXPECT_EQ(reg->ReadRow(here).FieldAsString("COMPANY"), "edited");
-  EXPECT_THROW(reg->ReadRow(99), ECBError);
+  EXPECT_THROW(reg->ReadRow(99), EStorageError);
 }
 
 }  // namespace

@@ -132,7 +132,7 @@ TEST(IndexRepair, TheProgramsOwnTablesAreRebuiltOnOpenAndTheOperatorTold) {
 
 TEST(IndexRepair, ASoundIndexIsLeftAlone) {
   StorageSetup s(Rows());
-  const std::string before = ReadFile(IndexFile(s, "zorppsub"));
+  const std::string before = ReadBytes(IndexFile(s, "zorppsub"));
   std::vector<std::string> shown;
   ScopedConfirmPresenter presenter([&](const std::string&, const std::string& message) {
     shown.push_back(message);
@@ -143,21 +143,21 @@ TEST(IndexRepair, ASoundIndexIsLeftAlone) {
   cursor->Open();
   cursor->Close();
   EXPECT_TRUE(shown.empty());
-  EXPECT_EQ(ReadFile(IndexFile(s, "zorppsub")), before);
+  EXPECT_EQ(ReadBytes(IndexFile(s, "zorppsub")), before);
 }
 
 TEST(IndexRepair, TheSuitesTablesAreNeverRebuiltUnasked) {
   StorageSetup s(Rows());
   Truncate(IndexFile(s, "zordis"), 1024);
-  const std::string damaged = ReadFile(IndexFile(s, "zordis"));
+  const std::string damaged = ReadBytes(IndexFile(s, "zordis"));
   auto cursor = s.Cursor("zordis");
   try {
     cursor->Open();
     ADD_FAILURE() << "a damaged suite index was opened";
-  } catch (const ECBOpenError& e) {
+  } catch (const EOpenError& e) {
     EXPECT_EQ(std::string(e.what()).rfind("Error opening index (", 0), 0u) << e.what();
   }
-  EXPECT_EQ(ReadFile(IndexFile(s, "zordis")), damaged);
+  EXPECT_EQ(ReadBytes(IndexFile(s, "zordis")), damaged);
 }
 
 TEST(IndexRepair, KnownTagsCoverTheFiveTablesInAnyCase) {

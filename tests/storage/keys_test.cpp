@@ -29,9 +29,9 @@ TEST(Keys, RegisterEscrowAndAccountKeys) {
 }
 
 TEST(Keys, CheckNumbersWithoutAKeyAreRefused) {
-  EXPECT_THROW(RegisterKey("A", 10000000000), ECBError);
-  EXPECT_THROW(EscrowCheckKey("A", -5), ECBError);
-  EXPECT_THROW(RegisterKey("A", -1), ECBError);
+  EXPECT_THROW(RegisterKey("A", 10000000000), EStorageError);
+  EXPECT_THROW(EscrowCheckKey("A", -5), EStorageError);
+  EXPECT_THROW(RegisterKey("A", -1), EStorageError);
 }
 
 }  // namespace

@@ -19,8 +19,8 @@ using testing::Ymd;
 // The storage objects of a program over an existing data folder.
 struct Program {
   Environment environment;
-  TCBEngine engine{environment, "CBEngine1"};
-  TCBDataBase database{environment, "CBDataBase1"};
+  StorageEngine engine{environment, "Engine1"};
+  StorageDataBase database{environment, "DataBase1"};
   std::vector<std::unique_ptr<TableCursor>> cursors;  // open until the process ends
 
   explicit Program(const std::string& folder) {
@@ -32,7 +32,7 @@ struct Program {
   TableCursor& Cursor(const std::string& alias, bool exclusive) {
     auto cursor = std::make_unique<TableCursor>(environment, alias);
     cursor->fileAlias = alias;
-    cursor->dataBaseName = "CBDataBase1";
+    cursor->dataBaseName = "DataBase1";
     cursor->exclusive = exclusive ? ExclusiveMode::kTrue : ExclusiveMode::kDefault;
     cursors.push_back(std::move(cursor));
     return *cursors.back();
@@ -80,7 +80,7 @@ TEST(Locking, ASaveAgainstARecordHeldElsewhereFailsAndKeepsTheValues) {
   try {
     map->SaveEdit();
     FAIL() << "saved over another program's lock";
-  } catch (const ECBDSRLockError& e) {
+  } catch (const ERecordLockError& e) {
     EXPECT_STREQ(e.what(), "Record lock was unsuccessful, save aborted.");
   }
   EXPECT_EQ(map->State(), EditState::kEdit);
@@ -106,7 +106,7 @@ TEST(Locking, TheExclusivelyOpenedRegisterCannotBeOpenedByAnotherProcess) {
     try {
       reg->Open();
       ADD_FAILURE() << "opened a register held exclusively elsewhere";
-    } catch (const ECBOpenError& e) {
+    } catch (const EOpenError& e) {
       EXPECT_EQ(std::string(e.what()),
                 "Error opening: " + setup.database.DataPath() + "zorppay.DBF. (-10)");
     }

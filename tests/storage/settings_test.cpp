@@ -5,7 +5,7 @@
 #include "common/paths.h"
 #include "common/platform.h"
 #include "storage/errors.h"
-#include "storage/tcbglobals.h"
+#include "storage/storageglobals.h"
 #include "storage_test_support.h"
 
 namespace volarin {
@@ -45,18 +45,18 @@ std::string Describe(const std::vector<PassedSetting>& settings) {
 }
 
 // The main window's engine: lock attempts 5, delay 100, no automatic unlock.
-void SystemSettings(TCBEngine& engine) {
+void SystemSettings(StorageEngine& engine) {
   engine.SetAutoUnlock(AutoUnlock::kOff);
 }
 
 TEST(Engine, StartPassesEverySettingInOrderAndConnects) {
   for (bool largeFiles : {false, true}) {
     Environment environment;
-    TCBEngine engine(environment, "CBEngine1");
+    StorageEngine engine(environment, "Engine1");
     SystemSettings(engine);
     engine.SetLargeFileSupport(largeFiles);
     int connects = 0;
-    engine.onConnect = [&](TCBEngine&) { ++connects; };
+    engine.onConnect = [&](StorageEngine&) { ++connects; };
     EXPECT_EQ(engine.Context(), nullptr);
     engine.Start();
     ASSERT_NE(engine.Context(), nullptr);
@@ -75,7 +75,7 @@ TEST(Engine, StartPassesEverySettingInOrderAndConnects) {
 
 TEST(Engine, TheSettingsOurEngineActsOnReachItsContext) {
   Environment environment;
-  TCBEngine engine(environment, "CBEngine1");
+  StorageEngine engine(environment, "Engine1");
   engine.SetLockAttempts(3);
   engine.SetLockDelay(250);
   engine.Start();
@@ -90,7 +90,7 @@ TEST(Engine, TheSettingsOurEngineActsOnReachItsContext) {
 
 TEST(Engine, PropertiesChangedWhileStartedArePassedAtOnce) {
   Environment environment;
-  TCBEngine engine(environment, "CBEngine1");
+  StorageEngine engine(environment, "Engine1");
   engine.SetLockAttempts(9);  // not started: kept for the start
   engine.Start();
   engine.Context()->ForgetPassed();
@@ -99,7 +99,7 @@ TEST(Engine, PropertiesChangedWhileStartedArePassedAtOnce) {
   engine.SetCodePage(EngineCodePage::kAnsi);
   engine.SetFoxProVersion(FoxProVersion::k30);
   engine.SetCollation(CollationSequence::kGeneral);
-  engine.SetCBErrorEnable(true);
+  engine.SetErrorEnable(true);
   EXPECT_EQ(Describe(engine.Context()->Passed()),
             "LockAttempts=7 AutoUnlock=2 CodePage=3 Compatibility=30 Collation=1 ErrOff=0 ");
   EXPECT_EQ(engine.Context()->Engine().Get().lockAttempts, 7);
@@ -107,10 +107,10 @@ TEST(Engine, PropertiesChangedWhileStartedArePassedAtOnce) {
 
 TEST(Engine, GlobalDefaultsReachEveryStartedEngine) {
   Environment environment;
-  TCBGlobals globals(environment, "CBGlobals1");
-  TCBEngine first(environment, "E1");
-  TCBEngine second(environment, "E2");
-  TCBEngine stopped(environment, "E3");
+  StorageGlobals globals(environment, "Globals1");
+  StorageEngine first(environment, "E1");
+  StorageEngine second(environment, "E2");
+  StorageEngine stopped(environment, "E3");
   first.Start();
   second.Start();
   first.Context()->ForgetPassed();
@@ -118,7 +118,7 @@ TEST(Engine, GlobalDefaultsReachEveryStartedEngine) {
   globals.SetDefaultOpenMode(DefaultOpenMode::kReadOnly);
   globals.SetDefaultUniqueTagHandling(DefaultUniqueTagHandling::kException);
   globals.SetDateFormat("DD.MM.CCYY");
-  for (TCBEngine* engine : {&first, &second}) {
+  for (StorageEngine* engine : {&first, &second}) {
     EXPECT_EQ(engine->Context()->Value(CS::kAccessMode), 1);
     EXPECT_EQ(engine->Context()->Value(CS::kReadOnly), 1);
     EXPECT_EQ(engine->Context()->Value(CS::kUniqueDefault), 20);
@@ -139,7 +139,7 @@ TEST(Engine, GlobalDefaultsReachEveryStartedEngine) {
 
 TEST(Engine, ErrorCodeIndexKindAndStop) {
   Environment environment;
-  TCBEngine engine(environment, "CBEngine1");
+  StorageEngine engine(environment, "Engine1");
   EXPECT_EQ(engine.GetIndexKind(), IndexKind::kNone);
   EXPECT_EQ(engine.ErrorCode(), 0);
   engine.Start();
@@ -157,7 +157,7 @@ TEST(Engine, ErrorCodeIndexKindAndStop) {
 
 TEST(Database, FoldersKeepOneTrailingSeparator) {
   Environment environment;
-  TCBDataBase database(environment, "CBDataBase1");
+  StorageDataBase database(environment, "DataBase1");
   const std::string sep(1, kPathSeparator);
   const struct {
     std::string given;
@@ -189,13 +189,13 @@ TEST(Database, ANewFolderClosesOpenTablesTheSameFolderDoesNot) {
   try {
     map->GoTop();
     FAIL() << "GoTop on a table closed under the cursor";
-  } catch (const ECBError& e) {
+  } catch (const EStorageError& e) {
     EXPECT_STREQ(e.what(), "The zorppsub file is not opened for this GoTop request.");
   }
   try {
     map->FieldAsString("ORGACCNR");
     FAIL();
-  } catch (const ECBError& e) {
+  } catch (const EStorageError& e) {
     EXPECT_STREQ(e.what(), "The zorppsub file is not opened for this FieldAsString request.");
   }
   // Closing and opening again finds the table in the new folder: there is none.
@@ -208,24 +208,24 @@ TEST(Database, ANewFolderClosesOpenTablesTheSameFolderDoesNot) {
 
 TEST(Database, ResolveTableFindsFilesAndReportsEachMissingPiece) {
   Environment environment;
-  TCBEngine engine(environment, "CBEngine1");
-  TCBDataBase database(environment, "CBDataBase1");
-  TCBDataBase orphan(environment, "Orphan");
+  StorageEngine engine(environment, "Engine1");
+  StorageDataBase database(environment, "DataBase1");
+  StorageDataBase orphan(environment, "Orphan");
   database.SetEngine(&engine);
 
   const struct {
     std::string name;
     std::string message;
   } failures[] = {
-      {"", "The CBDataBase and/or DataBaseName property has not been specified."},
+      {"", "The DataBase and/or DataBaseName property has not been specified."},
       {"Nowhere", "DataBase: Nowhere could not be found."},
-      {"orphan", "The CBEngine for orphan has not been specified."},
+      {"orphan", "The Engine for orphan has not been specified."},
   };
   for (const auto& f : failures) {
     try {
       ResolveTable(environment, nullptr, f.name, "zorppay");
       FAIL() << f.name;
-    } catch (const ECBOpenError& e) {
+    } catch (const EOpenError& e) {
       EXPECT_EQ(e.what(), f.message);
     }
   }
@@ -233,7 +233,7 @@ TEST(Database, ResolveTableFindsFilesAndReportsEachMissingPiece) {
   // Found without regard to case; the engine is started on the way.
   database.SetDataPath("d1");
   database.SetIndexPath("i1");
-  ResolvedTable r = ResolveTable(environment, nullptr, "cbdatabase1", "zorppay");
+  ResolvedTable r = ResolveTable(environment, nullptr, "database1", "zorppay");
   EXPECT_TRUE(engine.Started());
   EXPECT_EQ(r.database, &database);
   EXPECT_EQ(r.dataFile, JoinPath("d1", "zorppay.DBF"));
@@ -276,7 +276,7 @@ TEST(Engine, ACursorOpenSetsItsModesThenRestoresTheDefaults) {
   // A failed open restores them as well.
   setup.engine.Context()->ForgetPassed();
   auto missing = setup.Cursor("nosuch", true);
-  EXPECT_THROW(missing->Open(), ECBOpenError);
+  EXPECT_THROW(missing->Open(), EOpenError);
   EXPECT_EQ(setup.engine.Context()->Value(CS::kAccessMode), 0);
   EXPECT_FALSE(missing->IsOpen());
 }
@@ -287,7 +287,7 @@ TEST(Engine, StopClosesTheTablesOfItsDatabases) {
   map->Open();
   setup.engine.Stop();
   EXPECT_EQ(setup.database.OpenTableCount(), 0u);
-  EXPECT_THROW(map->GoTop(), ECBError);
+  EXPECT_THROW(map->GoTop(), EStorageError);
   map->Close();
   map->Open();  // starts the engine again
   EXPECT_TRUE(setup.engine.Started());
@@ -296,7 +296,7 @@ TEST(Engine, StopClosesTheTablesOfItsDatabases) {
 
 TEST(Globals, ReadOnlyDefaultOpensCursorsReadOnly) {
   StorageSetup setup({.accountMap = {{"A1", "B1", "K1"}}});
-  TCBGlobals globals(setup.environment, "CBGlobals1");
+  StorageGlobals globals(setup.environment, "Globals1");
   globals.SetDefaultOpenMode(DefaultOpenMode::kReadOnly);
   auto map = setup.Cursor("zorppsub");
   map->Open();

@@ -7,9 +7,9 @@
 
 #include "storage/environment.h"
 #include "storage/fixtures/datafolder.h"
+#include "storage/storagedatabase.h"
+#include "storage/storageengine.h"
 #include "storage/tablecursor.h"
-#include "storage/tcbdatabase.h"
-#include "storage/tcbengine.h"
 #include "support/temp_folder.h"
 
 namespace volarin::testing {
@@ -21,8 +21,8 @@ inline Date Ymd(int y, int m, int d) {
 struct StorageSetup {
   TempFolder folder;
   Environment environment;
-  TCBEngine engine{environment, "CBEngine1"};
-  TCBDataBase database{environment, "CBDataBase1"};
+  StorageEngine engine{environment, "Engine1"};
+  StorageDataBase database{environment, "DataBase1"};
 
   explicit StorageSetup(const fixtures::DataFolderRows& rows = {}) {
     fixtures::BuildDataFolder(folder.Path(), rows);
@@ -34,11 +34,11 @@ struct StorageSetup {
     database.SetIndexPath(folder.Path());
   }
 
-  // A cursor as the main window declares it: shared unless said otherwise, through "CBDataBase1".
+  // A cursor as the main window declares it: shared unless said otherwise, through "DataBase1".
   std::unique_ptr<TableCursor> Cursor(const std::string& alias, bool exclusive = false) {
     auto cursor = std::make_unique<TableCursor>(environment, alias);
     cursor->fileAlias = alias;
-    cursor->dataBaseName = "CBDataBase1";
+    cursor->dataBaseName = "DataBase1";
     cursor->exclusive = exclusive ? ExclusiveMode::kTrue : ExclusiveMode::kDefault;
     return cursor;
   }

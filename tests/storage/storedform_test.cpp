@@ -52,18 +52,18 @@ TEST(StoredForm, NumbersThatDoNotFitAreRefusedNotChanged) {
       {9.995, 4, 2, nullptr},  // rounds up to 10.00, one digit too many
   };
   for (const NumberCase& c : cases) {
-    EXPECT_THROW(StoredNumber(Field('N', c.width, c.decimals), c.value), ECBFieldError) << c.value;
+    EXPECT_THROW(StoredNumber(Field('N', c.width, c.decimals), c.value), EFieldError) << c.value;
   }
   EXPECT_THROW(StoredNumber(Field('N', 10, 2), std::numeric_limits<double>::infinity()),
-               ECBFieldError);
-  EXPECT_THROW(StoredNumber(Field('C', 10), 1), ECBFieldError);
+               EFieldError);
+  EXPECT_THROW(StoredNumber(Field('C', 10), 1), EFieldError);
 }
 
 TEST(StoredForm, WholeNumbersAreExactBeyondThirtyTwoBits) {
   EXPECT_EQ(StoredInteger(Field('N', 10), 4294967296), "4294967296");
   EXPECT_EQ(StoredInteger(Field('N', 13, 2), 2147483648), "2147483648.00");
-  EXPECT_THROW(StoredInteger(Field('N', 12, 2), 2147483648), ECBFieldError);
-  EXPECT_THROW(StoredInteger(Field('N', 10), 12345678901), ECBFieldError);
+  EXPECT_THROW(StoredInteger(Field('N', 12, 2), 2147483648), EFieldError);
+  EXPECT_THROW(StoredInteger(Field('N', 10), 12345678901), EFieldError);
   EXPECT_EQ(StoredInteger(Field('N', 6), -42), "   -42");
 }
 
@@ -106,7 +106,7 @@ TEST(StoredForm, TextIsPaddedCutAndConvertedToOem) {
   EXPECT_EQ(StoredText(Field('C', 3), "\xE9", false), "\xE9  ");
   EXPECT_EQ(ReadAsString(Field('C', 3), "\x82  ", true), "\xE9");
   EXPECT_EQ(StoredText(Field('N', 8, 2), "12.5", false), "   12.50");
-  EXPECT_THROW(StoredText(Field('N', 8, 2), "12x", false), ECBFieldError);
+  EXPECT_THROW(StoredText(Field('N', 8, 2), "12x", false), EFieldError);
 }
 
 TEST(StoredForm, GeneralNumberTextKeepsFifteenDigits) {

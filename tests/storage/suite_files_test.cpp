@@ -45,7 +45,7 @@ fixtures::DataFolderRows SuiteRows() {
 std::map<std::string, std::string> FolderBytes(const std::string& folder) {
   std::map<std::string, std::string> files;
   for (const platform::FolderEntry& entry : platform::ListFolder(folder)) {
-    if (!entry.isFolder) files[entry.name] = testing::ReadFile(folder + "/" + entry.name);
+    if (!entry.isFolder) files[entry.name] = testing::ReadBytes(folder + "/" + entry.name);
   }
   return files;
 }

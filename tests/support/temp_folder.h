@@ -56,9 +56,14 @@ inline void MakeReadOnly(const std::string& path) {
                                std::filesystem::perm_options::remove);
 }
 
-inline std::string ReadFile(const std::string& path) {
+inline std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Replaces the file's contents with the bytes.
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 }  // namespace volarin::testing

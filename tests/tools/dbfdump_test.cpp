@@ -10,13 +10,15 @@
 
 #include "dbf/mdx/tableindex.h"
 #include "dbf/table.h"
+#include "support/example_files.h"
 #include "support/run_program.h"
 #include "support/temp_folder.h"
 
 namespace volarin::dbf {
 namespace {
 
-using TempDir = ::volarin::testing::TempFolder;
+using ::volarin::testing::CopyExample;
+using ::volarin::testing::TempFolder;
 
 struct DumpRun {
   int status;
@@ -28,19 +30,15 @@ DumpRun Dump(const std::vector<std::string>& arguments) {
   return {run.exitCode, run.output + run.errors};
 }
 
-std::string CopyExample(const TempDir& dir, const std::string& name) {
-  for (const char* extension : {".dbf", ".mdx"}) {
-    std::filesystem::copy_file(std::string(DBF_DATA) + "/" + name + extension,
-                               dir / (name + extension));
-    std::filesystem::permissions(dir / (name + extension), std::filesystem::perms::owner_read |
-                                                               std::filesystem::perms::owner_write);
-  }
-  return dir / (name + ".dbf");
+// The example table and its index, copied; returns the table's path.
+std::string CopyExampleTable(const TempFolder& dir, const std::string& name) {
+  CopyExample(dir, name + ".mdx");
+  return CopyExample(dir, name + ".dbf");
 }
 
 TEST(Dbfdump, PrintsTableRecordsAndTagsLineByLine) {
-  TempDir dir;
-  const DumpRun run = Dump({CopyExample(dir, "tiny")});
+  TempFolder dir;
+  const DumpRun run = Dump({CopyExampleTable(dir, "tiny")});
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(run.out,
             "TABLE tiny.dbf\n"
@@ -62,8 +60,8 @@ TEST(Dbfdump, PrintsTableRecordsAndTagsLineByLine) {
 }
 
 TEST(Dbfdump, ShowsDeletionMarksAndTagFlags) {
-  TempDir dir;
-  const DumpRun run = Dump({CopyExample(dir, "checks")});
+  TempFolder dir;
+  const DumpRun run = Dump({CopyExampleTable(dir, "checks")});
   ASSERT_EQ(run.status, 0) << run.out;
   for (const char* line : {"\nREC 6 * ", "\nREC 5   ", "\nTAG AMOUNTD N 12 0 1 AMOUNT\n",
                            "\nTAG ACCTU C 15 1 0 ACCOUNTNR\n", "\nKEY 1 1250.5\nKEY 6 1250.5\n",
@@ -73,7 +71,7 @@ TEST(Dbfdump, ShowsDeletionMarksAndTagFlags) {
 }
 
 TEST(Dbfdump, PrintsDateKeysAsDigits) {
-  TempDir dir;
+  TempFolder dir;
   Context context;
   auto table =
       Table::Create(context, dir / "dates.dbf", {{"DUE", 'D', 8, 0}, {"AMOUNT", 'N', 8, 2}});
@@ -95,9 +93,9 @@ TEST(Dbfdump, PrintsDateKeysAsDigits) {
 }
 
 TEST(Dbfdump, CheckPassesSoundIndexesAndNamesTheFirstFault) {
-  TempDir dir;
+  TempFolder dir;
   for (const char* name : {"tiny", "checks", "tree2"}) {
-    const DumpRun run = Dump({"--check", CopyExample(dir, name)});
+    const DumpRun run = Dump({"--check", CopyExampleTable(dir, name)});
     EXPECT_EQ(run.status, 0) << name << ": " << run.out;
   }
   // A record changed behind the index's back: CHECKNO 1234 -> 1235 in tiny.dbf (record 1).
@@ -148,8 +146,8 @@ std::string TagLines(const std::string& dump) {
 }
 
 TEST(Dbfdump, RebuildRestoresADamagedIndexFromTheTagsInItsHeader) {
-  TempDir dir;
-  const std::string table = CopyExample(dir, "tree2");
+  TempFolder dir;
+  const std::string table = CopyExampleTable(dir, "tree2");
   const std::string mdx = dir / "tree2.mdx";
   const std::string sound = TagLines(Dump({table}).out);
   {
@@ -170,7 +168,7 @@ TEST(Dbfdump, RebuildRestoresADamagedIndexFromTheTagsInItsHeader) {
 }
 
 TEST(Dbfdump, RebuildTakesTheKnownTagsWhenTheIndexHeaderIsGoneAndRefusesUnknownTables) {
-  TempDir dir;
+  TempFolder dir;
   for (const char* name : {"zorppsub.dbf", "other.dbf"}) {
     Context context;
     auto t = Table::Create(
@@ -200,7 +198,7 @@ TEST(Dbfdump, RebuildTakesTheKnownTagsWhenTheIndexHeaderIsGoneAndRefusesUnknownT
 }
 
 TEST(Dbfdump, RefusesMissingFilesAndBadArguments) {
-  TempDir dir;
+  TempFolder dir;
   EXPECT_EQ(Dump({dir / "none.dbf"}).status, 2);
   EXPECT_EQ(Dump({}).status, 2);
   EXPECT_EQ(Dump({"--bogus", "x.dbf"}).status, 2);

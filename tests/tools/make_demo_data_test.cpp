@@ -18,9 +18,9 @@ TEST(MakeDemoData, SameDateGivesTheSameTablesAndTheDateHasChecks) {
   ASSERT_EQ(RunTool({b / "demo", "--date", "03/15/2024"}), 0);
   for (const char* name :
        {"ZORACC.DBF", "zorppsub.dbf", "zordis.dbf", "zordis.mdx", "rpsdis.dbf", "zorppay.dbf"}) {
-    const std::string bytes = ReadFile(a / "demo" + "/" + name);
+    const std::string bytes = ReadBytes(a / "demo" + "/" + name);
     EXPECT_FALSE(bytes.empty()) << name;
-    EXPECT_EQ(bytes, ReadFile(b / "demo" + "/" + name)) << name;
+    EXPECT_EQ(bytes, ReadBytes(b / "demo" + "/" + name)) << name;
   }
 
   // The demo's purpose: the first account shows checks for the anchor date at once.
@@ -39,7 +39,7 @@ TEST(MakeDemoData, RefusesAFolderThatHoldsTablesAndBadDates) {
   TempFolder dir;
   dir.Write("data/ZORDIS.DBF", "precious");
   EXPECT_NE(RunTool({dir / "data"}), 0);
-  EXPECT_EQ(ReadFile(dir / "data/ZORDIS.DBF"), "precious");
+  EXPECT_EQ(ReadBytes(dir / "data/ZORDIS.DBF"), "precious");
   EXPECT_NE(RunTool({dir / "other", "--date", "02/30/2024"}), 0);
   EXPECT_FALSE(std::filesystem::exists(dir / "other"));
   EXPECT_NE(RunTool({}), 0);

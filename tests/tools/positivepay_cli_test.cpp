@@ -49,7 +49,7 @@ class PositivePayCli : public ::testing::Test {
     std::map<std::string, std::string> bytes;
     for (const char* name :
          {"ZORACC.DBF", "zorppsub.dbf", "zordis.dbf", "zordis.mdx", "rpsdis.dbf", "rpsdis.mdx"}) {
-      bytes[name] = ReadFile(JoinPath(data, name));
+      bytes[name] = ReadBytes(JoinPath(data, name));
     }
     return bytes;
   }
@@ -78,8 +78,8 @@ TEST_F(PositivePayCli, WritesTheFileForTheDateInTheCurrentFolderAndTellsWhatItDi
   const std::string archiveFile =
       JoinPath(JoinPath(JoinPath(fs::canonical(data).string(), "POSPAY"), "PP202403"),
                "20240315_987654321.txt");
-  EXPECT_EQ(ReadFile(pickupFile), expected);
-  EXPECT_EQ(ReadFile(archiveFile), expected);
+  EXPECT_EQ(ReadBytes(pickupFile), expected);
+  EXPECT_EQ(ReadBytes(archiveFile), expected);
   EXPECT_EQ(run.output,
             "Checks: 4\n"
             "  03/15/2024,502,\"VOIDED TODAY\",-99.99\n"
@@ -98,7 +98,7 @@ TEST_F(PositivePayCli, OutstandingChecksFromAStartingNumberInAGivenFolder) {
                               "03/15/2024", "--outstanding", "--start", "600", "--pickup", pickup});
   ASSERT_EQ(run.exitCode, 0) << run.errors;
   const std::string pickupFile = JoinPath(pickup, "20240315_987654321.txt");
-  EXPECT_EQ(ReadFile(pickupFile), "03/15/2024,9876543210,\"TEN DIGITS\",300.00\r\n1,300.00\r\n");
+  EXPECT_EQ(ReadBytes(pickupFile), "03/15/2024,9876543210,\"TEN DIGITS\",300.00\r\n1,300.00\r\n");
   EXPECT_NE(run.output.find("Checks: 1\n"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("Archive file: " + JoinPath(data, "POSPAY")), std::string::npos)
       << run.output;

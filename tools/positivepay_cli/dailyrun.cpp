@@ -20,11 +20,11 @@ namespace {
 // The program's storage objects, set up as the window sets up its own.
 struct Program {
   Environment environment;
-  TCBEngine engine{environment, "CBEngine1"};
-  TCBDataBase database{environment, kProgramDatabaseName};
-  TCBGlobals globals{environment, "CBGlobals1"};
+  StorageEngine engine{environment, kProgramEngineName};
+  StorageDataBase database{environment, kProgramDatabaseName};
+  StorageGlobals globals{environment, kProgramGlobalsName};
   TableCursor checkRegister{environment, tables::kRegisterAlias};
-  TableCursor accountMap{environment, "ZORPPSUB"};
+  TableCursor accountMap{environment, kAccountMapCursorName};
   TableCursor escrow{environment, tables::kEscrowAlias};
   TableCursor closing{environment, tables::kClosingAlias};
 

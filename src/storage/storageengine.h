@@ -13,7 +13,7 @@
 namespace volarin {
 
 class Environment;
-class TCBDataBase;
+class StorageDataBase;
 
 enum class AutoUnlock { kOff, kData, kAll };
 enum class FoxProVersion { k25, k26, k30 };
@@ -21,12 +21,12 @@ enum class EngineCodePage { kNone, kMsDos, kAnsi };
 enum class CollationSequence { kMachine, kGeneral };
 enum class IndexKind { kNone, kNtx, kMdx, kCdx };
 
-class TCBEngine {
+class StorageEngine {
  public:
-  TCBEngine(Environment& environment, std::string name);
-  ~TCBEngine();  // stops the engine, closing the tables of its databases
-  TCBEngine(const TCBEngine&) = delete;
-  TCBEngine& operator=(const TCBEngine&) = delete;
+  StorageEngine(Environment& environment, std::string name);
+  ~StorageEngine();  // stops the engine, closing the tables of its databases
+  StorageEngine(const StorageEngine&) = delete;
+  StorageEngine& operator=(const StorageEngine&) = delete;
 
   const std::string& Name() const { return name_; }
   Environment& GetEnvironment() const { return environment_; }
@@ -48,8 +48,8 @@ class TCBEngine {
   void SetCodePage(EngineCodePage value);
   CollationSequence Collation() const { return collation_; }
   void SetCollation(CollationSequence value);
-  bool CBErrorEnable() const { return errorEnable_; }
-  void SetCBErrorEnable(bool value);
+  bool ErrorEnable() const { return errorEnable_; }
+  void SetErrorEnable(bool value);
   bool LargeFileSupport() const { return largeFiles_; }
   void SetLargeFileSupport(bool value);
   bool ConnectOnStart() const { return connectOnStart_; }
@@ -59,7 +59,7 @@ class TCBEngine {
   int processId = 0;
   std::string userId;
   std::string password;
-  std::function<void(TCBEngine&)> onConnect;
+  std::function<void(StorageEngine&)> onConnect;
 
   // --- operations
   void Start();
@@ -78,8 +78,8 @@ class TCBEngine {
   bool Transliterates() const;
 
   // Database objects attach while they name this engine.
-  void Attach(TCBDataBase& database);
-  void Detach(TCBDataBase& database);
+  void Attach(StorageDataBase& database);
+  void Detach(StorageDataBase& database);
 
   // Passed by the environment when a global default changes.
   void PassContextDefaults();
@@ -106,7 +106,7 @@ class TCBEngine {
   std::unique_ptr<EngineContext> context_;
   bool started_ = false;
   bool connected_ = false;
-  std::vector<TCBDataBase*> databases_;  // not owned: each detaches itself
+  std::vector<StorageDataBase*> databases_;  // not owned: each detaches itself
 };
 
 int AutoUnlockCode(AutoUnlock value);

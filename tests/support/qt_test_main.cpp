@@ -1,6 +1,6 @@
-// The main window's tests need a QApplication; without a display they run on Qt's offscreen
-// platform (also while CTest lists the tests at build time). Started to play another program,
-// the test program plays it without a QApplication.
+// The main of the test programs that need a QApplication; without a display they run on Qt's
+// offscreen platform (also while CTest lists the tests at build time). Started to play another
+// program, the test program plays it without a QApplication.
 #include <gtest/gtest.h>
 
 #include <QApplication>

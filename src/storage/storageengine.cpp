@@ -1,10 +1,10 @@
-#include "storage/tcbengine.h"
+#include "storage/storageengine.h"
 
 #include <algorithm>
 
 #include "common/text.h"
 #include "storage/environment.h"
-#include "storage/tcbdatabase.h"
+#include "storage/storagedatabase.h"
 
 namespace volarin {
 
@@ -44,19 +44,20 @@ int CodePageCode(EngineCodePage value) {
   return 0;
 }
 
-TCBEngine::TCBEngine(Environment& environment, std::string name)
+StorageEngine::StorageEngine(Environment& environment, std::string name)
     : environment_(environment), name_(std::move(name)) {}
 
-TCBEngine::~TCBEngine() {
+StorageEngine::~StorageEngine() {
   try {
     Stop();
   } catch (...) {
     // Nothing can be reported from a destructor; the tables are closed regardless.
   }
-  for (TCBDataBase* database : std::vector<TCBDataBase*>(databases_)) database->SetEngine(nullptr);
+  for (StorageDataBase* database : std::vector<StorageDataBase*>(databases_))
+    database->SetEngine(nullptr);
 }
 
-void TCBEngine::Start() {
+void StorageEngine::Start() {
   if (started_) return;
   context_ = std::make_unique<EngineContext>();
   Connect();
@@ -75,7 +76,7 @@ void TCBEngine::Start() {
   environment_.AddStartedEngine(*this);
 }
 
-void TCBEngine::PassProperties() {
+void StorageEngine::PassProperties() {
   EngineContext& c = *context_;
   c.Set(ContextSetting::kLockEnforce, lockEnforce_ ? 1 : 0);
   c.Set(ContextSetting::kLockAttempts, lockAttempts_);
@@ -89,7 +90,7 @@ void TCBEngine::PassProperties() {
   if (largeFiles_) c.Set(ContextSetting::kLargeFiles, 1);
 }
 
-void TCBEngine::PassContextDefaults() {
+void StorageEngine::PassContextDefaults() {
   if (!context_) return;
   const GlobalSettings& g = environment_.Globals();
   EngineContext& c = *context_;
@@ -101,35 +102,35 @@ void TCBEngine::PassContextDefaults() {
   c.Set(ContextSetting::kSafety, 0);
 }
 
-void TCBEngine::PassDateFormat() {
+void StorageEngine::PassDateFormat() {
   if (context_) context_->SetDateFormat(environment_.Globals().dateFormat);
 }
 
-void TCBEngine::Connect() {
+void StorageEngine::Connect() {
   // The engine is local: connecting calls no server, it only marks the state and tells the owner.
   connected_ = true;
   if (onConnect) onConnect(*this);
 }
 
-void TCBEngine::Stop() {
+void StorageEngine::Stop() {
   if (!started_) return;
-  for (TCBDataBase* database : std::vector<TCBDataBase*>(databases_)) database->CloseAll();
+  for (StorageDataBase* database : std::vector<StorageDataBase*>(databases_)) database->CloseAll();
   environment_.RemoveStartedEngine(*this);
   context_.reset();
   started_ = false;
   connected_ = false;
 }
 
-int16_t TCBEngine::ErrorCode() const {
+int16_t StorageEngine::ErrorCode() const {
   if (!context_) return 0;
   return static_cast<int16_t>(context_->Engine().ErrorCode());
 }
 
-void TCBEngine::ClearError() {
+void StorageEngine::ClearError() {
   if (context_) context_->Engine().ClearError();
 }
 
-IndexKind TCBEngine::GetIndexKind() const {
+IndexKind StorageEngine::GetIndexKind() const {
   if (!context_) return IndexKind::kNone;
   const std::string extension = UpperAscii(context_->IndexExtension());
   if (extension == "NTX") return IndexKind::kNtx;
@@ -138,62 +139,62 @@ IndexKind TCBEngine::GetIndexKind() const {
   return IndexKind::kNone;
 }
 
-bool TCBEngine::Transliterates() const {
+bool StorageEngine::Transliterates() const {
   return environment_.Globals().transliterateEnable &&
          (codePage_ == EngineCodePage::kNone || codePage_ == EngineCodePage::kMsDos);
 }
 
-void TCBEngine::Attach(TCBDataBase& database) {
+void StorageEngine::Attach(StorageDataBase& database) {
   if (std::find(databases_.begin(), databases_.end(), &database) == databases_.end()) {
     databases_.push_back(&database);
   }
 }
 
-void TCBEngine::Detach(TCBDataBase& database) {
+void StorageEngine::Detach(StorageDataBase& database) {
   std::erase(databases_, &database);
 }
 
-void TCBEngine::PassIfStarted(ContextSetting setting, int value) {
+void StorageEngine::PassIfStarted(ContextSetting setting, int value) {
   if (started_ && context_) context_->Set(setting, value);
 }
 
-void TCBEngine::SetLockEnforce(bool value) {
+void StorageEngine::SetLockEnforce(bool value) {
   lockEnforce_ = value;
   PassIfStarted(ContextSetting::kLockEnforce, value ? 1 : 0);
 }
-void TCBEngine::SetLockAttempts(int value) {
+void StorageEngine::SetLockAttempts(int value) {
   lockAttempts_ = value;
   PassIfStarted(ContextSetting::kLockAttempts, value);
 }
-void TCBEngine::SetLockDelay(int value) {
+void StorageEngine::SetLockDelay(int value) {
   lockDelay_ = value;
   PassIfStarted(ContextSetting::kLockDelay, value);
 }
-void TCBEngine::SetAutoUnlock(AutoUnlock value) {
+void StorageEngine::SetAutoUnlock(AutoUnlock value) {
   autoUnlock_ = value;
   PassIfStarted(ContextSetting::kAutoUnlock, AutoUnlockCode(value));
 }
-void TCBEngine::SetSingleOpen(bool value) {
+void StorageEngine::SetSingleOpen(bool value) {
   singleOpen_ = value;
   PassIfStarted(ContextSetting::kSingleOpen, value ? 1 : 0);
 }
-void TCBEngine::SetFoxProVersion(FoxProVersion value) {
+void StorageEngine::SetFoxProVersion(FoxProVersion value) {
   foxProVersion_ = value;
   PassIfStarted(ContextSetting::kCompatibility, FoxProVersionCode(value));
 }
-void TCBEngine::SetCodePage(EngineCodePage value) {
+void StorageEngine::SetCodePage(EngineCodePage value) {
   codePage_ = value;
   PassIfStarted(ContextSetting::kCodePage, CodePageCode(value));
 }
-void TCBEngine::SetCollation(CollationSequence value) {
+void StorageEngine::SetCollation(CollationSequence value) {
   collation_ = value;
   PassIfStarted(ContextSetting::kCollation, value == CollationSequence::kGeneral ? 1 : 0);
 }
-void TCBEngine::SetCBErrorEnable(bool value) {
+void StorageEngine::SetErrorEnable(bool value) {
   errorEnable_ = value;
   PassIfStarted(ContextSetting::kErrOff, value ? 0 : 1);
 }
-void TCBEngine::SetLargeFileSupport(bool value) {
+void StorageEngine::SetLargeFileSupport(bool value) {
   largeFiles_ = value;
   PassIfStarted(ContextSetting::kLargeFiles, value ? 1 : 0);
 }

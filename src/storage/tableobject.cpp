@@ -1,11 +1,11 @@
-#include "storage/tcbtable.h"
+#include "storage/tableobject.h"
 
 #include "storage/errors.h"
-#include "storage/tcbdatabase.h"
+#include "storage/storagedatabase.h"
 
 namespace volarin {
 
-TCBTable::~TCBTable() {
+TableObject::~TableObject() {
   try {
     Close();
   } catch (...) {
@@ -13,7 +13,8 @@ TCBTable::~TCBTable() {
   }
 }
 
-void TCBTable::Attach(std::unique_ptr<dbf::Table> table, TCBEngine& engine, TCBDataBase& database) {
+void TableObject::Attach(std::unique_ptr<dbf::Table> table, StorageEngine& engine,
+                         StorageDataBase& database) {
   Close();
   table_ = std::move(table);
   engine_ = &engine;
@@ -21,7 +22,7 @@ void TCBTable::Attach(std::unique_ptr<dbf::Table> table, TCBEngine& engine, TCBD
   database_->AddOpenTable(*this);
 }
 
-void TCBTable::Close() {
+void TableObject::Close() {
   if (database_) database_->RemoveOpenTable(*this);
   database_ = nullptr;
   engine_ = nullptr;
@@ -29,9 +30,10 @@ void TCBTable::Close() {
   if (table) table->Close();
 }
 
-dbf::Table& TCBTable::Require(const char* request) const {
+dbf::Table& TableObject::Require(const char* request) const {
   if (!table_) {
-    throw ECBError("The " + fileAlias_ + " file is not opened for this " + request + " request.");
+    throw EStorageError("The " + fileAlias_ + " file is not opened for this " + request +
+                        " request.");
   }
   return *table_;
 }

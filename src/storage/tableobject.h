@@ -10,30 +10,30 @@
 
 namespace volarin {
 
-class TCBDataBase;
-class TCBEngine;
+class StorageDataBase;
+class StorageEngine;
 
-class TCBTable {
+class TableObject {
  public:
-  explicit TCBTable(std::string fileAlias) : fileAlias_(std::move(fileAlias)) {}
-  ~TCBTable();
-  TCBTable(const TCBTable&) = delete;
-  TCBTable& operator=(const TCBTable&) = delete;
+  explicit TableObject(std::string fileAlias) : fileAlias_(std::move(fileAlias)) {}
+  ~TableObject();
+  TableObject(const TableObject&) = delete;
+  TableObject& operator=(const TableObject&) = delete;
 
   const std::string& FileAlias() const { return fileAlias_; }
   void SetFileAlias(std::string alias) { fileAlias_ = std::move(alias); }
 
   // Takes the opened engine table and registers with the database object.
-  void Attach(std::unique_ptr<dbf::Table> table, TCBEngine& engine, TCBDataBase& database);
+  void Attach(std::unique_ptr<dbf::Table> table, StorageEngine& engine, StorageDataBase& database);
   // Closes the engine table (writing nothing the cursor did not change) and unregisters.
   void Close();
   bool IsOpen() const { return table_ != nullptr; }
 
-  // The engine table for a request; throws ECBError "The <alias> file is not opened for this
+  // The engine table for a request; throws EStorageError "The <alias> file is not opened for this
   // <request> request." when it is closed.
   dbf::Table& Require(const char* request) const;
   dbf::Table* Get() const { return table_.get(); }
-  TCBEngine* Engine() const { return engine_; }
+  StorageEngine* Engine() const { return engine_; }
 
   // The database object is being destroyed.
   void ForgetDatabase() { database_ = nullptr; }
@@ -41,8 +41,8 @@ class TCBTable {
  private:
   std::string fileAlias_;
   std::unique_ptr<dbf::Table> table_;
-  TCBEngine* engine_ = nullptr;      // not owned
-  TCBDataBase* database_ = nullptr;  // not owned
+  StorageEngine* engine_ = nullptr;      // not owned
+  StorageDataBase* database_ = nullptr;  // not owned
 };
 
 }  // namespace volarin

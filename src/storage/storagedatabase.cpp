@@ -1,46 +1,46 @@
-#include "storage/tcbdatabase.h"
+#include "storage/storagedatabase.h"
 
 #include "common/paths.h"
 #include "common/platform.h"
 #include "storage/environment.h"
 #include "storage/errors.h"
-#include "storage/tcbengine.h"
-#include "storage/tcbtable.h"
+#include "storage/storageengine.h"
+#include "storage/tableobject.h"
 
 namespace volarin {
 
-TCBDataBase::TCBDataBase(Environment& environment, std::string name)
+StorageDataBase::StorageDataBase(Environment& environment, std::string name)
     : environment_(environment), name_(std::move(name)) {
   environment_.RegisterDatabase(*this);
 }
 
-TCBDataBase::~TCBDataBase() {
+StorageDataBase::~StorageDataBase() {
   try {
     CloseAll();
   } catch (...) {
     // Closing errors cannot be reported from a destructor.
   }
-  for (TCBTable* table : std::vector<TCBTable*>(tables_)) table->ForgetDatabase();
+  for (TableObject* table : std::vector<TableObject*>(tables_)) table->ForgetDatabase();
   SetEngine(nullptr);
   environment_.UnregisterDatabase(*this);
 }
 
-void TCBDataBase::SetEngine(TCBEngine* engine) {
+void StorageDataBase::SetEngine(StorageEngine* engine) {
   if (engine_ == engine) return;
   if (engine_) engine_->Detach(*this);
   engine_ = engine;
   if (engine_) engine_->Attach(*this);
 }
 
-void TCBDataBase::SetDataPath(const std::string& folder) {
+void StorageDataBase::SetDataPath(const std::string& folder) {
   AssignFolder(dataPath_, folder);
 }
 
-void TCBDataBase::SetIndexPath(const std::string& folder) {
+void StorageDataBase::SetIndexPath(const std::string& folder) {
   AssignFolder(indexPath_, folder);
 }
 
-void TCBDataBase::AssignFolder(std::string& target, const std::string& folder) {
+void StorageDataBase::AssignFolder(std::string& target, const std::string& folder) {
   // The same folder with or without its trailing separator is no change: nothing is closed.
   std::string value = folder;
   if (!value.empty() && !IsPathSeparator(value.back())) value += kPathSeparator;
@@ -49,39 +49,39 @@ void TCBDataBase::AssignFolder(std::string& target, const std::string& folder) {
   target = value;
 }
 
-void TCBDataBase::CloseAll() {
+void StorageDataBase::CloseAll() {
   // Closing a table unregisters it, so walk a copy.
-  for (TCBTable* table : std::vector<TCBTable*>(tables_)) table->Close();
+  for (TableObject* table : std::vector<TableObject*>(tables_)) table->Close();
 }
 
-void TCBDataBase::AddOpenTable(TCBTable& table) {
+void StorageDataBase::AddOpenTable(TableObject& table) {
   tables_.push_back(&table);
 }
 
-void TCBDataBase::RemoveOpenTable(TCBTable& table) {
+void StorageDataBase::RemoveOpenTable(TableObject& table) {
   std::erase(tables_, &table);
 }
 
-ResolvedTable ResolveTable(Environment& environment, TCBDataBase* database,
+ResolvedTable ResolveTable(Environment& environment, StorageDataBase* database,
                            const std::string& dataBaseName, const std::string& fileAlias) {
   if (!database) {
     if (dataBaseName.empty()) {
-      throw ECBOpenError("The CBDataBase and/or DataBaseName property has not been specified.");
+      throw EOpenError("The DataBase and/or DataBaseName property has not been specified.");
     }
     database = environment.FindDatabase(dataBaseName);
-    if (!database) throw ECBOpenError("DataBase: " + dataBaseName + " could not be found.");
+    if (!database) throw EOpenError("DataBase: " + dataBaseName + " could not be found.");
   }
-  TCBEngine* engine = database->Engine();
+  StorageEngine* engine = database->Engine();
   if (!engine) {
-    throw ECBOpenError("The CBEngine for " + dataBaseName + " has not been specified.");
+    throw EOpenError("The Engine for " + dataBaseName + " has not been specified.");
   }
   if (!engine->Started()) engine->Start();
   if (!engine->Connected()) engine->Connect();
   if (!engine->Context()) {
-    throw ECBOpenError("CBEngine: " + engine->Name() + " could not be initialized.");
+    throw EOpenError("Engine: " + engine->Name() + " could not be initialized.");
   }
   const IndexKind kind = engine->GetIndexKind();
-  if (kind == IndexKind::kNone) throw ECBOpenError("Index extension unknown.");
+  if (kind == IndexKind::kNone) throw EOpenError("Index extension unknown.");
 
   ResolvedTable resolved;
   resolved.engine = engine;

@@ -8,21 +8,21 @@
 namespace volarin {
 
 class Environment;
-class TCBEngine;
-class TCBTable;
+class StorageEngine;
+class TableObject;
 
-class TCBDataBase {
+class StorageDataBase {
  public:
-  TCBDataBase(Environment& environment, std::string name);
-  ~TCBDataBase();
-  TCBDataBase(const TCBDataBase&) = delete;
-  TCBDataBase& operator=(const TCBDataBase&) = delete;
+  StorageDataBase(Environment& environment, std::string name);
+  ~StorageDataBase();
+  StorageDataBase(const StorageDataBase&) = delete;
+  StorageDataBase& operator=(const StorageDataBase&) = delete;
 
   const std::string& Name() const { return name_; }
   Environment& GetEnvironment() const { return environment_; }
 
-  TCBEngine* Engine() const { return engine_; }
-  void SetEngine(TCBEngine* engine);
+  StorageEngine* Engine() const { return engine_; }
+  void SetEngine(StorageEngine* engine);
 
   // Stored with a trailing separator unless empty. A different value closes the open tables.
   const std::string& DataPath() const { return dataPath_; }
@@ -31,8 +31,8 @@ class TCBDataBase {
   void SetIndexPath(const std::string& folder);
 
   void CloseAll();
-  void AddOpenTable(TCBTable& table);
-  void RemoveOpenTable(TCBTable& table);
+  void AddOpenTable(TableObject& table);
+  void RemoveOpenTable(TableObject& table);
   size_t OpenTableCount() const { return tables_.size(); }
 
  private:
@@ -40,23 +40,23 @@ class TCBDataBase {
 
   Environment& environment_;
   std::string name_;
-  TCBEngine* engine_ = nullptr;  // not owned
+  StorageEngine* engine_ = nullptr;  // not owned
   std::string dataPath_;
   std::string indexPath_;
-  std::vector<TCBTable*> tables_;  // not owned: each removes itself when closed
+  std::vector<TableObject*> tables_;  // not owned: each removes itself when closed
 };
 
 // Where a cursor's files are, and the engine that opens them.
 struct ResolvedTable {
-  TCBEngine* engine = nullptr;
-  TCBDataBase* database = nullptr;
+  StorageEngine* engine = nullptr;
+  StorageDataBase* database = nullptr;
   std::string dataFile;
   std::string indexFile;
 };
 
 // The cursor's own database object when it has one, else the one registered under
-// dataBaseName. Starts and connects the engine when needed. Throws ECBOpenError.
-ResolvedTable ResolveTable(Environment& environment, TCBDataBase* database,
+// dataBaseName. Starts and connects the engine when needed. Throws EOpenError.
+ResolvedTable ResolveTable(Environment& environment, StorageDataBase* database,
                            const std::string& dataBaseName, const std::string& fileAlias);
 
 }  // namespace volarin

@@ -7,9 +7,9 @@
 
 namespace volarin {
 
-class TCBGlobals {
+class StorageGlobals {
  public:
-  TCBGlobals(Environment& environment, std::string name)
+  StorageGlobals(Environment& environment, std::string name)
       : environment_(environment), name_(std::move(name)) {}
 
   const std::string& Name() const { return name_; }
