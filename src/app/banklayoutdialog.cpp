@@ -13,8 +13,8 @@
 #include <QVBoxLayout>
 
 #include "app/errorbox.h"
-#include "app/qttext.h"
 #include "positivepay/layoutsettings.h"
+#include "qtcommon/qttext.h"
 
 namespace volarin {
 namespace {

@@ -10,8 +10,8 @@
 
 #include "app/banklayoutdialog.h"
 #include "app/errorbox.h"
-#include "app/qttext.h"
 #include "common/text.h"
+#include "qtcommon/qttext.h"
 
 namespace volarin {
 namespace {

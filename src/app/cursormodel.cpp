@@ -3,8 +3,8 @@
 #include <QBrush>
 
 #include "app/errorbox.h"
-#include "app/qttext.h"
-#include "report/bgrcolor.h"
+#include "qtcommon/bgrcolor.h"
+#include "qtcommon/qttext.h"
 #include "storage/tablecursor.h"
 
 namespace volarin {

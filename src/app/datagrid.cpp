@@ -8,8 +8,8 @@
 #include <QPainterPath>
 
 #include "app/errorbox.h"
-#include "app/qttext.h"
-#include "report/bgrcolor.h"
+#include "qtcommon/bgrcolor.h"
+#include "qtcommon/qttext.h"
 
 namespace volarin {
 

@@ -5,15 +5,15 @@
 #include <exception>
 #include <utility>
 
-#include "report/windowstext.h"
+#include "qtcommon/qttext.h"
 
 namespace volarin {
 
 namespace {
 
 void ShowQtBox(const std::string& caption, const std::string& text) {
-  QMessageBox box(QMessageBox::Critical, FromWindows1252(caption), FromWindows1252(text),
-                  QMessageBox::Ok, QApplication::activeWindow());
+  QMessageBox box(QMessageBox::Critical, ToQString(caption), ToQString(text), QMessageBox::Ok,
+                  QApplication::activeWindow());
   box.exec();
 }
 

@@ -6,9 +6,10 @@
 #include <QScreen>
 
 #include "app/artwork.h"
+#include "common/confirmbox.h"
 #include "common/text.h"
 #include "controls/formsizer.h"
-#include "report/bgrcolor.h"
+#include "qtcommon/bgrcolor.h"
 #include "storage/tablecursor.h"
 
 namespace volarin {
@@ -102,6 +103,10 @@ void ExtractionDialog::SourceChanged(const std::string& text) {
   if (frameClock_.isValid()) ShowLastNumber();
   sourceLabel_->setText(QString::fromLatin1(text.c_str()));
   QCoreApplication::processEvents();
+}
+
+void ExtractionDialog::AccountMissing() {
+  ConfirmBox(kAccountMissingMessage);  // a notice: both answers lead on alike
 }
 
 void ExtractionDialog::CheckVisited(int64_t checkNumber) {

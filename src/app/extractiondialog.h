@@ -50,6 +50,7 @@ class ExtractionDialog : public QDialog, private ExtractionProgress {
  private:
   void SourceChanged(const std::string& text) override;
   void CheckVisited(int64_t checkNumber) override;
+  void AccountMissing() override;
   void RunExtractionNow();
   // Repaints the number label now, so the last number of a source is on screen.
   void ShowLastNumber();

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "report/bgrcolor.h"
+#include "qtcommon/bgrcolor.h"
 
 namespace volarin {
 

@@ -16,7 +16,7 @@
 #include "controls/flatcombobox.h"
 #include "controls/formsizer.h"
 #include "controls/hoverspeedbutton.h"
-#include "report/bgrcolor.h"
+#include "qtcommon/bgrcolor.h"
 #include "storage/tablefiles.h"
 
 namespace volarin {

@@ -4,14 +4,14 @@
 #include <QMessageBox>
 
 #include "common/confirmbox.h"
-#include "report/windowstext.h"
+#include "qtcommon/qttext.h"
 
 namespace volarin {
 
 bool ShowConfirmMessageBox(const std::string& caption, const std::string& message) {
   QWidget* focused = QApplication::focusWidget();
   QWidget* owner = focused ? focused->window() : QApplication::activeWindow();
-  QMessageBox box(QMessageBox::Information, FromWindows1252(caption), FromWindows1252(message),
+  QMessageBox box(QMessageBox::Information, ToQString(caption), ToQString(message),
                   QMessageBox::Ok | QMessageBox::Cancel, owner);
   box.setWindowFlag(Qt::WindowStaysOnTopHint);
   box.setDefaultButton(QMessageBox::Ok);

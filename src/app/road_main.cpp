@@ -18,7 +18,7 @@
 #include "common/text.h"
 #include "controls/colordateedit.h"
 #include "controls/flatcombobox.h"
-#include "report/reporttopdf.h"
+#include "reportwindow/reporttopdf.h"
 #include "storage/directreader.h"
 #include "storage/keys.h"
 #include "storage/tablefiles.h"

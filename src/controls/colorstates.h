@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "report/bgrcolor.h"
+#include "qtcommon/bgrcolor.h"
 
 namespace volarin {
 

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "report/bgrcolor.h"
+#include "qtcommon/bgrcolor.h"
 
 namespace volarin {
 

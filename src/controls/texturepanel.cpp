@@ -5,7 +5,7 @@
 #include <QPainter>
 
 #include "common/platform.h"
-#include "report/bgrcolor.h"
+#include "qtcommon/bgrcolor.h"
 
 namespace volarin {
 

@@ -1,6 +1,5 @@
 #include "extraction/extraction.h"
 
-#include "common/confirmbox.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "storage/directreader.h"
@@ -164,7 +163,7 @@ ExtractionResult Passes(RunContext& run) {
 
   run.suiteKey = AccountKey(run.request.selectedAccount);
   if (!c.accountMap.Seek(run.suiteKey)) {
-    ConfirmBox(kAccountMissingMessage);  // a notice: both answers lead on alike
+    if (run.progress) run.progress->AccountMissing();
     return ExtractionResult::kAccountMissing;
   }
   run.bankAccount = AccountKey(c.accountMap.FieldAsString("NEWACCNR"));

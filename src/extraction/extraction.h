@@ -1,7 +1,7 @@
 #pragma once
 // The extraction run: empties the check register and refills it with the checks of one suite
 // account, translated to its bank account, from the escrow and closing tables. No window: the
-// extraction dialog drives it and shows its progress.
+// extraction dialog drives it and shows its progress and its notice.
 
 #include <cstdint>
 #include <string>
@@ -41,6 +41,10 @@ class ExtractionProgress {
   virtual void SourceChanged(const std::string& text) = 0;
   // The check number of each source record as it is visited.
   virtual void CheckVisited(int64_t checkNumber) = 0;
+  // The account map has no record for the selected account: the register has just been
+  // emptied and the run ends right after, with kAccountMissing. A window tells the operator
+  // kAccountMissingMessage here.
+  virtual void AccountMissing() = 0;
 };
 
 enum class ExtractionResult { kCompleted, kAccountMissing };

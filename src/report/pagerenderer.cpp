@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <cmath>
 
+#include "qtcommon/qttext.h"
 #include "report/pagedocument.h"
-#include "report/windowstext.h"
 
 namespace volarin {
 
@@ -75,7 +75,7 @@ void DrawText(QPainter& painter, const FontRecord& font, uint32_t backgroundColo
   painter.setFont(ReferenceFont(font, painter.device()->logicalDpiY()));
   painter.setPen(FromBgr(font.color));
   painter.drawText(QPointF(0, static_cast<qreal>(extent.ascentInches * kReferencePpi)),
-                   FromWindows1252(text));
+                   ToQString(text));
   painter.restore();
 }
 

@@ -3,7 +3,7 @@
 #include <QFontMetricsF>
 #include <QPaintDevice>
 
-#include "report/windowstext.h"
+#include "qtcommon/qttext.h"
 
 namespace volarin {
 
@@ -67,7 +67,7 @@ TextExtent MeasureText(const FontRecord& font, const std::string& text) {
   const ReferenceDevice device;
   const QFontMetricsF metrics(ReferenceFont(font, kReferencePpi), &device);
   TextExtent extent;
-  extent.widthInches = metrics.horizontalAdvance(FromWindows1252(text)) / kReferencePpi;
+  extent.widthInches = metrics.horizontalAdvance(ToQString(text)) / kReferencePpi;
   extent.heightInches = (metrics.ascent() + metrics.descent()) / kReferencePpi;
   extent.ascentInches = metrics.ascent() / kReferencePpi;
   return extent;

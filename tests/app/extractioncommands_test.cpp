@@ -11,7 +11,7 @@
 #include "common/platform.h"
 #include "controls/colordateedit.h"
 #include "controls/flatcombobox.h"
-#include "report/reportwindow.h"
+#include "reportwindow/reportwindow.h"
 
 namespace volarin {
 namespace {

@@ -8,7 +8,7 @@
 #include "app/apptestsupport.h"
 #include "controls/colordateedit.h"
 #include "controls/coloredit.h"
-#include "report/reporttopdf.h"
+#include "reportwindow/reporttopdf.h"
 #include "storage/directreader.h"
 #include "support/pdf_reader.h"
 

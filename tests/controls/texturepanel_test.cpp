@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "report/bgrcolor.h"
+#include "qtcommon/bgrcolor.h"
 
 namespace volarin {
 namespace {

@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "common/errors.h"
-#include "imageprobe.h"
-#include "support/pdf_reader.h"
 #include "report/pageexport.h"
 #include "report/reportsurface.h"
+#include "support/imageprobe.h"
+#include "support/pdf_reader.h"
 
 namespace volarin {
 namespace {

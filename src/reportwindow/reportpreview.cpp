@@ -1,4 +1,4 @@
-#include "report/reportpreview.h"
+#include "reportwindow/reportpreview.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "report/bgrcolor.h"
+#include "qtcommon/bgrcolor.h"
 #include "report/pagerenderer.h"
 
 namespace volarin {

@@ -1,4 +1,4 @@
-#include "report/toolbarpictures.h"
+#include "reportwindow/toolbarpictures.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -12,10 +12,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "printservice.h"
 #include "report/pageexport.h"
 #include "report/positivepayreport.h"
-#include "report/reportwindow.h"
+#include "reportwindow/printservice.h"
+#include "reportwindow/reportwindow.h"
 #include "storage/checkregister.h"
 #include "storage/storage_test_support.h"
 #include "support/pdf_reader.h"

@@ -1,4 +1,4 @@
-#include "report/reportpreview.h"
+#include "reportwindow/reportpreview.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "imageprobe.h"
 #include "report/reportsurface.h"
+#include "support/imageprobe.h"
 
 namespace volarin {
 namespace {

@@ -1,4 +1,4 @@
-#include "report/reportwindow.h"
+#include "reportwindow/reportwindow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -16,12 +16,12 @@
 #include "controls/formsizer.h"
 #include "controls/hoverspeedbutton.h"
 #include "controls/texturepanel.h"
-#include "report/bgrcolor.h"
-#include "report/documentprinter.h"
-#include "report/movesizewatcher.h"
-#include "report/reportpreview.h"
-#include "report/toolbarpictures.h"
-#include "report/windowstext.h"
+#include "qtcommon/bgrcolor.h"
+#include "qtcommon/qttext.h"
+#include "reportwindow/documentprinter.h"
+#include "reportwindow/movesizewatcher.h"
+#include "reportwindow/reportpreview.h"
+#include "reportwindow/toolbarpictures.h"
 
 namespace volarin {
 
@@ -89,7 +89,7 @@ QToolButton* PictureButton(QWidget* toolbar, ToolbarPicture picture, const QStri
 
 void ShowErrorBox(QWidget* parent, const std::string& message) {
   QMessageBox::critical(parent, QString::fromLatin1(kProgramTitle),
-                        FromWindows1252(ErrorBoxText(message)));
+                        ToQString(ErrorBoxText(message)));
 }
 
 // Holds the preview still while a print job runs: no repaint and no page notification.
@@ -221,7 +221,7 @@ void ReportWindow::ProcessPendingEvents() {
 }
 
 void ReportWindow::SetPageLabel(const std::string& text) {
-  pageLabel_->setText(FromWindows1252(text));
+  pageLabel_->setText(ToQString(text));
 }
 
 QString ReportWindow::PageLabel() const {

@@ -1,4 +1,4 @@
-#include "report/reportwindow.h"
+#include "reportwindow/reportwindow.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 #include <cmath>
 
 #include "common/errors.h"
-#include "imageprobe.h"
+#include "reportwindow/movesizewatcher.h"
+#include "reportwindow/reportpreview.h"
+#include "support/imageprobe.h"
 #include "support/pdf_reader.h"
-#include "report/movesizewatcher.h"
-#include "report/reportpreview.h"
 
 namespace volarin {
 namespace {

@@ -1,4 +1,4 @@
-#include "report/movesizewatcher.h"
+#include "reportwindow/movesizewatcher.h"
 
 #include <QEvent>
 #include <QGuiApplication>

@@ -9,7 +9,7 @@
 
 #include "report/pageexport.h"
 #include "report/positivepayreport.h"
-#include "report/reportwindow.h"
+#include "reportwindow/reportwindow.h"
 #include "storage/checkregister.h"
 #include "storage/environment.h"
 #include "storage/fixtures/datafolder.h"

@@ -1,10 +1,10 @@
-#include "report/reporttopdf.h"
+#include "reportwindow/reporttopdf.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QPrinter>
 
-#include "report/reportwindow.h"
+#include "reportwindow/reportwindow.h"
 
 namespace volarin {
 

@@ -6,12 +6,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "support/pdf_reader.h"
 #include "report/positivepayreport.h"
-#include "report/reportpreview.h"
-#include "report/reportwindow.h"
+#include "reportwindow/reportpreview.h"
+#include "reportwindow/reportwindow.h"
 #include "storage/checkregister.h"
 #include "storage/storage_test_support.h"
+#include "support/pdf_reader.h"
 
 namespace volarin {
 namespace {

@@ -1,4 +1,4 @@
-#include "report/documentprinter.h"
+#include "reportwindow/documentprinter.h"
 
 #include <QPageSize>
 #include <QPainter>
