@@ -3,6 +3,7 @@
 // built, and answers only the evaluation call of that type; no value boxes, no allocation on the
 // numeric, date and logical paths.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -39,6 +40,19 @@ class ExprNode {
 };
 
 using NodePtr = std::unique_ptr<ExprNode>;
+
+// Doubles used as counts and positions, clamped so a wild value cannot overflow an int.
+inline int ToCount(double v) {
+  if (!(v == v)) return 0;
+  return static_cast<int>(std::clamp(v, -1.0e6, 1.0e6));
+}
+
+// The character result of a node as a string of its own.
+inline std::string StrOf(const ExprNode& node, const RecordView& r) {
+  std::string s;
+  node.Str(r, s);
+  return s;
+}
 
 // Node makers used by the parser. Each checks nothing: the parser has checked the types.
 NodePtr MakeField(const FieldInfo& field, int index);
