@@ -40,11 +40,13 @@ bool WaitFor(const std::function<bool()>& done, int milliseconds) {
 // The newest print date of the account's escrow checks, so the road finds checks whatever day
 // the demo data was made for.
 Date NewestPrintDate(const std::string& dataDir, const std::string& account) {
-  int handle = DirectOpen(JoinPath(dataDir, volarin::tables::kEscrowFile));
+  int handle = DirectOpen(JoinPath(dataDir, tables::kEscrowFile));
   Date newest;
   for (DirectTop(handle); !DirectEof(handle); DirectSkip(handle, 1)) {
-    if (AccountKey(DirectFieldText(handle, "accountnr")) != AccountKey(account)) continue;
-    const std::optional<Date> printed = Date::FromDigits(DirectFieldText(handle, "prndate"));
+    if (AccountKey(DirectFieldText(handle, tables::escrow::kAccountNr)) != AccountKey(account))
+      continue;
+    const std::optional<Date> printed =
+        Date::FromDigits(DirectFieldText(handle, tables::escrow::kPrnDate));
     if (printed && *printed > newest) newest = *printed;
   }
   DirectClose(handle);

@@ -138,7 +138,7 @@ std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportReques
 
   checkRegister.GoTop();  // a register never opened fails here, before anything is touched
   if (checkRegister.MarkedIncomplete()) throw Error(kIncompleteRegister);
-  const std::string account = TrimText(checkRegister.FieldAsString("ACCOUNTNR"));
+  const std::string account = TrimText(checkRegister.FieldAsString(tables::reg::kAccountNr));
   // The bank account's layout; a layout file that cannot be read stops the export, since a
   // file in another layout than the bank's would be refused or misread.
   const LayoutSettings layouts = ReadLayoutSettings(request.dataDir);
@@ -148,7 +148,7 @@ std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportReques
   if (!standard) {
     writer = std::make_unique<LayoutWriter>(
         layout, LayoutFileFacts{request.positivePayDate, account,
-                                TrimText(checkRegister.FieldAsString("BANKCODE"))});
+                                TrimText(checkRegister.FieldAsString(tables::reg::kBankCode))});
   }
   const std::string fileName = standard ? PositivePayFileName(digits, account) : writer->FileName();
   const std::string archiveFile =
