@@ -2,8 +2,10 @@
 # Checks the includes of src/ against the layer order of ARCHITECTURE.md: a file under src/X/
 # may include headers of X and of the folders listed above X in that table, nothing below.
 # Prints each include that breaks the order, and each folder the table leaves out; fails if any.
+#   tools/check_layers.sh           this repository
+#   tools/check_layers.sh FOLDER    another tree with an ARCHITECTURE.md and a src/ (for its test)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "${1:-$(dirname "$0")/..}"
 
 # The folders in the order of the table's rows ("| `src/common/` | ...").
 mapfile -t layers < <(sed -n 's/^| `src\/\([a-z0-9_]*\)\/` |.*/\1/p' ARCHITECTURE.md)
