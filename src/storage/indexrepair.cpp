@@ -7,6 +7,7 @@
 #include "dbf/context.h"
 #include "dbf/mdx/mdxfile.h"
 #include "dbf/mdx/tableindex.h"
+#include "storage/errors.h"
 #include "storage/tablefiles.h"
 
 namespace volarin {
@@ -53,7 +54,7 @@ std::vector<dbf::TagSpec> TagsToRebuild(const dbf::Table& table) {
 
 void RebuildIndex(dbf::Table& table, const std::vector<dbf::TagSpec>& tags) {
   if (tags.empty()) {
-    throw Error("No tags are known for " + table.Path() + "; its index cannot be rebuilt.");
+    throw EStorageError("No tags are known for " + table.Path() + "; its index cannot be rebuilt.");
   }
   dbf::CreateProductionIndex(table, tags);
   table.Sync();
@@ -99,7 +100,7 @@ IndexRebuild RebuildIndexOfTable(const std::string& tablePath) {
     result.tagSource = "the tags known for this table";
   }
   if (tags.empty()) {
-    throw Error("No tags are known for " + tablePath + "; its index cannot be rebuilt.");
+    throw EStorageError("No tags are known for " + tablePath + "; its index cannot be rebuilt.");
   }
   if (platform::FileExists(result.indexPath)) {
     result.backupPath = result.indexPath + ".bak";
