@@ -5,6 +5,9 @@
 //   (b) Create*: building both tags from the table against std::sort of the same keys.
 //   (c) Append*: 100,000 appends keeping both tags against the same appends without an index.
 //   (d) Walk*:   walking a whole tag in order against the record-order scan.
+//   (e) RegisterRefill*: an emptied table with the register's two tags refilled by 100,000
+//       appends in date and check order, against the same appends without an index, and
+//       against those appends followed by a bulk build of both tags.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -211,6 +214,48 @@ void Appends(benchmark::State& state, bool indexed) {
 }
 BENCHMARK_CAPTURE(Appends, WithIndex, true)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(Appends, WithoutIndex, false)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// (e) ------------------------------------------------------------------------------------------
+
+enum class RefillIndex { None, KeptByAppends, BuiltAfter };
+
+void RegisterRefill(benchmark::State& state, RefillIndex mode) {
+  const std::vector<FieldSpec> fields = {{"ACCOUNTNR", 'C', 15, 0},
+                                         {"CHECKNO", 'N', 10, 0},
+                                         {"DATE", 'D', 8, 0},
+                                         {"AMOUNT", 'N', 12, 2},
+                                         {"COMPANY", 'C', 60, 0}};
+  const std::vector<TagSpec> tags = {{"ACCOUNTNR", "ACCOUNTNR+STR(CHECKNO,10)", "", false, false},
+                                     {"DATE", "DATE", "", false, false}};
+  const std::string path = BenchFolder() / "register.dbf";
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove(path);
+    std::filesystem::remove(ProductionIndexPath(path));
+    CreateOptions options;
+    options.open.exclusive = true;
+    auto table = Table::Create(BenchContext(), path, fields, options);
+    if (mode == RefillIndex::KeptByAppends) CreateProductionIndex(*table, tags);
+    state.ResumeTiming();
+    for (uint32_t i = 0; i < kAppends; ++i) {
+      table->StartAppend();
+      table->AssignBytes(0, "BANK000000");
+      table->AssignNumber(1, 100000.0 + i);
+      table->AssignDate(2, *Date::FromYmd(2023, 1, 1) + static_cast<int>(i / 250));
+      table->AssignNumber(3, (i % 997) * 1.25);
+      table->AssignBytes(4, "PAYEE");
+      table->Append();
+    }
+    if (mode == RefillIndex::BuiltAfter) CreateProductionIndex(*table, tags);
+    table->Close();
+  }
+  state.SetItemsProcessed(state.iterations() * kAppends);
+}
+BENCHMARK_CAPTURE(RegisterRefill, KeptByAppends, RefillIndex::KeptByAppends)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RegisterRefill, BuiltAfter, RefillIndex::BuiltAfter)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RegisterRefill, WithoutIndex, RefillIndex::None)->Unit(benchmark::kMillisecond);
 
 // (d) ------------------------------------------------------------------------------------------
 

@@ -181,6 +181,7 @@ void BlockStore::MarkDirty(uint32_t page, Block& block) {
 }
 
 void BlockStore::ClearCache() {
+  ++epoch_;
   slots_.clear();
   cachedBlocks_ = 0;
   dirtyPages_.clear();

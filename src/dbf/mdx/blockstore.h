@@ -82,6 +82,9 @@ class BlockStore {
   void TrimCache();
   // Drops everything after the header: the caller rebuilds the file.
   void Reset();
+  // Grows whenever cached blocks are forgotten (the file may have been changed meanwhile), so a
+  // page remembered from before must be found again.
+  uint64_t Epoch() const { return epoch_; }
 
   [[noreturn]] void Fail(const std::string& what) const;
 
@@ -106,6 +109,7 @@ class BlockStore {
   uint64_t fileBytes_ = 0;
   std::vector<std::unique_ptr<Block>> slots_;
   size_t cachedBlocks_ = 0;
+  uint64_t epoch_ = 1;
   std::vector<uint32_t> dirtyPages_;
 };
 

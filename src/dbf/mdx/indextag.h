@@ -72,6 +72,10 @@ class IndexTag {
 
   // Adds the entry. A unique tag refuses a key it already holds (UniqueConflict).
   InsertResult Insert(std::string_view key, uint32_t recno);
+  // Adds the entry of a record appended to the table, whose number is above every number the
+  // tag holds: it goes after every entry with its key, reached from the leaf of the last such
+  // insert when the key falls there. Anything else takes the general Insert.
+  InsertResult InsertAppended(std::string_view key, uint32_t recno);
   // Removes the entry; false when the tag does not hold it.
   bool Remove(std::string_view key, uint32_t recno);
   bool Contains(std::string_view key, uint32_t recno);
@@ -117,6 +121,10 @@ class IndexTag {
   void SetRoot(uint32_t page, int height);
   void PropagateMax(const TagPath& path, size_t level, const uint8_t* key);
   void InsertAt(TagPath& path, const uint8_t* key, uint32_t recno);
+  // Path to the first entry > key (every equal key passed), comparing whole keys.
+  TagPath UpperBound(const uint8_t* key);
+  // Whether the leaf reached last by InsertAppended is where this key goes.
+  bool AppendLeafHolds(const uint8_t* key);
   void InsertIntoParent(const TagPath& path, size_t level, uint32_t left, const uint8_t* leftMax,
                         uint32_t right);
   void RemoveChild(const TagPath& path, size_t level);
@@ -134,6 +142,11 @@ class IndexTag {
   uint32_t root_ = 0;
   int height_ = 1;
   uint64_t version_ = 0;
+  // The path of the last InsertAppended, usable while nothing else changed the tree or the
+  // cached file: a run of appends with rising keys then skips the descent.
+  TagPath appendPath_;
+  uint64_t appendVersion_ = 0;
+  uint64_t appendEpoch_ = 0;
 };
 
 }  // namespace volarin::dbf

@@ -321,7 +321,13 @@ void ProductionIndex::AfterAppend(const RecordView& record) {
   if (planRecno_ == 0 || planRecno_ != record.recno || plan_.size() != tags_.size()) {
     BeforeAppend(record, UniqueMode::kPassOver);
   }
-  AfterWrite(RecordView{record.layout, record.bytes, 0}, record);
+  // A new record has no old key to remove, and its number is above every number indexed.
+  for (size_t i = 0; i < tags_.size(); ++i) {
+    if (plan_[i].add) tags_[i].tag->InsertAppended(plan_[i].newKey, record.recno);
+  }
+  planRecno_ = 0;
+  EndChange();
+  file_->TrimCache();
 }
 
 void ProductionIndex::AfterZap(uint32_t, uint32_t) {
