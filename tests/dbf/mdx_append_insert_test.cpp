@@ -65,7 +65,7 @@ class AppendInsert : public ::testing::TestWithParam<AppendCase> {};
 
 TEST_P(AppendInsert, BuildsTheTreeTheGeneralInsertBuilds) {
   const AppendCase& c = GetParam();
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   auto general = CreateWithTag(dir / "general.mdx", c);
   auto appended = CreateWithTag(dir / "appended.mdx", c);
   std::mt19937 random(20261210);
@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
 // An entry whose key already has a higher record number (left by a run that stopped before the
 // table counted its records) is not put after it: the tag stays in record order.
 TEST(AppendInsertOrder, AHigherNumberAlreadyHeldFallsBackToTheGeneralInsert) {
-  mdxtest::TempDir dir;
+  mdxtest::TempFolder dir;
   auto file =
       CreateWithTag(dir / "t.mdx", {"", KeyType::Character, 25, false, false, KeyOrder::Rising});
   IndexTag& tag = file->Tag(0);
