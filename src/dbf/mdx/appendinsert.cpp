@@ -9,27 +9,6 @@ namespace volarin::dbf {
 
 using mdx::NodeView;
 
-TagPath IndexTag::UpperBound(const uint8_t* key) {
-  TagPath path;
-  uint32_t page = root_;
-  const size_t length = shape_.keyLength;
-  for (size_t level = 0;; ++level) {
-    const NodeView node = Node(page, level);
-    uint32_t lo = 0, hi = node.Count();
-    while (lo < hi) {
-      const uint32_t mid = (lo + hi) / 2;
-      if (CompareKeys(node.Key(mid), key, length) <= 0) {
-        lo = mid + 1;
-      } else {
-        hi = mid;
-      }
-    }
-    path.push_back({page, lo});
-    if (IsLeafLevel(level)) return path;
-    page = node.Child(lo);
-  }
-}
-
 bool IndexTag::AppendLeafHolds(const uint8_t* key) {
   if (appendPath_.empty() || appendVersion_ != version_ || appendEpoch_ != store_.Epoch()) {
     return false;
@@ -59,21 +38,13 @@ InsertResult IndexTag::InsertAppended(std::string_view key, uint32_t recno) {
   if (AppendLeafHolds(k)) {
     path = std::move(appendPath_);
   } else {
-    path = UpperBound(k);
+    path = Descend(k, length, Bound::kPastEqual);
   }
   appendPath_.clear();
   const size_t level = path.size() - 1;
   const NodeView leaf = Node(path.back().page, level);
   const uint32_t n = leaf.Count();
-  uint32_t lo = 0, hi = n;
-  while (lo < hi) {
-    const uint32_t mid = (lo + hi) / 2;
-    if (CompareKeys(leaf.Key(mid), k, length) <= 0) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
-  }
+  const uint32_t lo = FindInNode(leaf, k, length, Bound::kPastEqual);
   path.back().index = lo;
   // The entry before the place decides whether the number really is above every number with
   // this key; when it is not, or lies in another leaf, the general insert finds the place.

@@ -1,8 +1,6 @@
 #include "dbf/mdx/indextag.h"
 
 #include <algorithm>
-#include <numeric>
-#include <unordered_set>
 
 #include "dbf/mdx/blockstore.h"
 #include "dbf/mdx/bytes.h"
@@ -230,23 +228,31 @@ void IndexTag::DescendEdge(TagPath& path, bool rightmost) {
   }
 }
 
-TagPath IndexTag::LowerBound(const uint8_t* key, size_t length) {
+uint32_t IndexTag::FindInNode(const NodeView& node, const uint8_t* key, size_t length,
+                              Bound bound) const {
+  // kFirstEqual stops at the first key not below `key`, kPastEqual at the first key above it.
+  const int stopAt = bound == Bound::kFirstEqual ? 0 : 1;
+  uint32_t lo = 0, hi = node.Count();
+  while (lo < hi) {
+    const uint32_t mid = (lo + hi) / 2;
+    if (CompareKeys(node.Key(mid), key, length) < stopAt) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo;
+}
+
+TagPath IndexTag::Descend(const uint8_t* key, size_t length, Bound bound) {
   TagPath path;
   uint32_t page = root_;
   for (size_t level = 0;; ++level) {
     const NodeView node = Node(page, level);
-    uint32_t lo = 0, hi = node.Count();
-    while (lo < hi) {
-      const uint32_t mid = (lo + hi) / 2;
-      if (CompareKeys(node.Key(mid), key, length) < 0) {
-        lo = mid + 1;
-      } else {
-        hi = mid;
-      }
-    }
-    path.push_back({page, lo});
+    const uint32_t index = FindInNode(node, key, length, bound);
+    path.push_back({page, index});
     if (IsLeafLevel(level)) return path;
-    page = node.Child(lo);
+    page = node.Child(index);
   }
 }
 
@@ -278,28 +284,11 @@ TagPath IndexTag::LowerBoundEntry(const uint8_t* key, uint32_t recno) {
       path.push_back({page, lo});
       return path;
     }
-    uint32_t lo = 0, hi = n;
-    while (lo < hi) {
-      const uint32_t mid = (lo + hi) / 2;
-      if (CompareKeys(node.Key(mid), key, length) < 0) {
-        lo = mid + 1;
-      } else {
-        hi = mid;
-      }
-    }
+    uint32_t lo = FindInNode(node, key, length, Bound::kFirstEqual);
     if (lo < n && CompareKeys(node.Key(lo), key, length) == 0) {
       // Equal keys may span several children; their separators carry no record numbers, so
       // look at the last record number under each candidate child.
-      uint32_t end = lo, top = n;
-      while (end < top) {
-        const uint32_t mid = (end + top) / 2;
-        if (CompareKeys(node.Key(mid), key, length) <= 0) {
-          end = mid + 1;
-        } else {
-          top = mid;
-        }
-      }
-      uint32_t first = lo, last = end;
+      uint32_t first = lo, last = FindInNode(node, key, length, Bound::kPastEqual);
       while (first < last) {
         const uint32_t mid = (first + last) / 2;
         if (LastRecnoOf(node.Child(mid), level + 1) < recno) {
@@ -340,7 +329,7 @@ InsertResult IndexTag::Insert(std::string_view key, uint32_t recno) {
   if (recno == 0) Fail("record number 0 cannot be indexed");
   const auto* k = reinterpret_cast<const uint8_t*>(key.data());
   if (def_.unique) {
-    TagPath path = LowerBound(k, shape_.keyLength);
+    TagPath path = Descend(k, shape_.keyLength, Bound::kFirstEqual);
     // Step over an empty leaf or the end of a leaf to the entry that follows.
     while (true) {
       const TagStep& leaf = path.back();
@@ -553,111 +542,6 @@ void IndexTag::CollapseRoot() {
   }
 }
 
-void IndexTag::FreeSubtree(uint32_t page, size_t level) {
-  if (!IsLeafLevel(level)) {
-    const NodeView node = Node(page, level);
-    std::vector<uint32_t> children;
-    for (uint32_t i = 0; i <= node.Count(); ++i) children.push_back(node.Child(i));
-    for (uint32_t child : children) FreeSubtree(child, level + 1);
-  }
-  store_.Release(page);
-}
-
-void IndexTag::Clear() {
-  ++version_;
-  // Check first: freeing a damaged tree could put one block on the free list twice.
-  std::vector<uint8_t> use(store_.PagesInFile(), 0);
-  const std::string fault = Check(use, 0);
-  if (!fault.empty()) Fail(fault);
-  if (!IsLeafLevel(0)) {
-    const NodeView node = Node(root_, 0);
-    std::vector<uint32_t> children;
-    for (uint32_t i = 0; i <= node.Count(); ++i) children.push_back(node.Child(i));
-    for (uint32_t child : children) FreeSubtree(child, 1);
-  }
-  height_ = 1;
-  NodeEditor root(store_.Modify(root_), shape_);
-  root.SetCount(0);
-  root.ClearTail(true);
-}
-
-std::vector<uint32_t> IndexTag::Build(const KeyList& keys) {
-  if (keys.KeyLength() != shape_.keyLength) Fail("the keys given have the wrong length");
-  Clear();
-  std::vector<uint32_t> order(keys.Size());
-  std::iota(order.begin(), order.end(), 0u);
-  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-    return CompareEntry(keys.Key(a), keys.RecNo(a), keys.Key(b), keys.RecNo(b)) < 0;
-  });
-  std::vector<uint32_t> kept;
-  std::vector<uint32_t> left;
-  kept.reserve(order.size());
-  for (uint32_t i : order) {
-    if (keys.RecNo(i) == 0) Fail("record number 0 cannot be indexed");
-    if (!kept.empty()) {
-      const uint32_t prev = kept.back();
-      const int c = CompareKeys(keys.Key(prev), keys.Key(i), shape_.keyLength);
-      if (c == 0 && (def_.unique || keys.RecNo(prev) == keys.RecNo(i))) {
-        left.push_back(keys.RecNo(i));
-        continue;
-      }
-    }
-    kept.push_back(i);
-  }
-  if (kept.empty()) return left;
-
-  const size_t keyLength = shape_.keyLength;
-  std::vector<uint32_t> pages;
-  std::string maxima;  // the highest key of each node of the level being built
-  // Leaves as full as they may be, the remainder spread so that no leaf is nearly empty.
-  const size_t leafCount = (kept.size() + leafCapacity_ - 1) / leafCapacity_;
-  size_t next = 0;
-  for (size_t leaf = 0; leaf < leafCount; ++leaf) {
-    const size_t size = kept.size() / leafCount + (leaf < kept.size() % leafCount ? 1 : 0);
-    const uint32_t page = store_.Allocate();
-    NodeEditor node(store_.Modify(page), shape_);
-    node.SetCount(static_cast<uint32_t>(size));
-    for (size_t i = 0; i < size; ++i) {
-      const uint32_t k = kept[next + i];
-      node.SetEntry(static_cast<uint32_t>(i), keys.RecNo(k), keys.Key(k));
-    }
-    node.ClearTail(true);
-    next += size;
-    pages.push_back(page);
-    maxima.append(reinterpret_cast<const char*>(keys.Key(kept[next - 1])), keyLength);
-  }
-  int height = 1;
-  const size_t fanout = shape_.InteriorCapacity() + 1;
-  while (pages.size() > 1) {
-    const size_t groups = (pages.size() + fanout - 1) / fanout;
-    std::vector<uint32_t> upperPages;
-    std::string upperMaxima;
-    size_t child = 0;
-    for (size_t g = 0; g < groups; ++g) {
-      const size_t size = pages.size() / groups + (g < pages.size() % groups ? 1 : 0);
-      const uint32_t page = store_.Allocate();
-      NodeEditor node(store_.Modify(page), shape_);
-      node.SetCount(static_cast<uint32_t>(size - 1));
-      for (size_t i = 0; i + 1 < size; ++i) {
-        node.SetEntry(static_cast<uint32_t>(i), pages[child + i],
-                      reinterpret_cast<const uint8_t*>(maxima.data() + (child + i) * keyLength));
-      }
-      node.SetRightChild(pages[child + size - 1]);
-      node.ClearTail(false);
-      upperPages.push_back(page);
-      upperMaxima.append(maxima, (child + size - 1) * keyLength, keyLength);
-      child += size;
-    }
-    pages = std::move(upperPages);
-    maxima = std::move(upperMaxima);
-    ++height;
-  }
-  const uint32_t oldRoot = root_;
-  SetRoot(pages.front(), height);
-  store_.Release(oldRoot);
-  return left;
-}
-
 bool IndexTag::NextLeaf(TagPath& path) {
   size_t level = path.size() - 1;
   while (level > 0 && path[level - 1].index >= Node(path[level - 1].page, level - 1).Count()) {
@@ -678,93 +562,6 @@ bool IndexTag::PrevLeaf(TagPath& path) {
   --path.back().index;
   DescendEdge(path, true);
   return true;
-}
-
-uint64_t IndexTag::CountEntries() {
-  uint64_t total = 0;
-  TagPath path{{root_, 0}};
-  DescendEdge(path, false);
-  uint32_t visits = 0;
-  do {
-    total += Node(path.back().page, path.size() - 1).Count();
-    if (++visits > MaxLeafVisits()) Fail("the blocks of the tree form a loop");
-  } while (NextLeaf(path));
-  return total;
-}
-
-std::string IndexTag::Check(std::vector<uint8_t>& pageUse, uint32_t maxRecno) {
-  std::string lastKey;
-  uint32_t lastRecno = 0;
-  bool haveLast = false;
-  std::string maxKey;
-  const std::string fault =
-      CheckNode(root_, 0, pageUse, maxRecno, lastKey, lastRecno, haveLast, maxKey);
-  return fault.empty() ? fault : "tag " + def_.name + ": " + fault;
-}
-
-std::string IndexTag::CheckNode(uint32_t page, size_t level, std::vector<uint8_t>& pageUse,
-                                uint32_t maxRecno, std::string& lastKey, uint32_t& lastRecno,
-                                bool& haveLast, std::string& maxKey) {
-  const std::string at = "page " + std::to_string(page);
-  if (!store_.IsBlockPage(page))
-    return "block pointer " + std::to_string(page) + " lies outside the file";
-  for (uint32_t p = page; p < page + store_.BlockPages(); ++p) {
-    if (p >= pageUse.size()) pageUse.resize(p + 1, 0);
-    if (pageUse[p]) return "the block at " + at + " is used twice (or the tree loops)";
-    pageUse[p] = 1;
-  }
-  const uint8_t* b = store_.Read(page);
-  const uint32_t n = GetU32(b);
-  const bool leaf = IsLeafLevel(level);
-  const uint32_t item = shape_.itemLength;
-  const uint32_t keyLength = shape_.keyLength;
-  if (n > (leaf ? shape_.LeafLimit() : shape_.InteriorCapacity())) {
-    return "the node at " + at + " claims " + std::to_string(n) + " keys, more than a block holds";
-  }
-  const NodeView node(b, shape_);
-  if (leaf) {
-    if (n == 0 && level > 0) return "the leaf at " + at + " is empty";
-    const uint64_t after = mdx::kNodeHeaderBytes + static_cast<uint64_t>(n) * item;
-    if (after + 4 <= shape_.blockBytes && GetU32(b + after) != 0) {
-      return "the leaf at " + at + " is not marked as a leaf (non-zero word after its last entry)";
-    }
-    for (uint32_t i = 0; i < n; ++i) {
-      const uint32_t recno = node.Pointer(i);
-      if (recno == 0 || (maxRecno != 0 && recno > maxRecno)) {
-        return "record number " + std::to_string(recno) + " at " + at + " is out of range";
-      }
-      const auto* last = reinterpret_cast<const uint8_t*>(lastKey.data());
-      if (haveLast) {
-        if (CompareEntry(last, lastRecno, node.Key(i), recno) >= 0) {
-          return "keys out of order at " + at + " entry " + std::to_string(i + 1);
-        }
-        if (def_.unique && CompareKeys(last, node.Key(i), keyLength) == 0) {
-          return "the unique tag holds a key twice at " + at + " entry " + std::to_string(i + 1);
-        }
-      }
-      lastKey.assign(reinterpret_cast<const char*>(node.Key(i)), keyLength);
-      lastRecno = recno;
-      haveLast = true;
-    }
-    if (n > 0) maxKey.assign(reinterpret_cast<const char*>(node.Key(n - 1)), keyLength);
-    return "";
-  }
-  if (node.Child(n) == 0) return "the interior node at " + at + " has no last child";
-  for (uint32_t i = 0; i <= n; ++i) {
-    std::string childMax;
-    const std::string fault = CheckNode(node.Child(i), level + 1, pageUse, maxRecno, lastKey,
-                                        lastRecno, haveLast, childMax);
-    if (!fault.empty()) return fault;
-    // The child was read again while checking; the node's bytes may have been re-cached.
-    const NodeView again(store_.Read(page), shape_);
-    if (i < n && CompareKeys(reinterpret_cast<const uint8_t*>(childMax.data()), again.Key(i),
-                             keyLength) != 0) {
-      return "separator " + std::to_string(i + 1) + " at " + at +
-             " is not the highest key of its child";
-    }
-    if (i == n) maxKey = childMax;
-  }
-  return "";
 }
 
 }  // namespace volarin::dbf

@@ -102,9 +102,12 @@ class IndexTag {
   // the end, leaving the path as it was.
   bool NextLeaf(TagPath& path);
   bool PrevLeaf(TagPath& path);
-  // Path to the first entry >= key in tag order, comparing `length` bytes (a shorter C key
-  // matches as a prefix). The leaf index may equal the leaf's count.
-  TagPath LowerBound(const uint8_t* key, size_t length);
+  // Where a search stops in a run of keys equal to its own: at the first of them, or past the
+  // last.
+  enum class Bound { kFirstEqual, kPastEqual };
+  // Path to that place in tag order, comparing `length` bytes (a shorter C key matches as a
+  // prefix). The leaf index may equal the leaf's count.
+  TagPath Descend(const uint8_t* key, size_t length, Bound bound);
   // Path to the first entry >= (key, recno).
   TagPath LowerBoundEntry(const uint8_t* key, uint32_t recno);
   uint32_t MaxLeafVisits() const;
@@ -121,8 +124,9 @@ class IndexTag {
   void SetRoot(uint32_t page, int height);
   void PropagateMax(const TagPath& path, size_t level, const uint8_t* key);
   void InsertAt(TagPath& path, const uint8_t* key, uint32_t recno);
-  // Path to the first entry > key (every equal key passed), comparing whole keys.
-  TagPath UpperBound(const uint8_t* key);
+  // Index of the place of `key` in one node (see Bound), comparing `length` bytes.
+  uint32_t FindInNode(const mdx::NodeView& node, const uint8_t* key, size_t length,
+                      Bound bound) const;
   // Whether the leaf reached last by InsertAppended is where this key goes.
   bool AppendLeafHolds(const uint8_t* key);
   void InsertIntoParent(const TagPath& path, size_t level, uint32_t left, const uint8_t* leftMax,

@@ -69,7 +69,7 @@ SeekResult TagCursor::Seek(std::string_view key) {
     tag_->Fail("a search key of the wrong length was given");
   }
   const auto* k = reinterpret_cast<const uint8_t*>(key.data());
-  path_ = tag_->LowerBound(k, length);
+  path_ = tag_->Descend(k, length, IndexTag::Bound::kFirstEqual);
   if (!Settle()) return SeekResult::EndOfIndex;
   const auto* found = reinterpret_cast<const uint8_t*>(Key().data());
   return tag_->CompareKeys(found, k, length) == 0 ? SeekResult::Found : SeekResult::AfterKey;
