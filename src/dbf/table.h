@@ -226,6 +226,9 @@ class Table {
   [[noreturn]] void Fail(int code, const std::string& message) const;
   friend class RecordNumberOrder;
 
+  // Size of the read-ahead block and of the appends gathered on an exclusive table.
+  static constexpr size_t kBlockBytes = 64 * 1024;
+
   Context& context_;
   std::string path_;
   std::unique_ptr<platform::File> file_;
