@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Checks the includes of src/ against the layer order of ARCHITECTURE.md: a file under src/X/
 # may include headers of X and of the folders listed above X in that table, nothing below.
+# Within a folder, a subfolder (dbf/mdx/) is built on the files around it, so those files may
+# not include its headers.
 # Prints each include that breaks the order, and each folder the table leaves out; fails if any.
 #   tools/check_layers.sh           this repository
 #   tools/check_layers.sh FOLDER    another tree with an ARCHITECTURE.md and a src/ (for its test)
@@ -35,6 +37,12 @@ while IFS=: read -r file line text; do
   [ -z "${rank[$used]+set}" ] && continue  # not one of ours
   if [ "${rank[$used]}" -gt "${rank[$layer]}" ]; then
     echo "$file:$line: $layer includes $target, from $used, listed after $layer in ARCHITECTURE.md"
+    broken=1
+  fi
+  folder=${file#src/}
+  folder=${folder%/*}
+  if [[ "${target%/*}" == "$folder"/* ]]; then
+    echo "$file:$line: $folder includes $target, from its subfolder ${target%/*}"
     broken=1
   fi
 done < <(grep -rn --include='*.h' --include='*.cpp' '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' src)

@@ -10,6 +10,8 @@
 
 namespace volarin::dbf {
 
+class IndexOpener;
+
 // Results of writing and appending: 0 done, 20 refused because a unique tag already holds the key
 // (nothing was written), 25 written while the unique tag kept its existing entry for the key.
 enum class WriteResult : int { kOk = 0, kUniqueRefused = 20, kUniquePassedOver = 25 };
@@ -28,7 +30,8 @@ struct Settings {
   // Picture used by CTOD() and DTOC(): MM month, DD day, CC century, YY year, other characters
   // kept. "MM/DD/YY" is dBASE's default.
   std::string datePicture = "MM/DD/YY";
-  // Open the production index named in a table's header together with the table.
+  // Open the production index named in a table's header together with the table (through the
+  // context's index opener).
   bool autoOpen = false;
   // Refuse to create a table over an existing file.
   bool safety = false;
@@ -44,6 +47,11 @@ class Context {
   Settings& Configure() { return settings_; }
   const Settings& Get() const { return settings_; }
 
+  // How tables opened through this context open their production index (indexhooks.h); none
+  // when nullptr. Not owned: the opener outlives the context.
+  void SetIndexOpener(const IndexOpener* opener) { indexOpener_ = opener; }
+  const IndexOpener* ProductionIndexOpener() const { return indexOpener_; }
+
   // The code of the last failure (negative), or 0.
   int ErrorCode() const { return errorCode_; }
   void ClearError() { errorCode_ = kNoError; }
@@ -57,6 +65,7 @@ class Context {
  private:
   Settings settings_;
   int errorCode_ = kNoError;
+  const IndexOpener* indexOpener_ = nullptr;
 };
 
 }  // namespace volarin::dbf

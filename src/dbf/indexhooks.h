@@ -1,5 +1,5 @@
 #pragma once
-// The two places where an index plugs into a Table.
+// The three places where an index plugs into a Table.
 //
 // IndexMaintainer: the table calls it around every change of the file, with record images, so an
 // index can compute old and new keys (Expression works on a RecordView) and keep its tags right.
@@ -12,6 +12,10 @@
 //
 // RecordOrder: the order navigation walks (Top, Bottom, Skip). The table uses record-number order
 // until an order is set; a tag of an index is another order.
+//
+// IndexOpener: how Table::Open opens the production index that a table's header names, when the
+// context's autoOpen setting asks for it. The index layer provides one, set in the context with
+// Context::SetIndexOpener; a context without one opens every table without its index.
 
 #include <cstdint>
 
@@ -19,6 +23,8 @@
 #include "dbf/record.h"
 
 namespace volarin::dbf {
+
+class Table;
 
 class IndexMaintainer {
  public:
@@ -51,6 +57,14 @@ class RecordOrder {
   // image, so an order by key can find its place again even after the record changed.
   virtual uint32_t Next(const RecordView& current) = 0;
   virtual uint32_t Prior(const RecordView& current) = 0;
+};
+
+class IndexOpener {
+ public:
+  virtual ~IndexOpener() = default;
+  // Opens the table's production index and attaches it to the table, or does nothing when its
+  // file is missing. A damaged index throws, as opening it by hand does.
+  virtual void OpenProductionIndex(Table& table) const = 0;
 };
 
 }  // namespace volarin::dbf

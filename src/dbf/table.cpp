@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "common/platform.h"
-#include "dbf/mdx/tableindex.h"
 #include "dbf/memofile.h"
 
 namespace volarin::dbf {
@@ -65,22 +64,21 @@ std::unique_ptr<Table> Table::Open(Context& context, const std::string& path, Op
   }
   table->recordNumberOrder_ = std::make_unique<RecordNumberOrder>(*table);
   table->order_ = table->recordNumberOrder_.get();
-  if (context.Get().autoOpen && table->productionIndex_) {
+  const IndexOpener* opener = context.ProductionIndexOpener();
+  if (context.Get().autoOpen && table->productionIndex_ && opener != nullptr) {
     // The header names a production index: it opens with the table when the file is there
     // (a missing one leaves the table usable without it).
-    const std::string indexPath = ProductionIndexPath(path);
-    if (platform::FileExists(indexPath)) {
-      try {
-        OpenIndex(*table, indexPath);
-      } catch (const Error& e) {
-        context.Raise(e);
-        throw;
-      }
+    try {
+      opener->OpenProductionIndex(*table);
+    } catch (const Error& e) {
+      context.Raise(e);
+      throw;
     }
   }
   table->Top();
   return table;
 }
+
 bool Table::IsOpen() const {
   return file_ != nullptr;
 }

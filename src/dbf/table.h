@@ -84,7 +84,7 @@ class Table {
   uint8_t LanguageByte() const { return languageByte_; }
   CodePage TextCodePage() const;
   // Header byte 28: a production index <name>.MDX belongs to this table. With the context's
-  // autoOpen setting, Open() opens it (dbf/mdx/tableindex.h has the index calls).
+  // autoOpen setting, Open() opens it through the context's index opener (indexhooks.h).
   bool HasProductionIndex() const { return productionIndex_; }
   // Writes header byte 28 (done when a production index is created or dropped).
   void SetProductionIndexFlag(bool on);

@@ -1,5 +1,7 @@
 #include "storage/enginecontext.h"
 
+#include "dbf/mdx/tableindex.h"
+
 namespace volarin {
 
 namespace {
@@ -63,6 +65,7 @@ const char* SettingName(ContextSetting setting) {
 }
 
 EngineContext::EngineContext() : values_(kSettingCount, 0) {
+  engine_.SetIndexOpener(&dbf::ProductionIndexOpener());
   dbf::Settings& s = engine_.Configure();
   s.autoOpen = false;
   s.safety = false;

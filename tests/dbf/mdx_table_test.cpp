@@ -376,6 +376,9 @@ TEST(AutoOpenIndex, OpensWithTheTableWhenTheHeaderNamesIt) {
   }
   Context context;
   context.Configure().autoOpen = true;
+  // Without an index opener the setting has nothing to open the index with.
+  EXPECT_EQ(IndexOf(*Table::Open(context, path)), nullptr);
+  context.SetIndexOpener(&ProductionIndexOpener());
   auto table = Table::Open(context, path);
   ASSERT_NE(IndexOf(*table), nullptr);
   // An explicit open of the same file keeps the one already open.

@@ -4,6 +4,7 @@
 
 #include "common/paths.h"
 #include "common/platform.h"
+#include "dbf/mdx/tableindex.h"
 #include "storage/errors.h"
 #include "storage/storageglobals.h"
 #include "storage_test_support.h"
@@ -85,6 +86,8 @@ TEST(Engine, TheSettingsOurEngineActsOnReachItsContext) {
   EXPECT_EQ(s.datePicture, "MM/DD/CCYY");
   EXPECT_FALSE(s.exclusive);
   EXPECT_FALSE(s.autoOpen);
+  // AutoOpen set later opens .MDX production indexes with their tables.
+  EXPECT_EQ(engine.Context()->Engine().ProductionIndexOpener(), &dbf::ProductionIndexOpener());
   EXPECT_EQ(s.uniqueMode, dbf::UniqueMode::kPassOver);
 }
 

@@ -37,7 +37,20 @@ ProductionIndex& Attach(Table& table, std::unique_ptr<ProductionIndex> index) {
   return attached;
 }
 
+class MdxOpener final : public IndexOpener {
+ public:
+  void OpenProductionIndex(Table& table) const override {
+    const std::string path = ProductionIndexPath(table.Path());
+    if (platform::FileExists(path)) OpenIndex(table, path);
+  }
+};
+
 }  // namespace
+
+const IndexOpener& ProductionIndexOpener() {
+  static const MdxOpener opener;
+  return opener;
+}
 
 std::string ProductionIndexPath(const std::string& tablePath) {
   const std::string name = FileNamePart(tablePath);

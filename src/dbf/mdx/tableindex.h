@@ -34,6 +34,11 @@ struct TagInfo {
 // the case of the extension is preferred.
 std::string ProductionIndexPath(const std::string& tablePath);
 
+// The opener of .MDX production indexes for Table::Open: set it in a context with
+// `context.SetIndexOpener(&ProductionIndexOpener())`, and the context's autoOpen setting opens
+// the index a table's header names together with the table.
+const IndexOpener& ProductionIndexOpener();
+
 // Opens an index file for the table and attaches it (replacing one attached before).
 // Throws IndexError when the file is damaged or its tags do not fit the table.
 ProductionIndex& OpenIndex(Table& table, const std::string& path);
