@@ -4,6 +4,7 @@
 // A context is used by one thread; it must outlive every table opened through it.
 
 #include <string>
+#include <utility>
 
 #include "dbf/codepage.h"
 #include "dbf/errors.h"
@@ -55,11 +56,26 @@ class Context {
   // The code of the last failure (negative), or 0.
   int ErrorCode() const { return errorCode_; }
   void ClearError() { errorCode_ = kNoError; }
-  // Records the error as pending and hands it back for throwing: `throw context.Raise(e);`.
+  // The one place a failure becomes the pending error. A table records every failure it raises
+  // (Throw), those of the engine parts it runs while opening, creating or reading a memo
+  // (Recording), and the lock failures it reports by a result.
+  void Record(const Error& error) { errorCode_ = error.Code(); }
+  // Records the failure and throws it.
   template <typename E>
-  const E& Raise(const E& error) {
-    errorCode_ = error.Code();
-    return error;
+  [[noreturn]] void Throw(const E& error) {
+    Record(error);
+    throw error;
+  }
+  // Runs a step of another part of the engine (header, memo file, index); a failure it throws
+  // is recorded and goes on as thrown, so a FormatError stays one.
+  template <typename Step>
+  decltype(auto) Recording(Step&& step) {
+    try {
+      return std::forward<Step>(step)();
+    } catch (const Error& e) {
+      Record(e);
+      throw;
+    }
   }
 
  private:

@@ -35,10 +35,6 @@ Table::~Table() {
   }
 }
 
-void Table::Fail(int code, const std::string& message) const {
-  Throw(Error(code, message));
-}
-
 std::unique_ptr<Table> Table::Open(Context& context, const std::string& path, OpenOptions options) {
   std::unique_ptr<Table> table(new Table(context, path));
   table->exclusive_ = options.exclusive.value_or(context.Get().exclusive);
@@ -50,30 +46,20 @@ std::unique_ptr<Table> Table::Open(Context& context, const std::string& path, Op
   try {
     table->file_ = platform::File::Open(path, access, share);
   } catch (const platform::File::InUse&) {
-    throw context.Raise(Error(kErrorOpen, "Table " + path + " is in use by another program; it " +
-                                              "cannot be opened " +
-                                              (table->exclusive_ ? "exclusively." : "shared.")));
+    context.Throw(Error(kErrorOpen, "Table " + path + " is in use by another program; it " +
+                                        "cannot be opened " +
+                                        (table->exclusive_ ? "exclusively." : "shared.")));
   } catch (const volarin::Error& e) {
-    throw context.Raise(Error(kErrorOpen, std::string(e.what())));
+    context.Throw(Error(kErrorOpen, std::string(e.what())));
   }
-  try {
-    table->ReadHeader();
-  } catch (const Error& e) {
-    context.Raise(e);
-    throw;  // as thrown, so a FormatError stays one
-  }
+  context.Recording([&] { table->ReadHeader(); });
   table->recordNumberOrder_ = std::make_unique<RecordNumberOrder>(*table);
   table->order_ = table->recordNumberOrder_.get();
   const IndexOpener* opener = context.ProductionIndexOpener();
   if (context.Get().autoOpen && table->productionIndex_ && opener != nullptr) {
     // The header names a production index: it opens with the table when the file is there
     // (a missing one leaves the table usable without it).
-    try {
-      opener->OpenProductionIndex(*table);
-    } catch (const Error& e) {
-      context.Raise(e);
-      throw;
-    }
+    context.Recording([&] { opener->OpenProductionIndex(*table); });
   }
   table->Top();
   return table;
@@ -105,18 +91,21 @@ void Table::Close() {
 }
 
 void Table::RequireOpen(const char* operation) const {
-  if (!file_) Fail(kErrorClosed, "Table " + path_ + " is closed; cannot " + operation + ".");
+  if (!file_)
+    context_.Throw(Error(kErrorClosed, "Table " + path_ + " is closed; cannot " + operation + "."));
 }
 
 void Table::RequireWritable(const char* operation) const {
   RequireOpen(operation);
   if (readOnly_)
-    Fail(kErrorWrite, "Table " + path_ + " is open read-only; cannot " + operation + ".");
+    context_.Throw(
+        Error(kErrorWrite, "Table " + path_ + " is open read-only; cannot " + operation + "."));
 }
 
 void Table::RequireRecord(const char* operation) const {
   if (recno_ == 0 && !appending_) {
-    Fail(kErrorPosition, "Table " + path_ + " has no current record to " + operation + ".");
+    context_.Throw(
+        Error(kErrorPosition, "Table " + path_ + " has no current record to " + operation + "."));
   }
 }
 

@@ -204,10 +204,14 @@ class Table {
   void UseOwnBuffer();
   void ReadAt(uint64_t offset, void* out, size_t n);
   void WriteAt(uint64_t offset, const void* data, size_t n);
-  template <typename E>
-  [[noreturn]] void Throw(const E& error) const {
-    context_.Raise(error);
-    throw error;
+  // Runs a write, truncate or sync of the file; its failure becomes the table's write error.
+  template <typename FileChange>
+  void Writing(FileChange change) {
+    try {
+      change();
+    } catch (const volarin::Error& e) {
+      context_.Throw(Error(kErrorWrite, e.what()));
+    }
   }
   void FlushPendingAppends();
   bool TryLockRange(uint64_t offset, uint64_t length);
@@ -223,7 +227,6 @@ class Table {
   [[noreturn]] void NoSuchField(int field) const;
   uint32_t NextInOrder();
   uint32_t PriorInOrder();
-  [[noreturn]] void Fail(int code, const std::string& message) const;
   friend class RecordNumberOrder;
 
   // Size of the read-ahead block and of the appends gathered on an exclusive table.

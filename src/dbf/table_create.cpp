@@ -88,14 +88,9 @@ std::vector<FieldInfo> CheckedFields(const std::vector<FieldSpec>& specs, const 
 std::unique_ptr<Table> Table::Create(Context& context, const std::string& path,
                                      const std::vector<FieldSpec>& specs, CreateOptions options) {
   TableHeader h;
-  try {
-    h.fields = CheckedFields(specs, path);
-  } catch (const Error& e) {
-    context.Raise(e);
-    throw;
-  }
+  h.fields = context.Recording([&] { return CheckedFields(specs, path); });
   if (context.Get().safety && platform::FileExists(path)) {
-    throw context.Raise(
+    context.Throw(
         Error(kErrorCreate, "Cannot create table " + path + ": the file exists already."));
   }
   const bool memo = std::any_of(h.fields.begin(), h.fields.end(),
@@ -112,7 +107,7 @@ std::unique_ptr<Table> Table::Create(Context& context, const std::string& path,
     file.reset();
     if (memo) MemoFile::Create(MemoFile::PathFor(path));
   } catch (const volarin::Error& e) {
-    throw context.Raise(Error(kErrorCreate, std::string(e.what())));
+    context.Throw(Error(kErrorCreate, std::string(e.what())));
   }
   return Open(context, path, options.open);
 }

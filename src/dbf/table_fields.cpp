@@ -24,15 +24,15 @@ std::string FieldDescription(const FieldInfo& f) {
 }  // namespace
 
 void Table::NoSuchField(int field) const {
-  Throw(FieldError(kErrorField,
-                   "Table " + path_ + " has no field number " + std::to_string(field + 1) + "."));
+  context_.Throw(FieldError(
+      kErrorField, "Table " + path_ + " has no field number " + std::to_string(field + 1) + "."));
 }
 
 int Table::FieldIndex(std::string_view name) const {
   const int index = layout_.FindField(name);
   if (index < 0) {
-    Throw(FieldError(kErrorField,
-                     "Field '" + std::string(name) + "' not found in table " + path_ + "."));
+    context_.Throw(FieldError(
+        kErrorField, "Field '" + std::string(name) + "' not found in table " + path_ + "."));
   }
   return index;
 }
@@ -71,19 +71,15 @@ std::string Table::MemoText(int field) {
   RequireOpen("read a memo");
   const FieldInfo& f = CheckedField(field);
   if (f.type != 'M') {
-    Throw(FieldError(kErrorField, "Field " + f.name + " of " + path_ + " is not a memo field."));
+    context_.Throw(
+        FieldError(kErrorField, "Field " + f.name + " of " + path_ + " is not a memo field."));
   }
   const uint32_t block = MemoBlockOf(std::string(StoredText(field)), path_);
   if (block == 0) return {};
   if (!memo_)
-    Fail(kErrorOpen,
-         "Memo file " + MemoFile::PathFor(path_) + " of table " + path_ + " is missing.");
-  try {
-    return memo_->Read(block);
-  } catch (const Error& e) {
-    context_.Raise(e);
-    throw;
-  }
+    context_.Throw(Error(kErrorOpen, "Memo file " + MemoFile::PathFor(path_) + " of table " +
+                                         path_ + " is missing."));
+  return context_.Recording([&] { return memo_->Read(block); });
 }
 
 // --- changing fields
@@ -112,17 +108,19 @@ void Table::AssignBytes(int field, std::string_view bytes) {
 void Table::AssignNumber(int field, double value) {
   const FieldInfo& f = CheckedField(field);
   if (f.type != 'N' && f.type != 'F') {
-    Throw(FieldError(kErrorField, "Field " + f.name + " of " + path_ + " is not numeric."));
+    context_.Throw(
+        FieldError(kErrorField, "Field " + f.name + " of " + path_ + " is not numeric."));
   }
   if (!std::isfinite(value)) {
-    Throw(FieldError(kErrorField, "Field " + FieldDescription(f) + " of " + path_ +
-                                      " cannot hold a value that is not a finite number."));
+    context_.Throw(
+        FieldError(kErrorField, "Field " + FieldDescription(f) + " of " + path_ +
+                                    " cannot hold a value that is not a finite number."));
   }
   const std::optional<std::string> text = FormatNumber(value, f.width, f.decimals);
   if (!text) {
-    Throw(FieldError(kErrorField, "Value " + RoundedDecimal(value, f.decimals) +
-                                      " does not fit field " + FieldDescription(f) + " of " +
-                                      path_ + "."));
+    context_.Throw(FieldError(kErrorField, "Value " + RoundedDecimal(value, f.decimals) +
+                                               " does not fit field " + FieldDescription(f) +
+                                               " of " + path_ + "."));
   }
   BeginChange();
   std::memcpy(record_.data() + f.offset, text->data(), text->size());
@@ -131,7 +129,8 @@ void Table::AssignNumber(int field, double value) {
 void Table::AssignDate(int field, Date date) {
   const FieldInfo& f = CheckedField(field);
   if (f.type != 'D') {
-    Throw(FieldError(kErrorField, "Field " + f.name + " of " + path_ + " is not a date field."));
+    context_.Throw(
+        FieldError(kErrorField, "Field " + f.name + " of " + path_ + " is not a date field."));
   }
   BeginChange();
   char* out = record_.data() + f.offset;
@@ -149,7 +148,8 @@ void Table::AssignDate(int field, Date date) {
 void Table::AssignLogical(int field, bool value) {
   const FieldInfo& f = CheckedField(field);
   if (f.type != 'L') {
-    Throw(FieldError(kErrorField, "Field " + f.name + " of " + path_ + " is not a logical field."));
+    context_.Throw(
+        FieldError(kErrorField, "Field " + f.name + " of " + path_ + " is not a logical field."));
   }
   BeginChange();
   record_[static_cast<size_t>(f.offset)] = value ? 'T' : 'F';

@@ -63,9 +63,9 @@ void Table::RefreshHeader() {
   const uint64_t size = file_->Size();
   if (count > lockscheme::kMaxRecords ||
       static_cast<uint64_t>(headerLength_) + count * length > size) {
-    Throw(FormatError(kErrorFormat, "Table " + path_ + " is damaged: its header counts " +
-                                        std::to_string(count) +
-                                        " records, more than the file holds."));
+    context_.Throw(FormatError(kErrorFormat, "Table " + path_ + " is damaged: its header counts " +
+                                                 std::to_string(count) +
+                                                 " records, more than the file holds."));
   }
   if (count < count_) cacheCount_ = 0;  // another program removed records
   count_ = count;
@@ -73,7 +73,7 @@ void Table::RefreshHeader() {
 }
 
 void Table::SetIncompleteTransaction(bool incomplete) {
-  if (readOnly_) Throw(Error(kErrorWrite, "Table " + path_ + " is open read-only."));
+  if (readOnly_) context_.Throw(Error(kErrorWrite, "Table " + path_ + " is open read-only."));
   const char flag = incomplete ? 1 : 0;
   WriteAt(14, &flag, 1);
   incompleteTransaction_ = incomplete;

@@ -26,8 +26,8 @@ bool Table::LockRecord(uint32_t recno) {
   if (exclusive_ || fileLocked_ || HoldsRecordLock(recno)) return true;
   if (recno < 1 || recno > lockscheme::kMaxRecords) return false;
   if (!TryLockRange(lockscheme::RecordOffset(recno), 1)) {
-    context_.Raise(LockError(kErrorLock, "Record " + std::to_string(recno) + " of " + path_ +
-                                             " is locked by another user."));
+    context_.Record(LockError(kErrorLock, "Record " + std::to_string(recno) + " of " + path_ +
+                                              " is locked by another user."));
     return false;
   }
   lockedRecords_.push_back(recno);
@@ -41,7 +41,7 @@ bool Table::LockFile() {
   RequireOpen("lock the file");
   if (exclusive_ || fileLocked_) return true;
   if (!TryLockRange(lockscheme::kFileOffset, lockscheme::kFileLength)) {
-    context_.Raise(LockError(kErrorLock, "Table " + path_ + " is locked by another user."));
+    context_.Record(LockError(kErrorLock, "Table " + path_ + " is locked by another user."));
     return false;
   }
   fileLocked_ = true;

@@ -19,20 +19,17 @@ void Table::ReadAt(uint64_t offset, void* out, size_t n) {
   try {
     got = file_->ReadAt(offset, out, n);
   } catch (const volarin::Error& e) {
-    Fail(kErrorRead, e.what());
+    context_.Throw(Error(kErrorRead, e.what()));
   }
   if (got < n) {
-    Throw(FormatError(kErrorRead, "Table " + path_ + " is damaged: it ends at byte " +
-                                      std::to_string(offset + got) + ", inside its records."));
+    context_.Throw(FormatError(kErrorRead, "Table " + path_ + " is damaged: it ends at byte " +
+                                               std::to_string(offset + got) +
+                                               ", inside its records."));
   }
 }
 
 void Table::WriteAt(uint64_t offset, const void* data, size_t n) {
-  try {
-    file_->WriteAt(offset, data, n);
-  } catch (const volarin::Error& e) {
-    Fail(kErrorWrite, e.what());
-  }
+  Writing([&] { file_->WriteAt(offset, data, n); });
 }
 
 void Table::ReadRecords(uint32_t first, uint32_t n, char* out) {
@@ -119,8 +116,8 @@ void Table::WritePendingChange() {
   }
   if (!changed_) return;
   if (Write() == WriteResult::kUniqueRefused) {
-    Fail(kErrorWrite, "Record " + std::to_string(recno_) + " of " + path_ +
-                          " was not written: a unique tag holds its key already.");
+    context_.Throw(Error(kErrorWrite, "Record " + std::to_string(recno_) + " of " + path_ +
+                                          " was not written: a unique tag holds its key already."));
   }
 }
 
@@ -159,8 +156,8 @@ WriteResult Table::Write() {
   RequireRecord("write");
   const bool lockHere = !exclusive_ && !fileLocked_ && !HoldsRecordLock(recno_);
   if (lockHere && !TryLockRange(lockscheme::RecordOffset(recno_), 1)) {
-    Throw(LockError(kErrorLock, "Record " + std::to_string(recno_) + " of " + path_ +
-                                    " is locked by another user; it was not written."));
+    context_.Throw(LockError(kErrorLock, "Record " + std::to_string(recno_) + " of " + path_ +
+                                             " is locked by another user; it was not written."));
   }
   struct Release {
     Table* t;
@@ -198,12 +195,13 @@ WriteResult Table::AppendBlank() {
 
 WriteResult Table::Append() {
   RequireWritable("append a record");
-  if (!appending_) Fail(kErrorPosition, "Table " + path_ + ": Append() without StartAppend().");
+  if (!appending_)
+    context_.Throw(Error(kErrorPosition, "Table " + path_ + ": Append() without StartAppend()."));
   const bool lockHere = !exclusive_ && !fileLocked_;
   if (lockHere && !TryLockRange(lockscheme::kHeaderOffset, 1)) {
-    Throw(LockError(kErrorLock, "Table " + path_ +
-                                    " is being appended to by another user; the "
-                                    "record was not appended."));
+    context_.Throw(LockError(kErrorLock, "Table " + path_ +
+                                             " is being appended to by another user; the "
+                                             "record was not appended."));
   }
   struct Release {
     platform::File* file;
@@ -213,7 +211,8 @@ WriteResult Table::Append() {
     }
   } release{file_.get(), lockHere};
   if (!exclusive_) RefreshHeader();
-  if (count_ >= lockscheme::kMaxRecords) Fail(kErrorWrite, "Table " + path_ + " is full.");
+  if (count_ >= lockscheme::kMaxRecords)
+    context_.Throw(Error(kErrorWrite, "Table " + path_ + " is full."));
   const uint32_t recno = count_ + 1;
   const RecordView view{&layout_, record_, recno};
   WriteResult result = WriteResult::kOk;
@@ -261,8 +260,8 @@ void Table::Zap(uint32_t first, uint32_t last) {
     return;  // nothing to remove, so no lock is needed either
   }
   if (!exclusive_ && !fileLocked_) {
-    Throw(LockError(kErrorLock,
-                    "Table " + path_ + " must be opened exclusively or locked to remove records."));
+    context_.Throw(LockError(
+        kErrorLock, "Table " + path_ + " must be opened exclusively or locked to remove records."));
   }
   const uint64_t length = static_cast<uint64_t>(RecordLength());
   const uint32_t perBlock = static_cast<uint32_t>(cache_.size() / length);
@@ -280,11 +279,7 @@ void Table::Zap(uint32_t first, uint32_t last) {
   // the count, which every reader passes over; a count beyond the file's end would refuse it.
   WriteHeaderCounters();
   const uint64_t end = static_cast<uint64_t>(headerLength_) + count_ * length;
-  try {
-    file_->Truncate(end + 1);
-  } catch (const volarin::Error& e) {
-    Fail(kErrorWrite, e.what());
-  }
+  Writing([&] { file_->Truncate(end + 1); });
   const char marker = kEndOfFile;
   WriteAt(end, &marker, 1);
   if (count_ == 0 && memo_) memo_->Reset();
@@ -332,7 +327,7 @@ WriteResult Table::Sync() {
   if (readOnly_) return result;
   // The index first: the table's count must not reach the disk ahead of the keys.
   if (maintainer_) maintainer_->Sync();
-  file_->Sync();
+  Writing([&] { file_->Sync(); });
   return result;
 }
 

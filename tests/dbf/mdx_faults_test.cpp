@@ -2,6 +2,9 @@
 // failure is reported with its file and cause, and a later flush writes what was left.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "dbf/mdx/tableindex.h"
 #include "support/fault_sweep.h"
 #include "support/temp_folder.h"
@@ -69,6 +72,62 @@ TEST(TableFaults, AFailedWriteAtCloseIsReportedNotSwallowed) {
     EXPECT_NE(message->find("Input/output error"), std::string::npos) << *message;
     EXPECT_FALSE(table->IsOpen());
     ASSERT_LT(n, 200);
+  }
+}
+
+// Whatever change of the file fails (a record written, the file cut by a zap, the sync), the
+// caller gets the table's write error, and the context keeps its code.
+TEST(TableFaults, EveryFailedFileChangeIsTheTablesWriteErrorAndStaysInTheContext) {
+  struct Case {
+    const char* name;
+    faults::Operation operation;
+    std::function<void(Table&)> work;
+  };
+  const std::vector<Case> cases = {
+      {"write", faults::Operation::kWrite,
+       [](Table& t) {
+         t.Go(2);
+         t.AssignNumber(0, 77);
+         t.Write();
+       }},
+      {"zap", faults::Operation::kTruncate, [](Table& t) { t.Zap(1, 1); }},
+      {"sync", faults::Operation::kSync, [](Table& t) { t.Sync(); }},
+  };
+  for (const Case& c : cases) {
+    TempFolder dir;
+    const std::string path = dir / "checks.dbf";
+    Context context;
+    context.Configure().exclusive = true;
+    auto table = Table::Create(context, path, {{"CHECKNO", 'N', 10, 0}});
+    for (int i = 0; i < 3; ++i) table->AppendBlank();
+    table->Flush();
+    // The first point of the wanted kind, found on a copy of the table.
+    const std::string copy = dir / "copy.dbf";
+    table->Close();
+    testing::WriteBytes(copy, testing::ReadBytes(path));
+    int point = 0;
+    {
+      Context counting;
+      counting.Configure().exclusive = true;
+      auto other = Table::Open(counting, copy);
+      const auto seen = testing::WritePoints([&] { c.work(*other); });
+      for (size_t i = 0; i < seen.size() && point == 0; ++i) {
+        if (seen[i].operation == c.operation) point = static_cast<int>(i) + 1;
+      }
+    }
+    ASSERT_NE(point, 0) << c.name;
+    table = Table::Open(context, path);
+    faults::ArmedScope armed;
+    faults::InjectAt(point, faults::Fault::kIoError);
+    try {
+      c.work(*table);
+      ADD_FAILURE() << c.name << ": the failure was not reported";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Code(), kErrorWrite) << c.name;
+      EXPECT_EQ(context.ErrorCode(), kErrorWrite) << c.name;
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << c.name << ": reported as another error: " << e.what();
+    }
   }
 }
 

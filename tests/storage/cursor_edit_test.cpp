@@ -381,7 +381,7 @@ TEST(CursorEdit, AnEngineErrorLeftPendingSurfacesAtTheNextFlush) {
   StorageSetup setup(OneCheck());
   auto map = setup.Cursor("zorppsub");
   map->Open();
-  setup.engine.Context()->Engine().Raise(dbf::Error(dbf::kErrorLock, "left over"));
+  setup.engine.Context()->Engine().Record(dbf::Error(dbf::kErrorLock, "left over"));
   try {
     map->Unlock();
     FAIL();

@@ -147,7 +147,7 @@ TEST(Engine, ErrorCodeIndexKindAndStop) {
   EXPECT_EQ(engine.ErrorCode(), 0);
   engine.Start();
   EXPECT_EQ(engine.GetIndexKind(), IndexKind::kMdx);
-  engine.Context()->Engine().Raise(dbf::Error(dbf::kErrorLock, "held"));
+  engine.Context()->Engine().Record(dbf::Error(dbf::kErrorLock, "held"));
   EXPECT_EQ(engine.ErrorCode(), dbf::kErrorLock);
   engine.ClearError();
   EXPECT_EQ(engine.ErrorCode(), 0);
