@@ -109,6 +109,9 @@ std::vector<FolderEntry> ListFolder(const std::string& path);
 // Renames `from` to `to`, replacing an existing `to` atomically; throws FileError naming the file
 // and the cause.
 void ReplaceFile(const std::string& from, const std::string& to);
+// Renames `from` to `to` only when no file `to` exists, in one step that no other program can
+// come between; false (and `from` left) when `to` exists. Throws FileError for other failures.
+bool RenameIfAbsent(const std::string& from, const std::string& to);
 // Makes a rename in that folder durable (nothing to do on Windows).
 void SyncFolder(const std::string& path);
 
@@ -118,6 +121,11 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
 // Today's date in the local time zone.
 void LocalToday(int& year, int& month, int& day);
+// The local time of day.
+void LocalTimeOfDay(int& hour, int& minute, int& second);
+
+// The name the operating system knows the user running the program by; empty when it cannot tell.
+std::string CurrentUserName();
 
 // Blocks the calling thread for the given milliseconds (lock retry delays).
 void SleepMilliseconds(int milliseconds);

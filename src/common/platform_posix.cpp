@@ -1,6 +1,7 @@
 // The POSIX side of the platform layer.
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,9 +10,10 @@
 #include <cstring>
 #include <ctime>
 #include <thread>
+#include <vector>
 
-#include "common/paths.h"
 #include "common/faultinjection.h"
+#include "common/paths.h"
 #include "common/platform.h"
 
 namespace volarin::platform {
@@ -250,6 +252,20 @@ void ReplaceFile(const std::string& from, const std::string& to) {
   faults::AfterOperation();
 }
 
+bool RenameIfAbsent(const std::string& from, const std::string& to) {
+  if (const Fault fault = faults::BeforeOperation(Operation::kRename, to); fault != Fault::kNone) {
+    throw FileError("Cannot rename file " + from + " to " + to, FaultText(fault));
+  }
+  // A hard link is made only under a free name; the old name goes once the new one holds.
+  if (::link(from.c_str(), to.c_str()) != 0) {
+    if (errno == EEXIST) return false;
+    throw FileError("Cannot rename file " + from + " to " + to, ErrnoText());
+  }
+  ::unlink(from.c_str());
+  faults::AfterOperation();
+  return true;
+}
+
 void SyncFolder(const std::string& path) {
   const std::string folder = path.empty() ? "." : path;
   if (const Fault fault = faults::BeforeOperation(Operation::kSync, folder);
@@ -296,6 +312,29 @@ void LocalToday(int& year, int& month, int& day) {
   year = local.tm_year + 1900;
   month = local.tm_mon + 1;
   day = local.tm_mday;
+}
+
+void LocalTimeOfDay(int& hour, int& minute, int& second) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  hour = local.tm_hour;
+  minute = local.tm_min;
+  second = local.tm_sec;
+}
+
+std::string CurrentUserName() {
+  // The login name of the effective user; the environment only when the user database has none.
+  std::vector<char> buffer(16384);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found) {
+    return found->pw_name;
+  }
+  for (const char* name : {"USER", "LOGNAME"}) {
+    if (const char* value = std::getenv(name)) return value;
+  }
+  return {};
 }
 
 void SleepMilliseconds(int milliseconds) {

@@ -414,6 +414,20 @@ void ReplaceFile(const std::string& from, const std::string& to) {
   faults::AfterOperation();
 }
 
+bool RenameIfAbsent(const std::string& from, const std::string& to) {
+  if (const Fault fault = faults::BeforeOperation(Operation::kRename, to); fault != Fault::kNone) {
+    throw FileError("Cannot rename file " + from + " to " + to, FaultText(fault));
+  }
+  // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
+  if (!MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) return false;
+    throw FileError("Cannot rename file " + from + " to " + to, ErrorText(code));
+  }
+  faults::AfterOperation();
+  return true;
+}
+
 void SyncFolder(const std::string& path) {
   // A rename done with MOVEFILE_WRITE_THROUGH is on the disk when it returns; the seam still
   // counts this step, so a fault sweep numbers the same operations on both platforms.
@@ -456,6 +470,21 @@ void LocalToday(int& year, int& month, int& day) {
   year = local.wYear;
   month = local.wMonth;
   day = local.wDay;
+}
+
+void LocalTimeOfDay(int& hour, int& minute, int& second) {
+  SYSTEMTIME local{};
+  GetLocalTime(&local);
+  hour = local.wHour;
+  minute = local.wMinute;
+  second = local.wSecond;
+}
+
+std::string CurrentUserName() {
+  wchar_t name[257];
+  DWORD size = static_cast<DWORD>(std::size(name));
+  if (!GetUserNameW(name, &size) || size == 0) return {};
+  return Narrow(std::wstring(name, size - 1));
 }
 
 void SleepMilliseconds(int milliseconds) {

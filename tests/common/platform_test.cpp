@@ -117,6 +117,26 @@ TEST(File, AnOpensOwnLocksMergeAndAreReleasedTogether) {
   EXPECT_FALSE(a->TryLock(base, 1));  // now another open shares it
 }
 
+TEST(Files, RenameIfAbsentNeverReplacesAFile) {
+  TempFolder dir;
+  const std::string first = dir.Write("first.new", "first");
+  const std::string second = dir.Write("second.new", "second");
+  const std::string target = dir / "TARGET.DBF";
+  EXPECT_TRUE(RenameIfAbsent(first, target));
+  EXPECT_FALSE(FileExists(first));
+  EXPECT_FALSE(RenameIfAbsent(second, target));
+  EXPECT_EQ(testing::ReadBytes(target), "first");
+  EXPECT_EQ(testing::ReadBytes(second), "second");
+  EXPECT_THROW(RenameIfAbsent(dir / "missing.new", dir / "OTHER.DBF"), FileError);
+}
+
+TEST(Clock, TheTimeOfDayIsAPlausibleClockReading) {
+  int hour = -1, minute = -1, second = -1;
+  LocalTimeOfDay(hour, minute, second);
+  EXPECT_TRUE(hour >= 0 && hour < 24 && minute >= 0 && minute < 60 && second >= 0 && second <= 60)
+      << hour << ":" << minute << ":" << second;
+}
+
 TEST(Folders, ProgramFolderHoldsTheRunningProgram) {
 #ifdef _WIN32
   const char* program = "common_tests.exe";

@@ -144,9 +144,7 @@ TEST_F(ExtractionFaults, EveryWritePointFailedOrCutOffLeavesASafeRegister) {
   ASSERT_GE(points.size(), 8u);
 
   for (int n = 1; n <= static_cast<int>(points.size()); ++n) {
-    const std::string where =
-        "point " + std::to_string(n) + " of " + std::to_string(points.size()) + " (" +
-        faults::OperationName(points[n - 1].operation) + " " + points[n - 1].path + ")";
+    const std::string where = PointName(points, n);
     SCOPED_TRACE(where);
     for (const faults::Fault fault : kFailures) {
       MainWindowCursors w(SmallFolder());

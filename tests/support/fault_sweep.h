@@ -29,6 +29,13 @@ inline std::vector<faults::Seen> WritePoints(const std::function<void()>& work) 
   return faults::OperationsSeen();
 }
 
+// "point 3 of 12 (write <file>)": write point n (from 1) for the test's messages.
+inline std::string PointName(const std::vector<faults::Seen>& points, int n) {
+  const faults::Seen& point = points.at(static_cast<size_t>(n - 1));
+  return "point " + std::to_string(n) + " of " + std::to_string(points.size()) + " (" +
+         faults::OperationName(point.operation) + " " + point.path + ")";
+}
+
 // Runs the work with the fault at write point n; the message of the error it raised, or nullopt
 // when it succeeded.
 inline std::optional<std::string> FailAt(int n, faults::Fault fault,

@@ -1,0 +1,119 @@
+#include "history/guards.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+#include "common/text.h"
+#include "storage/tablefiles.h"
+
+namespace volarin::history {
+namespace {
+
+// The amount in cents from its decimal text, exactly; nullopt when it is not a decimal number.
+std::optional<int64_t> Cents(const std::string& text) {
+  std::string_view t = TrimView(text);
+  bool negative = false;
+  if (!t.empty() && (t[0] == '-' || t[0] == '+')) {
+    negative = t[0] == '-';
+    t.remove_prefix(1);
+  }
+  int64_t cents = 0;
+  int decimals = -1;
+  bool digits = false;
+  for (const char c : t) {
+    if (c == '.' && decimals < 0) {
+      decimals = 0;
+    } else if (IsDigit(c) && decimals < 2 && cents < 100'000'000'000'000'000) {
+      cents = cents * 10 + (c - '0');
+      digits = true;
+      if (decimals >= 0) ++decimals;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!digits) return std::nullopt;
+  for (int d = std::max(decimals, 0); d < 2; ++d) cents *= 10;
+  return negative ? -cents : cents;
+}
+
+bool SameAmount(const std::string& a, const std::string& b) {
+  const auto ca = Cents(a);
+  const auto cb = Cents(b);
+  return ca && cb ? *ca == *cb : TrimView(a) == TrimView(b);
+}
+
+std::string DateText(Date date) {
+  if (date.IsNull()) return "no date";
+  int y = 0, m = 0, d = 0;
+  date.ToYmd(y, m, d);
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d/%02d/%04d", m, d, y);
+  return text;
+}
+
+std::string CheckLine(const CheckChange& c) {
+  std::string line = "  check " + Int64ToText(c.now.checkNumber) + ": sent " +
+                     TrimText(c.sent.amount) + " to \"" + TrimText(c.sent.payee) + "\" dated " +
+                     DateText(c.sent.checkDate) + ", now " + TrimText(c.now.amount) + " to \"" +
+                     TrimText(c.now.payee) + "\" dated " + DateText(c.now.checkDate);
+  return line + "\n";
+}
+
+}  // namespace
+
+GuardFindings DecideGuards(const std::optional<Submission>& lastForAccountAndDate,
+                           const std::map<int64_t, SentCheck>& lastSent,
+                           const std::vector<SentCheck>& outgoing) {
+  GuardFindings findings;
+  findings.alreadySent = lastForAccountAndDate;
+  for (const SentCheck& now : outgoing) {
+    const auto found = lastSent.find(now.checkNumber);
+    if (found == lastSent.end()) continue;
+    const SentCheck& sent = found->second;
+    if (!SameAmount(sent.amount, now.amount) || TrimView(sent.payee) != TrimView(now.payee) ||
+        sent.checkDate != now.checkDate) {
+      findings.changed.push_back({sent, now});
+    }
+    if (TrimView(sent.statusCode) == tables::kStatusVoid &&
+        TrimView(now.statusCode) == tables::kStatusIssued) {
+      findings.voidNowIssued.push_back({sent, now});
+    }
+  }
+  return findings;
+}
+
+GuardFindings CheckBeforeSending(const HistoryStore& store, const std::string& bankAccount,
+                                 Date positivePayDate, const std::vector<SentCheck>& outgoing) {
+  std::vector<int64_t> numbers;
+  numbers.reserve(outgoing.size());
+  for (const SentCheck& c : outgoing) numbers.push_back(c.checkNumber);
+  return DecideGuards(store.LastSubmissionFor(bankAccount, positivePayDate),
+                      store.LastSentChecks(bankAccount, numbers), outgoing);
+}
+
+std::string GuardWarningText(const GuardFindings& findings) {
+  std::string text;
+  if (findings.alreadySent) {
+    const Submission& s = *findings.alreadySent;
+    text += "A Positive Pay file for bank account " + s.bankAccount + " and " +
+            DateText(s.positivePayDate) + " was already created on " + DateText(s.createdDate) +
+            " at " + s.createdTime + (s.osUser.empty() ? "" : " by " + s.osUser) + " (" +
+            s.archiveFileName + ").\n";
+  }
+  if (!findings.changed.empty()) {
+    if (!text.empty()) text += "\n";
+    text += "These checks were already sent with another amount, payee or date:\n";
+    for (const CheckChange& c : findings.changed) text += CheckLine(c);
+  }
+  if (!findings.voidNowIssued.empty()) {
+    if (!text.empty()) text += "\n";
+    text += "These checks were sent as void and are now issued again:\n";
+    for (const CheckChange& c : findings.voidNowIssued) {
+      text += "  check " + Int64ToText(c.now.checkNumber) + "\n";
+    }
+  }
+  return text;
+}
+
+}  // namespace volarin::history
