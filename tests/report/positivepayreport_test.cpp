@@ -448,6 +448,65 @@ TEST_F(PositivePayReportTest, AClosedRegisterFailsAtOnceWithTheDataLayersMessage
   EXPECT_EQ(host.pageLabel, "Page 1 of 1");
 }
 
+// Amounts as the register stores them, including texts another program could leave in the
+// N12.2 field: each line rounds to the cent, and the total is that of the stored amounts.
+TEST_F(PositivePayReportTest, StoredAmountTextsAndTheirTotal) {
+  struct Case {
+    const char* stored;
+    const char* shown;
+  } cases[] = {
+      {"1250.5", "$1,250.50"},
+      {"999999999.99", "$999,999,999.99"},
+      {"0.00", "$0.00"},
+      {"-0.00", "$0.00"},
+      {"-12.349", "-$12.35"},
+      {"12.349", "$12.35"},
+      {"0.285", "$0.29"},
+      {"1.005", "$1.01"},
+      {"12.345", "$12.35"},
+      {"-0.004", "$0.00"},
+      {"", "$0.00"},
+      {"1,250.00", "$1.00"},
+      {"12.5        ", "$12.50"},
+      {"**********", "$0.00"},
+  };
+  std::vector<CheckRecordRow> rows;
+  for (const Case& c : cases) {
+    CheckRecordRow row{"111", static_cast<int64_t>(rows.size() + 1), Ymd(2024, 3, 5), "00", 0, "P"};
+    row.amountText = c.stored;
+    rows.push_back(row);
+  }
+  Draw(rows);
+  const std::vector<std::vector<std::string>> lines = DetailRows(1);
+  ASSERT_EQ(lines.size(), std::size(cases));
+  for (size_t i = 0; i < lines.size(); ++i)
+    EXPECT_EQ(lines[i][2], cases[i].shown) << cases[i].stored;
+  ExpectFooter(1, Tops().Line(static_cast<int>(std::size(cases))), "14", "$1,000,001,277.62");
+}
+
+// Many small amounts add up to the total of their lines.
+TEST_F(PositivePayReportTest, TheTotalOfManyAmountsIsThatOfItsLines) {
+  struct Case {
+    const char* stored;
+    int count;
+    const char* total;
+  } cases[] = {
+      {"0.10", 70, "$7.00"}, {"0.285", 40, "$11.40"}, {"1234567.89", 50, "$61,728,394.50"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    std::vector<CheckRecordRow> rows;
+    for (int i = 1; i <= c.count; ++i) {
+      CheckRecordRow row{"111", i, Ymd(2024, 3, 5), "00", 0, "P"};
+      row.amountText = c.stored;
+      rows.push_back(row);
+    }
+    Draw(rows);
+    const std::vector<Placed> texts = TextsOn(Document(), Document().PageCount());
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back().text, c.total);
+  }
+}
+
 TEST(ReportAccountKeyTest, TrimsThenCutsOrFillsToFifteen) {
   EXPECT_EQ(ReportAccountKey("  12 "), "12             ");
   EXPECT_EQ(ReportAccountKey("ABCDEFGHIJKLMNOPQ"), "ABCDEFGHIJKLMNO");
