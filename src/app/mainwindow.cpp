@@ -205,13 +205,14 @@ BankLayoutPanel::PreviewSource MainWindow::LayoutPreviewSource() {
     const std::string bank = accountMap_.IsOpen() && !accountMap_.Eof()
                                  ? TrimText(accountMap_.FieldAsString(tables::map::kBankCode))
                                  : std::string();
-    const auto sample = [&](int64_t number, double amount, const char* status, const char* payee) {
-      return LayoutCheck{account, bank,   number, source.facts.positivePayDate,
-                         amount,  status, payee};
+    const auto sample = [&](int64_t number, int64_t cents, const char* status, const char* payee) {
+      return LayoutCheck{
+          account, bank, number, source.facts.positivePayDate, Money::FromCents(cents),
+          status,  payee};
     };
-    source.checks = {sample(1001, 1250.5, tables::kStatusIssued, "ACME SUPPLY CO"),
-                     sample(1002, 300, tables::kStatusIssued, "NORTH GARAGE"),
-                     sample(1003, 75.25, tables::kStatusVoid, "CITY WATER DEPT")};
+    source.checks = {sample(1001, 125050, tables::kStatusIssued, "ACME SUPPLY CO"),
+                     sample(1002, 30000, tables::kStatusIssued, "NORTH GARAGE"),
+                     sample(1003, 7525, tables::kStatusVoid, "CITY WATER DEPT")};
   }
   source.facts.bankAccount = source.checks.front().bankAccount;
   source.facts.bankNumber = source.checks.front().bankNumber;

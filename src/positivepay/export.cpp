@@ -9,6 +9,7 @@
 #include "positivepay/layoutsettings.h"
 #include "positivepay/layoutwriter.h"
 #include "positivepay/positivepayfile.h"
+#include "positivepay/registerchecks.h"
 #include "storage/tablecursor.h"
 #include "storage/tablefiles.h"
 
@@ -59,27 +60,17 @@ void MakeFolders(const ExportRequest& request, const std::string& archiveFolderN
 void WriteArchiveFile(TableCursor& reg, const std::string& path, const std::string& dateText) {
   PendingFile file(path);
   PositivePayText text(dateText);
-  auto write = [&](const std::string& bytes) { file.Write(bytes); };
-  // Fields by position and texts as views: the loop builds no string per check, and the
-  // lines go out in large pieces through one buffer.
+  // The lines go out in large pieces through one buffer.
   constexpr size_t kChunk = 256 * 1024;
-  const int checkNo = reg.FieldIndex(tables::reg::kCheckNo);
-  const int amount = reg.FieldIndex(tables::reg::kAmount);
-  const int statusCode = reg.FieldIndex(tables::reg::kStatusCode);
-  const int company = reg.FieldIndex(tables::reg::kCompany);
-  std::string statusScratch;
-  std::string payeeScratch;
-  for (reg.GoTop(); !reg.Eof(); reg.Skip(1)) {
-    text.Add(reg.Int64At(checkNo), reg.FloatAt(amount),
-             reg.TrimmedTextAt(statusCode, statusScratch),
-             reg.TrimmedTextAt(company, payeeScratch));
+  ForEachRegisterCheck(reg, [&](const PositivePayCheck& check) {
+    text.Add(check);
     if (text.PendingSize() >= kChunk) {
-      write(text.Lines());
+      file.Write(text.Lines());
       text.ClearLines();
     }
-  }
-  write(text.Lines());
-  write(text.Trailer());
+  });
+  file.Write(text.Lines());
+  file.Write(text.Trailer());
   file.PutInPlace();
 }
 
@@ -88,20 +79,19 @@ void WriteArchiveFile(TableCursor& reg, const std::string& path, const std::stri
 // temporary name and renamed into place complete, as the standard file is.
 void WriteLayoutFile(TableCursor& reg, const std::string& path, LayoutWriter& writer) {
   PendingFile file(path);
-  auto write = [&](const std::string& bytes) { file.Write(bytes); };
   const bool headerLast = writer.HeaderNeedsTotals();
   const std::string columns = writer.ColumnNames();
   std::string pending = headerLast ? std::string() : columns + writer.Header();
   constexpr size_t kChunk = 256 * 1024;
-  for (reg.GoTop(); !reg.Eof(); reg.Skip(1)) {
-    pending += writer.Detail(LayoutCheckOf(reg));
+  ForEachRegisterCheck(reg, [&](const PositivePayCheck& check) {
+    pending += writer.Detail(check);
     if (!headerLast && pending.size() >= kChunk) {
-      write(pending);
+      file.Write(pending);
       pending.clear();
     }
-  }
+  });
   if (headerLast) pending = columns + writer.Header() + pending;
-  write(pending + writer.Trailer());
+  file.Write(pending + writer.Trailer());
   file.PutInPlace();
 }
 

@@ -1,6 +1,6 @@
 #include "positivepay/layoutwriter.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
 
 #include "common/numbers.h"
@@ -13,11 +13,12 @@ namespace volarin {
 namespace {
 
 bool IsIssued(const LayoutCheck& check) {
-  return check.statusCode == tables::kStatusIssued;
+  return check.IsIssued();
 }
 
-int64_t Cents(double amount) {
-  return std::llround(amount * 100.0);
+// Rounded half away from zero on the exact amount, as the report and the trailer round.
+int64_t Cents(Money amount) {
+  return amount.RoundedCents();
 }
 
 // Numbers are never cut: they are right-justified and, when the layout says so, zero-filled
@@ -113,7 +114,7 @@ std::string DateInForm(Date date, DateForm form) {
   return text;
 }
 
-std::string AmountInForm(double amount, AmountForm form) {
+std::string AmountInForm(Money amount, AmountForm form) {
   if (form == AmountForm::Standard) return AmountText(amount);
   return CentsText(Cents(amount), form);
 }
@@ -179,7 +180,7 @@ std::string LayoutWriter::FileName() const {
 
 std::string LayoutWriter::TotalText() const {
   if (layout_.amountForm == AmountForm::Standard) {
-    return FloatToFixed(static_cast<double>(standardTotal_), 2);
+    return standardTotal_.FixedText();
   }
   return CentsText(totalCents_, layout_.amountForm);
 }
@@ -287,7 +288,9 @@ LayoutCheck LayoutCheckOf(FieldAccess& record) {
   check.bankNumber = TrimText(record.FieldAsString(tables::reg::kBankCode));
   check.checkNumber = record.FieldAsInt64(tables::reg::kCheckNo);
   check.issueDate = record.FieldAsDate(tables::reg::kDate);
-  check.amount = record.FieldAsFloat(tables::reg::kAmount);
+  // A row read aside offers the amount as a number only; its 15-digit form is the stored text
+  // for every amount an N12.2 field holds.
+  check.amount = Money::FromDouble(record.FieldAsFloat(tables::reg::kAmount));
   check.statusCode = TrimText(record.FieldAsString(tables::reg::kStatusCode));
   check.payee = TrimText(record.FieldAsString(tables::reg::kCompany));
   return check;

@@ -11,6 +11,7 @@
 #include "common/date.h"
 #include "common/errors.h"
 #include "positivepay/banklayout.h"
+#include "positivepay/positivepayfile.h"
 
 namespace volarin {
 
@@ -21,15 +22,8 @@ class LayoutRefusal : public Error {
   using Error::Error;
 };
 
-struct LayoutCheck {
-  std::string bankAccount;  // trimmed
-  std::string bankNumber;   // trimmed
-  int64_t checkNumber = 0;
-  Date issueDate;
-  double amount = 0;
-  std::string statusCode;  // trimmed; "00" is an issued check, every other code a void
-  std::string payee;       // trimmed
-};
+// The layouts write the checks the register reader gives.
+using LayoutCheck = PositivePayCheck;
 
 // What the header, the trailer and the file name say of the whole file.
 struct LayoutFileFacts {
@@ -67,14 +61,14 @@ class LayoutWriter {
   BankLayout layout_;
   LayoutFileFacts facts_;
   int64_t count_ = 0;
-  int64_t totalCents_ = 0;
-  long double standardTotal_ = 0;  // the standard file's total, summed as it always was
+  int64_t totalCents_ = 0;  // the sum of the cents each record shows
+  Money standardTotal_;     // the standard file's total: of the amounts, rounded once
 };
 
 class FieldAccess;
 
-// The check of a register record: bank account, bank number, check number, date, amount,
-// status code and payee.
+// The check of a record read aside from the register (a layout preview's sample): bank account,
+// bank number, check number, date, amount, status code and payee.
 LayoutCheck LayoutCheckOf(FieldAccess& record);
 
 // The first lines the layout writes for these checks (the column names or header, the checks'
@@ -85,6 +79,6 @@ std::string LayoutPreview(const BankLayout& layout, const std::vector<LayoutChec
 // The date in one of the layouts' forms.
 std::string DateInForm(Date date, DateForm form);
 // The amount's text in one of the layouts' forms ("-" in front when negative).
-std::string AmountInForm(double amount, AmountForm form);
+std::string AmountInForm(Money amount, AmountForm form);
 
 }  // namespace volarin

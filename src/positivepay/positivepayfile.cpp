@@ -7,31 +7,11 @@
 
 namespace volarin {
 
-std::string AmountText(double amount) {
-  std::string text;
-  AppendAmountText(text, amount);
-  return text;
-}
-
-void AppendAmountText(std::string& out, double amount) {
-  // The general form holds no blanks, so its parts need no trimming.
-  const std::string general = FloatToText(amount);
-  const size_t point = general.find('.');
-  if (point == std::string::npos) {
-    out += general;
-    out += ".00";
-    return;
-  }
-  out.append(general, 0, point);
-  out += '.';
-  out.append(general, point + 1, 2);
-}
-
 void PositivePayText::Add(const PositivePayCheck& check) {
   Add(check.checkNumber, check.amount, check.statusCode, check.payee);
 }
 
-void PositivePayText::Add(int64_t checkNumber, double amount, std::string_view statusCode,
+void PositivePayText::Add(int64_t checkNumber, Money amount, std::string_view statusCode,
                           std::string_view payee) {
   const bool issued = statusCode == tables::kStatusIssued;
   if (issued) {
@@ -50,12 +30,12 @@ void PositivePayText::Add(int64_t checkNumber, double amount, std::string_view s
   for (const char c : payee) lines_ += static_cast<unsigned char>(c) < 32 ? ' ' : c;
   lines_ += "\",";
   if (!issued) lines_ += '-';
-  AppendAmountText(lines_, amount);
+  amount.AppendFileText(lines_);
   lines_ += "\r\n";
 }
 
 std::string PositivePayText::Trailer() const {
-  return Int64ToText(issuedCount_) + "," + FloatToFixed(static_cast<double>(total_), 2) + "\r\n";
+  return Int64ToText(issuedCount_) + "," + total_.FixedText() + "\r\n";
 }
 
 std::string PositivePayText::TakeLines() {

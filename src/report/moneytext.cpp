@@ -2,8 +2,6 @@
 
 #include <QLocale>
 
-#include "common/numbers.h"
-
 namespace volarin {
 
 namespace {
@@ -44,15 +42,15 @@ NumberSeparators SeparatorsOf(const QLocale& locale) {
   return separators;
 }
 
+std::string MoneyText(Money value, const NumberSeparators& separators) {
+  const bool negative = value.RoundedCents() < 0;
+  return (negative ? "-$" : "$") +
+         GroupThousands(value.RoundedWholeDigits(), separators.thousands) + separators.decimal +
+         value.RoundedCentDigits();
+}
+
 std::string MoneyText(double value, const NumberSeparators& separators) {
-  std::string fixed = FloatToFixed(value, 2);
-  const bool negative = !fixed.empty() && fixed.front() == '-';
-  if (negative) fixed.erase(0, 1);
-  const size_t point = fixed.find('.');
-  const std::string integer = fixed.substr(0, point);
-  const std::string fraction = point == std::string::npos ? "00" : fixed.substr(point + 1);
-  return (negative ? "-$" : "$") + GroupThousands(integer, separators.thousands) +
-         separators.decimal + fraction;
+  return MoneyText(Money::FromDouble(value), separators);
 }
 
 }  // namespace volarin

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "common/money.h"
+
 class QLocale;
 
 namespace volarin {
@@ -20,8 +22,10 @@ NumberSeparators SeparatorsOf(const QLocale& locale);
 // Those of the system locale.
 NumberSeparators SystemNumberSeparators();
 
-// Rounded half away from zero on the value's 15-digit decimal form, as every money text of
-// the program is: 1234.5 -> "$1,234.50", -12.3 -> "-$12.30", -0.004 -> "$0.00".
+// Rounded half away from zero to the cent, as every money text of the program is:
+// 1234.5 -> "$1,234.50", -12.3 -> "-$12.30", -0.004 -> "$0.00".
+std::string MoneyText(Money value, const NumberSeparators& separators);
+// The same of a floating-point value, by its 15-digit decimal form.
 std::string MoneyText(double value, const NumberSeparators& separators);
 
 }  // namespace volarin

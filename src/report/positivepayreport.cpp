@@ -1,9 +1,9 @@
 #include "report/positivepayreport.h"
 
 #include "common/text.h"
+#include "positivepay/registerchecks.h"
+#include "storage/checkregister.h"
 #include "storage/directreader.h"
-#include "storage/tablecursor.h"
-#include "storage/tablefiles.h"
 
 namespace volarin {
 
@@ -35,10 +35,9 @@ std::string ReportAccountKey(const std::string& accountNr) {
   return PadRight(' ', TrimText(accountNr), kAccountKeyWidth);
 }
 
-PositivePayReport::PositivePayReport(ReportHost& host, TableCursor& checks, ReportSettings settings)
+PositivePayReport::PositivePayReport(ReportHost& host, ReportSettings settings)
     : host_(host),
       surface_(host.Surface()),
-      checks_(checks),
       settings_(std::move(settings)),
       todayText_(LongDateText(settings_.today)) {}
 
@@ -49,27 +48,28 @@ void PositivePayReport::SetFont(double points) {
   font.bold = font.italic = font.underline = font.strikeOut = false;
 }
 
-void PositivePayReport::DrawReport() {
+void PositivePayReport::DrawReport(const ReportCheckSource& nextCheck) {
   host_.ProcessPendingEvents();
   host_.SetFitToWidth(true);
   SetFont(10);
   surface_.Canvas().pen.color = kBgrBlack;
   surface_.Canvas().SetBrushColor(kBgrWhite);
 
-  checks_.GoTop();
   pageNo_ = 1;
+  PositivePayCheck check;
+  bool more = nextCheck(check);
   // Drawing starts on the page the surface already holds.
-  while (!checks_.Eof()) {
-    groupKey_ = ReportAccountKey(checks_.FieldAsString("ACCOUNTNR"));
-    DrawPageHeader(TrimText(checks_.FieldAsString("ACCOUNTNR")));
-    amountTotal_ = 0;
+  while (more) {
+    groupKey_ = ReportAccountKey(check.bankAccount);
+    DrawPageHeader(check.bankAccount);
+    amountTotal_ = Money();
     checkCount_ = 0;
-    while (!checks_.Eof() && ReportAccountKey(checks_.FieldAsString("ACCOUNTNR")) == groupKey_) {
-      DrawDetailLine();
-      checks_.Skip(1);
+    while (more && ReportAccountKey(check.bankAccount) == groupKey_) {
+      DrawDetailLine(check);
+      more = nextCheck(check);
     }
     DrawAccountFooter();
-    if (!checks_.Eof()) {
+    if (more) {
       surface_.NewPage();
       ++pageNo_;
     }
@@ -111,19 +111,17 @@ void PositivePayReport::BreakPageIfFull() {
   }
 }
 
-void PositivePayReport::DrawDetailLine() {
-  // A section continued on a new page is headed by the record about to be listed.
-  sectionAccount_ = TrimText(checks_.FieldAsString("ACCOUNTNR"));
+void PositivePayReport::DrawDetailLine(const PositivePayCheck& check) {
+  // A section continued on a new page is headed by the check about to be listed.
+  sectionAccount_ = check.bankAccount;
   BreakPageIfFull();
-  surface_.TextLeft(DateToText(checks_.FieldAsDate("DATE")), 0.5f, kNextLine);
+  surface_.TextLeft(DateToText(check.issueDate), 0.5f, kNextLine);
   // Check numbers run to ten digits, past the 32-bit range.
-  surface_.TextRight(Int64ToText(checks_.FieldAsInt64(tables::reg::kCheckNo)), kCheckNoRight,
-                     kSameLine);
-  const double amount = checks_.FieldAsFloat("AMOUNT");
-  amountTotal_ += amount;
-  surface_.TextRight(MoneyText(amount, settings_.separators), kAmountRight, kSameLine);
-  surface_.TextLeft(checks_.FieldAsString("COMPANY"), 3.5f, kSameLine);
-  surface_.TextLeft(checks_.FieldAsString("status"), 7.5f, kSameLine);
+  surface_.TextRight(Int64ToText(check.checkNumber), kCheckNoRight, kSameLine);
+  amountTotal_ += check.amount;
+  surface_.TextRight(MoneyText(check.amount, settings_.separators), kAmountRight, kSameLine);
+  surface_.TextLeft(check.PayeeAsShown(), 3.5f, kSameLine);
+  surface_.TextLeft(StatusText(check.statusCode), 7.5f, kSameLine);
   ++checkCount_;
 }
 
@@ -140,7 +138,20 @@ void PositivePayReport::DrawAccountFooter() {
 }
 
 void DrawReport(ReportHost& host, TableCursor& checks, ReportSettings settings) {
-  PositivePayReport(host, checks, std::move(settings)).DrawReport();
+  RegisterChecks reader(checks);
+  PositivePayReport(host, std::move(settings)).DrawReport([&](PositivePayCheck& check) {
+    return reader.Next(check);
+  });
+}
+
+void DrawReport(ReportHost& host, const std::vector<PositivePayCheck>& checks,
+                ReportSettings settings) {
+  size_t next = 0;
+  PositivePayReport(host, std::move(settings)).DrawReport([&](PositivePayCheck& check) {
+    if (next == checks.size()) return false;
+    check = checks[next++];
+    return true;
+  });
 }
 
 }  // namespace volarin

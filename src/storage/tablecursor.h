@@ -153,6 +153,12 @@ class TableCursor final : public FieldAccess {
   // TrimText of TextAt without building a string when the stored text needs no conversion;
   // otherwise the text is built in `scratch`, which the view then points into.
   std::string_view TrimmedTextAt(int field, std::string& scratch);
+  // The field's bytes as the table stores them, unconverted (an amount's digits as written, for
+  // a reader that must not round them through a binary fraction); empty without a record.
+  std::string_view StoredTextAt(int field) {
+    CheckedField(Table("FieldAsString"), field);
+    return StoredOf(field);
+  }
   void AssignString(std::string_view name, std::string_view value);
   void AssignFloat(std::string_view name, double value);
   void AssignInteger(std::string_view name, int32_t value);

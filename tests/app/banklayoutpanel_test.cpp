@@ -143,7 +143,7 @@ TEST_F(BankLayoutPanelTest, ADamagedLayoutFileIsShownAndNeverOverwritten) {
 TEST(BankLayoutDialogTest, PreviewsEachChangeAndRefusesWhatCannotWork) {
   testing::Recorders recorders;
   const std::vector<LayoutCheck> checks = {
-      {"11-1", "B1", 4711, Ymd(2024, 3, 5), 12.5, "00", "ACME SUPPLY"}};
+      {"11-1", "B1", 4711, Ymd(2024, 3, 5), Money::FromCents(1250), "00", "ACME SUPPLY"}};
   BankLayout copy = BuiltInLayouts()[1];
   copy.name = "Copy";
   BankLayoutDialog dialog(copy, checks, {Ymd(2024, 3, 7), "11-1", "B1"}, {"Taken"});

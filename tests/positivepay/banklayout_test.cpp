@@ -35,7 +35,7 @@ class BankLayoutTest : public ::testing::Test {
     check.bankNumber = "021000021";
     check.checkNumber = number;
     check.issueDate = issued;
-    check.amount = amount;
+    check.amount = Money::FromDouble(amount);
     check.statusCode = status;
     check.payee = payee;
     return check;
@@ -79,11 +79,13 @@ TEST_F(BankLayoutTest, TheStandardLayoutWritesTheOriginalFileByteForByte) {
   for (int i = 0; i < 2000; ++i) {
     PositivePayCheck check;
     check.checkNumber = static_cast<int64_t>(random() % 10000000000ull);
-    check.amount = static_cast<double>(static_cast<int64_t>(random() % 2000000) - 1000000) / 100.0;
+    check.amount = Money::FromCents(static_cast<int64_t>(random() % 2000000) - 1000000);
     check.statusCode = statuses[random() % statuses.size()];
     check.payee = payees[random() % payees.size()];
     original.Add(check);
-    written += writer.Detail(Check(check.checkNumber, check.amount, check.statusCode, check.payee));
+    LayoutCheck same = Check(check.checkNumber, 0, check.statusCode, check.payee);
+    same.amount = check.amount;
+    written += writer.Detail(same);
   }
   EXPECT_EQ(written + writer.Trailer(), original.TakeLines() + original.Trailer());
 }

@@ -5,6 +5,15 @@
 namespace volarin {
 namespace {
 
+PositivePayCheck Check(int64_t number, double amount, std::string status, std::string payee) {
+  PositivePayCheck check;
+  check.checkNumber = number;
+  check.amount = Money::FromDouble(amount);
+  check.statusCode = std::move(status);
+  check.payee = std::move(payee);
+  return check;
+}
+
 TEST(AmountText, GeneralFormCutToTwoDecimals) {
   struct Case {
     double amount;
@@ -26,9 +35,9 @@ TEST(AmountText, GeneralFormCutToTwoDecimals) {
 
 TEST(PositivePayText, TheWorkedExample) {
   PositivePayText text("03/15/2005");
-  text.Add({1001, 1250.5, "00", "ACME SUPPLY CO"});
-  text.Add({1002, 300, "00", "NORTH GARAGE"});
-  text.Add({1003, 75.25, "02", "CITY WATER DEPT"});
+  text.Add(Check(1001, 1250.5, "00", "ACME SUPPLY CO"));
+  text.Add(Check(1002, 300, "00", "NORTH GARAGE"));
+  text.Add(Check(1003, 75.25, "02", "CITY WATER DEPT"));
   EXPECT_EQ(text.TakeLines() + text.Trailer(),
             "03/15/2005,1001,\"ACME SUPPLY CO\",1250.5\r\n"
             "03/15/2005,1002,\"NORTH GARAGE\",300.00\r\n"
@@ -49,17 +58,17 @@ TEST(PositivePayText, ControlCharactersInThePayeeBecomeBlanksSoEachCheckIsOneLin
                {"CAF\xC9 \"Q\", X", "CAF\xC9 \"Q\", X"}};  // high bytes, quotes, commas stay
   for (const Case& c : cases) {
     PositivePayText text("03/15/2005");
-    text.Add({1001, 5, "00", c.payee});
+    text.Add(Check(1001, 5, "00", c.payee));
     EXPECT_EQ(text.TakeLines(), "03/15/2005,1001,\"" + c.written + "\",5.00\r\n") << c.written;
   }
 }
 
 TEST(PositivePayText, StatusRuleAndTrailerRounding) {
   PositivePayText text("01/02/2024");
-  text.Add({1, 12.349, "00", "A"});
-  text.Add({2, 10, "03", "Stop, \"Payment\""});  // stop payment: negative, not counted
-  text.Add({3, 1, "", "Blank code"});            // anything but "00" counts as not issued
-  text.Add({4294967296LL, 5, "00", "Big"});      // check numbers beyond 32 bits stay whole
+  text.Add(Check(1, 12.349, "00", "A"));
+  text.Add(Check(2, 10, "03", "Stop, \"Payment\""));  // stop payment: negative, not counted
+  text.Add(Check(3, 1, "", "Blank code"));            // anything but "00" counts as not issued
+  text.Add(Check(4294967296LL, 5, "00", "Big"));      // check numbers beyond 32 bits stay whole
   EXPECT_EQ(text.TakeLines(),
             "01/02/2024,1,\"A\",12.34\r\n"
             "01/02/2024,2,\"Stop, \"Payment\"\",-10.00\r\n"
@@ -78,7 +87,7 @@ TEST(PositivePayText, EmptyRegisterGivesOnlyTheTrailer) {
 
 TEST(PositivePayText, NegativeNetTotal) {
   PositivePayText text("01/02/2024");
-  text.Add({7, 20.5, "02", "V"});
+  text.Add(Check(7, 20.5, "02", "V"));
   EXPECT_EQ(text.Trailer(), "0,-20.50\r\n");
 }
 

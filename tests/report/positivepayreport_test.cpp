@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "common/date.h"
+#include "positivepay/registerchecks.h"
 #include "storage/checkregister.h"
 #include "storage/errors.h"
 #include "storage/storage_test_support.h"
@@ -505,6 +506,48 @@ TEST_F(PositivePayReportTest, TheTotalOfManyAmountsIsThatOfItsLines) {
     ASSERT_FALSE(texts.empty());
     EXPECT_EQ(texts.back().text, c.total);
   }
+}
+
+// The checks read from the register and drawn as a list (as a Positive Pay file's recorded
+// checks are reprinted) give the pages the register gives: sections, payees as the register
+// shows them (leading blanks kept), statuses, totals.
+TEST_F(PositivePayReportTest, AListOfTheRegistersChecksDrawsTheSamePages) {
+  std::vector<CheckRecordRow> rows = Checks("111", 500, LinesOnAPage() + 2, 0.5);
+  rows.push_back({"222", 900, Ymd(2024, 3, 6), "02", 75.25, "  INDENTED PAYEE"});
+  rows.push_back({"222", 901, Ymd(2024, 3, 7), "03", 0, "STOPPED\x01"});
+  rows.back().amountText = "12.349";
+  Draw(rows);
+  cursor->GoTop();
+  const std::vector<PositivePayCheck> checks = ReadRegisterChecks(*cursor);
+  ASSERT_EQ(checks.size(), rows.size());
+  EXPECT_EQ(checks.back().payee, "STOPPED");
+  EXPECT_EQ(checks.back().amount, Money::FromStoredText("12.349"));
+
+  RecordingHost fromList;
+  DrawReport(fromList, checks, settings);
+  const PageDocument& expected = Document();
+  const PageDocument& drawn = fromList.surface.Document();
+  ASSERT_EQ(drawn.PageCount(), expected.PageCount());
+  ASSERT_EQ(drawn.PageCount(), 3);
+  for (int page = 1; page <= drawn.PageCount(); ++page) {
+    SCOPED_TRACE("page " + std::to_string(page));
+    const std::vector<Placed> want = TextsOn(expected, page);
+    const std::vector<Placed> got = TextsOn(drawn, page);
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i].text, want[i].text);
+      EXPECT_EQ(got[i].x, want[i].x);
+      EXPECT_EQ(got[i].y, want[i].y);
+    }
+    EXPECT_EQ(RulesOn(drawn, page).size(), RulesOn(expected, page).size());
+  }
+  const std::vector<std::vector<std::string>> last = DetailRows(3);
+  ASSERT_EQ(last.size(), 2u);
+  EXPECT_EQ(last[0][3], "  INDENTED PAYEE");
+  EXPECT_EQ(last[0][4], "Void");
+  EXPECT_EQ(last[1][2], "$12.35");
+  EXPECT_EQ(last[1][4], "Stop");
+  EXPECT_EQ(fromList.pageLabel, host.pageLabel);
 }
 
 TEST(ReportAccountKeyTest, TrimsThenCutsOrFillsToFifteen) {

@@ -1,0 +1,68 @@
+#include "positivepay/registerchecks.h"
+
+#include "common/text.h"
+#include "storage/tablecursor.h"
+#include "storage/tablefiles.h"
+
+namespace volarin {
+namespace {
+
+bool HasEdgeBlanks(std::string_view stored) {
+  const size_t last = stored.find_last_not_of(' ');
+  return last != std::string_view::npos && (IsBlank(stored.front()) || IsBlank(stored[last]));
+}
+
+}  // namespace
+
+bool RegisterChecks::Next(PositivePayCheck& check) {
+  if (started_) {
+    reg_.Skip(1);
+  } else {
+    reg_.GoTop();
+    started_ = true;
+    accountNr_ = reg_.FieldIndex(tables::reg::kAccountNr);
+    bankCode_ = reg_.FieldIndex(tables::reg::kBankCode);
+    checkNo_ = reg_.FieldIndex(tables::reg::kCheckNo);
+    date_ = reg_.FieldIndex(tables::reg::kDate);
+    amount_ = reg_.FieldIndex(tables::reg::kAmount);
+    statusCode_ = reg_.FieldIndex(tables::reg::kStatusCode);
+    company_ = reg_.FieldIndex(tables::reg::kCompany);
+  }
+  if (reg_.Eof()) return false;
+  Read(check);
+  return true;
+}
+
+void RegisterChecks::Read(PositivePayCheck& check) {
+  std::string scratch;
+  check.bankAccount.assign(reg_.TrimmedTextAt(accountNr_, scratch));
+  check.bankNumber.assign(reg_.TrimmedTextAt(bankCode_, scratch));
+  check.checkNumber = reg_.Int64At(checkNo_);
+  check.issueDate = reg_.DateAt(date_);
+  // The stored digits as they stand: no binary fraction between the field and the file.
+  check.amount = Money::FromStoredText(reg_.StoredTextAt(amount_));
+  check.statusCode.assign(reg_.TrimmedTextAt(statusCode_, scratch));
+  check.payee.assign(reg_.TrimmedTextAt(company_, scratch));
+  // The report prints the payee as the register shows it (trailing blanks cut), which
+  // differs from the trimmed name only when blanks or control characters stand at its ends.
+  if (HasEdgeBlanks(reg_.StoredTextAt(company_))) {
+    check.shownPayee = reg_.TextAt(company_);
+  } else {
+    check.shownPayee.clear();
+  }
+}
+
+void ForEachRegisterCheck(TableCursor& checkRegister,
+                          const std::function<void(const PositivePayCheck&)>& visit) {
+  RegisterChecks checks(checkRegister);
+  PositivePayCheck check;
+  while (checks.Next(check)) visit(check);
+}
+
+std::vector<PositivePayCheck> ReadRegisterChecks(TableCursor& checkRegister) {
+  std::vector<PositivePayCheck> all;
+  ForEachRegisterCheck(checkRegister, [&](const PositivePayCheck& check) { all.push_back(check); });
+  return all;
+}
+
+}  // namespace volarin
