@@ -15,16 +15,16 @@ namespace volarin {
 // A check as the register holds it and as the file, the bank layouts, the report and the
 // history take it.
 struct PositivePayCheck {
-  std::string bankAccount;  // trimmed
-  std::string bankNumber;   // trimmed
+  std::string bankAccount{};  // trimmed
+  std::string bankNumber{};   // trimmed
   int64_t checkNumber = 0;
-  Date issueDate;  // the check's own date
-  Money amount;
-  std::string statusCode;  // trimmed; issued is written positive, every other code negative
-  std::string payee;       // trimmed; its control characters are written as blanks
+  Date issueDate{};  // the check's own date
+  Money amount{};
+  std::string statusCode{};  // trimmed; issued is written positive, every other code negative
+  std::string payee{};       // trimmed; its control characters are written as blanks
   // The payee as the register shows it, when that differs from the trimmed name (blanks or
   // control characters at its ends); the report prints it as it stands.
-  std::string shownPayee;
+  std::string shownPayee{};
 
   const std::string& PayeeAsShown() const { return shownPayee.empty() ? payee : shownPayee; }
   bool IsIssued() const { return statusCode == tables::kStatusIssued; }
