@@ -57,13 +57,15 @@ void MakeFolders(const ExportRequest& request, const std::string& archiveFolderN
 
 // Written under a temporary name and renamed into place complete, so an earlier archive file of
 // the same name survives a failed run.
-void WriteArchiveFile(TableCursor& reg, const std::string& path, const std::string& dateText) {
+void WriteArchiveFile(TableCursor& reg, const std::string& path, const std::string& dateText,
+                      const std::function<void(const PositivePayCheck&)>& onCheck) {
   PendingFile file(path);
   PositivePayText text(dateText);
   // The lines go out in large pieces through one buffer.
   constexpr size_t kChunk = 256 * 1024;
   ForEachRegisterCheck(reg, [&](const PositivePayCheck& check) {
     text.Add(check);
+    if (onCheck) onCheck(check);
     if (text.PendingSize() >= kChunk) {
       file.Write(text.Lines());
       text.ClearLines();
@@ -77,7 +79,8 @@ void WriteArchiveFile(TableCursor& reg, const std::string& path, const std::stri
 // A bank's own layout: the column names or header, the checks, the trailer. A header that tells
 // the count or the total can only be written once every check has been. Written under a
 // temporary name and renamed into place complete, as the standard file is.
-void WriteLayoutFile(TableCursor& reg, const std::string& path, LayoutWriter& writer) {
+void WriteLayoutFile(TableCursor& reg, const std::string& path, LayoutWriter& writer,
+                     const std::function<void(const PositivePayCheck&)>& onCheck) {
   PendingFile file(path);
   const bool headerLast = writer.HeaderNeedsTotals();
   const std::string columns = writer.ColumnNames();
@@ -85,6 +88,7 @@ void WriteLayoutFile(TableCursor& reg, const std::string& path, LayoutWriter& wr
   constexpr size_t kChunk = 256 * 1024;
   ForEachRegisterCheck(reg, [&](const PositivePayCheck& check) {
     pending += writer.Detail(check);
+    if (onCheck) onCheck(check);
     if (!headerLast && pending.size() >= kChunk) {
       file.Write(pending);
       pending.clear();
@@ -146,9 +150,9 @@ std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportReques
   const std::string pickupFile = JoinPath(request.pickupFolder, fileName);
 
   if (standard) {
-    WriteArchiveFile(checkRegister, archiveFile, dateText);
+    WriteArchiveFile(checkRegister, archiveFile, dateText, request.onCheckWritten);
   } else {
-    WriteLayoutFile(checkRegister, archiveFile, *writer);
+    WriteLayoutFile(checkRegister, archiveFile, *writer, request.onCheckWritten);
   }
   // The copy is complete and synced under a name the uploader does not take before the older
   // pickup files go; only then does it take its final name.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/date.h"
+#include "positivepay/positivepayfile.h"
 
 namespace volarin {
 
@@ -17,6 +18,8 @@ struct ExportRequest {
   std::string pickupFolder;  // platform::PickupFolder() in the program; a temporary folder in tests
   // Lets pending window messages be processed, so the pressed button repaints.
   std::function<void()> processEvents;
+  // Told each check as it goes into the file, in the file's order (what the history records).
+  std::function<void(const PositivePayCheck&)> onCheckWritten{};
 };
 
 // The archive copy of a Positive Pay file: POSPAY/PPyyyymm/<file name> under the data folder.
