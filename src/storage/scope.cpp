@@ -38,6 +38,12 @@ ScopePosition PlaceTextKey(std::string_view key, const TagScope& scope, bool des
   return ScopePosition::kInside;
 }
 
+bool HeldTextKeyPlaces(std::string_view heldKey, const TagScope& scope) {
+  const size_t last = heldKey.find_last_not_of(' ');
+  const size_t kept = last == std::string_view::npos ? 0 : last + 1;
+  return scope.low.size() <= kept && scope.high.size() <= kept;
+}
+
 ScopePosition PlaceNumberKey(double key, const TagScope& scope, bool descending) {
   if (!scope.on) return ScopePosition::kInside;
   const double low = ScopeNumber(scope.low);

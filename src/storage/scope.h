@@ -19,6 +19,10 @@ enum class ScopePosition { kInside, kBelow, kAbove };
 // bound down to the high one, so both tests turn round.
 ScopePosition PlaceTextKey(std::string_view key, const TagScope& scope, bool descending,
                            bool ignoreCase);
+// Whether a character key as a tag holds it (the key expression's text cut or blank-padded to
+// the key length) places in the scope as that text does: so when neither bound is longer than
+// the key without its trailing blanks, as the text holds those bytes unchanged.
+bool HeldTextKeyPlaces(std::string_view heldKey, const TagScope& scope);
 // Numeric keys against the bounds read as numbers.
 ScopePosition PlaceNumberKey(double key, const TagScope& scope, bool descending);
 

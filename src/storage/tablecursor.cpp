@@ -226,13 +226,27 @@ bool TableCursor::HideDeleted() const {
 }
 
 ScopePosition TableCursor::PlaceInScope(const dbf::Table& table) {
-  const CursorTag* tag = CurrentTag();
+  CursorTag* tag = CurrentTag();
   if (!tag || !tag->scope.on || !tag->key) return ScopePosition::kInside;
+  // The tag's entry that led to the record often tells its place already; the key expression
+  // is evaluated only where it does not.
+  const std::string_view held = dbf::HeldKey(table);
+  if (!held.empty()) {
+    if (tag->keyType == 'C' && HeldTextKeyPlaces(held, tag->scope)) {
+      return PlaceTextKey(held, tag->scope, tag->descending, ignoreCase_);
+    }
+    if (tag->keyType == 'D' && held == tag->placedKey) return tag->placedAt;
+  }
   if (tag->keyType == 'N') {
     return PlaceNumberKey(tag->key->Number(table.Current()), tag->scope, tag->descending);
   }
   tag->key->TextInto(table.Current(), keyBuffer_);
-  return PlaceTextKey(keyBuffer_, tag->scope, tag->descending, ignoreCase_);
+  const ScopePosition place = PlaceTextKey(keyBuffer_, tag->scope, tag->descending, ignoreCase_);
+  if (tag->keyType == 'D' && !held.empty()) {
+    tag->placedKey.assign(held);
+    tag->placedAt = place;
+  }
+  return place;
 }
 
 bool TableCursor::Visible(dbf::Table& table) {
@@ -500,6 +514,7 @@ void TableCursor::SetScope(const std::string& low, const std::string& high) {
     }
   }
   tag->scope = TagScope{low, high, true};
+  tag->placedKey.clear();
   NotifyChanged();
 }
 

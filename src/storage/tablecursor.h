@@ -59,6 +59,11 @@ struct CursorTag {
   bool descending = false;
   std::unique_ptr<dbf::Expression> key;
   TagScope scope;
+  // A date key as the tag holds it, and the place in the scope found for it from its record:
+  // records with the same held key have the same date and so the same place. Cleared when the
+  // scope changes.
+  std::string placedKey;
+  ScopePosition placedAt = ScopePosition::kInside;
 };
 
 class TableCursor final : public FieldAccess {

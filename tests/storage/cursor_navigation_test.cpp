@@ -1,6 +1,10 @@
 // Moving a cursor: the visible-record rule, tags, scopes per tag, seeks.
 #include <gtest/gtest.h>
 
+#include "dbf/expression.h"
+#include "dbf/mdx/tableindex.h"
+#include "storage/scope.h"
+
 #include "storage/errors.h"
 #include "storage/keys.h"
 #include "storage_test_support.h"
@@ -110,6 +114,91 @@ TEST(CursorNavigation, DateScopes) {
   escrow->SetScope("20240115", "20240115");
   escrow->ClearScope();
   EXPECT_EQ(Walk(*escrow, "checkno").size(), 6u);
+}
+
+// The walk a scope allows, worked out with the engine alone: the tag's order, each record placed
+// by the text of its key expression.
+Checks ScopeWalkOf(const std::string& path, const std::string& tagName, const TagScope& scope) {
+  dbf::Context context;
+  auto table = dbf::Table::Open(context, path);
+  dbf::OpenIndex(*table, dbf::ProductionIndexPath(path));
+  EXPECT_TRUE(dbf::SelectTag(*table, tagName));
+  dbf::TagInfo tag;
+  for (const dbf::TagInfo& t : dbf::Tags(*table)) {
+    if (t.name == tagName) tag = t;
+  }
+  const auto key = dbf::Expression::Parse(tag.keyExpression, *table).expression;
+  Checks checks;
+  for (table->Top(); !table->Eof(); table->Skip()) {
+    const ScopePosition place =
+        PlaceTextKey(key->Text(table->Current()), scope, tag.descending, false);
+    if (place == ScopePosition::kAbove) break;
+    if (place == ScopePosition::kInside && !table->Deleted()) {
+      checks.push_back(table->AsInteger(table->FieldIndex("ID")));
+    }
+  }
+  return checks;
+}
+
+// A scope judged from the keys the tag holds places every record as its key expression does:
+// texts blank-padded or cut to the key length against bounds within and beyond what the key
+// keeps, runs of equal dates, blank dates, a descending tag, one scope after another on the
+// same keys, and a record whose key a change moved.
+TEST(CursorNavigation, ScopesPlaceEveryRecordAsItsKeyExpressionDoes) {
+  StorageSetup setup;
+  const std::string path = setup.Path("scoped.dbf");
+  // PADDED keys the name trimmed (so blank-padded by the tag) where FLAG is 1, as stored
+  // where it is 0; CUT keys are three bytes of a longer text.
+  testing::MakeTable(path, {{"ID", 'N', 4}, {"NAME", 'C', 6}, {"FLAG", 'N', 1}, {"DUE", 'D', 8}},
+                     {{"1", "AB", "1", "20240115"},
+                      {"2", "AB", "0", "20240115"},
+                      {"3", "ABC", "1", "20240116"},
+                      {"4", "A", "1", ""},
+                      {"5", "ABD", "0", "20240114"},
+                      {"*6", "AB", "1", "20240115"},
+                      {"7", "B", "0", "20240115"},
+                      {"8", "AB", "1", "20240117"}},
+                     {testing::TagOf("PADDED", "IIF(FLAG>0, TRIM(NAME), NAME)"),
+                      testing::TagOf("CUT", "TRIM(NAME)+\"xyz\""), testing::TagOf("DUE", "DUE"),
+                      testing::TagOf("DUEDOWN", "DUE", true)});
+  auto cursor = setup.Cursor("scoped");
+  cursor->Open();
+  const struct {
+    const char* tag;
+    const char* low;
+    const char* high;
+  } cases[] = {
+      {"PADDED", "AB ", "AB "},         // the padding is no part of a trimmed name's text
+      {"PADDED", "AB", "AB"},           // within what every key keeps
+      {"PADDED", "A", "ABC"},           //
+      {"PADDED", "AB    X", "B"},       // a bound longer than the key
+      {"CUT", "ABxy", "ABxz"},          // a bound longer than the key: the text decides
+      {"CUT", "AB", "AB"},              //
+      {"DUE", "20240115", "20240115"},  // a run of equal dates
+      {"DUE", "20240116", "20240117"},  // starts on the key the walk before stopped at
+      {"DUE", "01/01/1900", "20240116"},
+      {"DUE", "        ", "20240114"},  // blank dates in the scope
+      {"DUE", "2024", "2024"},
+      {"DUEDOWN", "20240118", "20240118"},  // nothing: the first date is past the scope
+      {"DUEDOWN", "20240117", "20240115"},  // the same first date, now inside
+      {"DUEDOWN", "20240116", "20240114"},
+  };
+  for (const auto& c : cases) {
+    cursor->SetTag(c.tag);
+    cursor->SetScope(c.low, c.high);
+    EXPECT_EQ(testing::Walk(*cursor, "ID"), ScopeWalkOf(path, c.tag, {c.low, c.high, true}))
+        << c.tag << " " << c.low << ".." << c.high;
+  }
+  // A record moved out of the scope by a change is placed by its new key.
+  cursor->SetTag("DUE");
+  cursor->SetScope("20240115", "20240115");
+  cursor->GoTop();
+  cursor->StartEdit();
+  cursor->AssignDate("DUE", *Date::FromYmd(2024, 1, 16));
+  cursor->SaveEdit();
+  const Checks after = testing::Walk(*cursor, "ID");
+  EXPECT_EQ(after, ScopeWalkOf(path, "DUE", {"20240115", "20240115", true}));
+  EXPECT_EQ(after.size(), 2u);
 }
 
 TEST(CursorNavigation, SkipPastTheEndAndBack) {

@@ -154,6 +154,12 @@ bool SelectTag(Table& table, std::string_view name) {
   return true;
 }
 
+std::string_view HeldKey(const Table& table) {
+  TagOrder* order = SelectedOrder(table);
+  if (order == nullptr || table.Eof() || table.Changed() || table.Appending()) return {};
+  return order->HeldKey(table.RecNo());
+}
+
 std::string SelectedTag(const Table& table) {
   TagOrder* order = SelectedOrder(table);
   ProductionIndex* index = IndexOf(table);

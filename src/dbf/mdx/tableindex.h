@@ -55,6 +55,11 @@ bool SelectTag(Table& table, std::string_view name);
 // The selected tag's name, empty in record-number order.
 std::string SelectedTag(const Table& table);
 
+// The selected tag's key of the current record as the tag holds it (keycodec.h), when the
+// table stands on that record's entry (reached through the tag, nothing changed since); empty
+// otherwise. Valid until the table moves or changes.
+std::string_view HeldKey(const Table& table);
+
 // Seeks the key text on the selected tag: characters (a shorter text matches the keys that
 // start with it), a date as CCYYMMDD, a number as text. Throws Error when no tag is selected.
 SeekOutcome Seek(Table& table, std::string_view keyText);

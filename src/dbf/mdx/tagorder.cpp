@@ -128,4 +128,16 @@ uint32_t TagOrder::SeekNext(std::string_view key, const RecordView& current) {
   });
 }
 
+std::string_view TagOrder::HeldKey(uint32_t recno) {
+  if (!cursor_ || generation_ != index_.Generation() || !cursor_->Valid() ||
+      version_ != index_.Tag(tag_).Version()) {
+    return {};
+  }
+  try {
+    return cursor_->RecNo() == recno ? cursor_->Key() : std::string_view();
+  } catch (const IndexError&) {
+    return {};  // a block read again meets damage: the caller works from the record instead
+  }
+}
+
 }  // namespace volarin::dbf

@@ -27,6 +27,10 @@ class TagOrder : public RecordOrder {
   uint32_t Seek(std::string_view key, bool& found);
   // The record after the current one when it has the same key as the search key, else 0.
   uint32_t SeekNext(std::string_view key, const RecordView& current);
+  // The key the tag holds for record `recno` when the walk stands on that record's entry and
+  // the tag has not changed since; empty otherwise. Valid until the walk moves or the tag
+  // changes.
+  std::string_view HeldKey(uint32_t recno);
 
  private:
   TagCursor& Cursor();
