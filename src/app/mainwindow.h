@@ -32,6 +32,7 @@ class DataGrid;
 class FlatComboBox;
 class FlatPushButton;
 class FormSizer;
+class HistoryPage;
 class HoverSpeedButton;
 class PageControl;
 class TexturePanel;
@@ -69,6 +70,7 @@ class MainWindow : public QWidget {
   DataGrid& ExRxDBGrid2() const { return *checksGrid_; }
   DataGrid& ExRxDBGrid1() const { return *setupGrid_; }
   BankLayoutPanel& LayoutPanel() const { return *layoutPanel_; }
+  HistoryPage& History() const { return *historyPage_; }
 
   Environment& StorageEnvironment() { return environment_; }
   StorageEngine& Engine1() { return engine_; }
@@ -168,6 +170,7 @@ class MainWindow : public QWidget {
   DataGrid* checksGrid_ = nullptr;
   DataGrid* setupGrid_ = nullptr;
   BankLayoutPanel* layoutPanel_ = nullptr;
+  HistoryPage* historyPage_ = nullptr;
 };
 
 // ExRxDBGrid2ApplyCellAttribute: void checks light red, stopped checks light blue-grey, every

@@ -4,9 +4,11 @@
 
 #include "app/artwork.h"
 #include "app/banklayoutpanel.h"
+#include "app/barcontrols.h"
 #include "app/cursormodel.h"
 #include "app/datagrid.h"
 #include "app/flatpushbutton.h"
+#include "app/historypage.h"
 #include "app/mainwindow.h"
 #include "app/pagecontrol.h"
 #include "common/programtitle.h"
@@ -34,23 +36,6 @@ QFont WindowFont() {
   QFont font(QStringLiteral("Arial"));
   font.setPointSize(8);
   return font;
-}
-
-// Children of a panel are laid out inside its bevels and border, as a panel's client area is.
-void DockInside(TexturePanel* panel, int borderWidth) {
-  const int inset = panel->Inset() + borderWidth;
-  panel->setContentsMargins(inset, inset, inset, inset);
-}
-
-HoverSpeedButton* SpeedButton(const QString& caption, ButtonPicture picture, int width, int height,
-                              QWidget* parent) {
-  auto* button = new HoverSpeedButton(parent);
-  button->setText(caption);
-  button->setIcon(ButtonIcon(picture));
-  button->setIconSize(QSize(16, 16));
-  button->resize(width, height);
-  button->SetENTERCOLOR(kBgrBlue);
-  return button;
 }
 
 template <typename Edit>
@@ -184,6 +169,13 @@ void MainWindow::BuildBody() {
   BuildChecksPage(checksPage);
 
   BuildSetupPage(setupPage);
+  // What was sent to the bank, read afresh each time the page is shown.
+  historyPage_ = new HistoryPage(dataDir_, nullptr);
+  historyPage_->setObjectName(QStringLiteral("historypage"));
+  const int historyIndex = pages_->addTab(historyPage_, QStringLiteral("History"));
+  connect(pages_, &QTabWidget::currentChanged, historyPage_, [this, historyIndex](int index) {
+    if (index == historyIndex) historyPage_->Refresh();
+  });
 }
 
 void MainWindow::BuildSetupPage(QWidget* page) {

@@ -1,0 +1,189 @@
+#include "app/historypage.h"
+
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QSplitter>
+#include <QTableView>
+#include <QUrl>
+#include <set>
+
+#include "app/barcontrols.h"
+#include "app/errorbox.h"
+#include "app/historymodels.h"
+#include "common/paths.h"
+#include "common/platform.h"
+#include "controls/docklayout.h"
+#include "controls/hoverspeedbutton.h"
+#include "controls/texturepanel.h"
+#include "positivepay/export.h"
+#include "qtcommon/bgrcolor.h"
+#include "qtcommon/qttext.h"
+
+namespace volarin {
+namespace {
+
+constexpr int kRowHeight = 18;
+
+QTableView* Grid(QAbstractItemModel* model, const std::vector<int>& widths, QWidget* parent) {
+  auto* view = new QTableView(parent);
+  view->setModel(model);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->verticalHeader()->hide();
+  view->verticalHeader()->setDefaultSectionSize(kRowHeight);
+  view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  view->horizontalHeader()->setHighlightSections(false);
+  view->horizontalHeader()->setStretchLastSection(true);
+  for (size_t i = 0; i < widths.size(); ++i) view->setColumnWidth(static_cast<int>(i), widths[i]);
+  // The current row navy with white text, as in the other grids.
+  view->setStyleSheet(QStringLiteral(
+      "QTableView { selection-background-color: #000080; selection-color: white; }"));
+  return view;
+}
+
+}  // namespace
+
+bool OpenFolderOnDesktop(const std::string& folder) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
+}
+
+HistoryPage::HistoryPage(std::string dataDir, QWidget* parent)
+    : QWidget(parent),
+      store_(std::move(dataDir)),
+      opener_(OpenFolderOnDesktop),
+      submissions_(std::make_unique<SubmissionModel>()),
+      checks_(std::make_unique<SentCheckModel>()) {
+  BuildLayout();
+}
+
+HistoryPage::~HistoryPage() = default;
+
+void HistoryPage::BuildLayout() {
+  auto* pageLayout = new DockLayout(this);
+  auto* bar = new TexturePanel(this);
+  bar->setObjectName(QStringLiteral("historybar"));
+  bar->resize(width(), 26);
+  bar->SetBevelOuter(TexturePanel::Bevel::Lowered);
+  bar->SetBevelInner(TexturePanel::Bevel::Raised);
+  bar->SetColor(kBgrWhite);
+  bar->SetENTERCOLOR(kBgrWhite);
+  bar->SetEXITCOLOR(kBgrWhite);
+  bar->SetTexture(ChecksBarTexture());
+  DockInside(bar, 2);
+  pageLayout->AddWidget(bar, Dock::Top);
+  auto* barLayout = new DockLayout(bar);
+
+  auto* label = new QLabel(QStringLiteral("Bank Account "), bar);
+  label->resize(74, 18);
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  barLayout->AddWidget(label, Dock::Left);
+  bankFilter_ = new QComboBox(bar);
+  bankFilter_->setObjectName(QStringLiteral("historyfilter"));
+  bankFilter_->resize(140, 18);
+  bankFilter_->addItem(QStringLiteral("All"), QString());
+  barLayout->AddWidget(bankFilter_, Dock::Left);
+
+  auto* reprint = SpeedButton(QStringLiteral("Reprint Report"), ButtonPicture::Print, 112, 18, bar);
+  barLayout->AddWidget(reprint, Dock::Right);
+  auto* openFolder =
+      SpeedButton(QStringLiteral("Open Folder"), ButtonPicture::CreateFile, 96, 18, bar);
+  barLayout->AddWidget(openFolder, Dock::Right);
+  reprintButton_ = reprint;
+  openFolderButton_ = openFolder;
+
+  auto* splitter = new QSplitter(Qt::Vertical, this);
+  submissionsView_ = Grid(submissions_.get(), {34, 112, 70, 80, 90, 78, 72, 66, 46, 86}, splitter);
+  submissionsView_->setObjectName(QStringLiteral("historygrid"));
+  checksView_ = Grid(checks_.get(), {72, 72, 84, 260}, splitter);
+  checksView_->setObjectName(QStringLiteral("historychecks"));
+  splitter->setStretchFactor(0, 3);
+  splitter->setStretchFactor(1, 2);
+  pageLayout->AddWidget(splitter, Dock::Fill);
+
+  connect(bankFilter_, &QComboBox::currentIndexChanged, this, [this] { ShowSubmissions(); });
+  connect(submissionsView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this] { ShowChecksOfSelected(); });
+  connect(openFolder, &QAbstractButton::clicked, this, [this] { OpenFolderClicked(); });
+  connect(reprint, &QAbstractButton::clicked, this, [this] { ReprintClicked(); });
+  ShowChecksOfSelected();
+}
+
+std::string HistoryPage::ArchiveFolder(const std::string& dataDir, const history::Submission& s) {
+  return FolderPart(ArchiveFilePath(dataDir, s.positivePayDate, s.archiveFileName));
+}
+
+void HistoryPage::SetReprinter(Reprinter reprinter) {
+  reprinter_ = std::move(reprinter);
+  ShowChecksOfSelected();
+}
+
+void HistoryPage::Refresh() {
+  RunCommand([this] {
+    FillBankFilter(store_.Submissions());
+    ShowSubmissions();
+  });
+}
+
+void HistoryPage::FillBankFilter(const std::vector<history::Submission>& all) {
+  const QString chosen = bankFilter_->currentData().toString();
+  std::set<std::string> banks;
+  for (const history::Submission& s : all) banks.insert(s.bankAccount);
+  const QSignalBlocker quiet(bankFilter_);
+  bankFilter_->clear();
+  bankFilter_->addItem(QStringLiteral("All"), QString());
+  for (const std::string& bank : banks) bankFilter_->addItem(ToQString(bank), ToQString(bank));
+  bankFilter_->setCurrentIndex(std::max(0, bankFilter_->findData(chosen)));
+}
+
+void HistoryPage::ShowSubmissions() {
+  // Ids start at 1, so 0 stands for no selection.
+  const int64_t selected = SelectedSubmission() ? SelectedSubmission()->id : 0;
+  const QString bank = bankFilter_->currentData().toString();
+  RunCommand([&] {
+    submissions_->SetRows(bank.isEmpty() ? store_.Submissions()
+                                         : store_.Submissions(FromQString(bank)));
+  });
+  int row = submissions_->rowCount() > 0 ? 0 : -1;
+  for (int r = 0; selected != 0 && r < submissions_->rowCount(); ++r) {
+    if (submissions_->Row(r).id == selected) row = r;
+  }
+  if (row >= 0) submissionsView_->selectRow(row);
+  ShowChecksOfSelected();
+}
+
+std::optional<history::Submission> HistoryPage::SelectedSubmission() const {
+  const QModelIndex current = submissionsView_->selectionModel()->currentIndex();
+  if (!current.isValid() || current.row() >= submissions_->rowCount()) return std::nullopt;
+  return submissions_->Row(current.row());
+}
+
+void HistoryPage::ShowChecksOfSelected() {
+  const std::optional<history::Submission> selected = SelectedSubmission();
+  std::vector<history::SentCheck> rows;
+  if (selected) RunCommand([&] { rows = store_.ChecksOf(selected->id); });
+  checks_->SetRows(std::move(rows));
+  openFolderButton_->setEnabled(selected.has_value());
+  reprintButton_->setEnabled(selected.has_value() && reprinter_ != nullptr);
+}
+
+void HistoryPage::OpenFolderClicked() {
+  const std::optional<history::Submission> selected = SelectedSubmission();
+  if (!selected) return;
+  RunCommand([&] {
+    const std::string folder = ArchiveFolder(store_.DataDir(), *selected);
+    if (!platform::FolderExists(folder)) throw FileError("Cannot open folder " + folder);
+    if (!opener_(folder)) throw FileError("Cannot open folder " + folder);
+  });
+}
+
+void HistoryPage::ReprintClicked() {
+  const std::optional<history::Submission> selected = SelectedSubmission();
+  if (!selected || !reprinter_) return;
+  RunCommand([&] { reprinter_(*selected, store_.ChecksOf(selected->id)); });
+}
+
+}  // namespace volarin

@@ -1,0 +1,171 @@
+// The History page through its controls: the files sent, newest first and filtered by bank
+// account, the checks of the one selected, its archive folder opened and its report reprinted
+// from the recorded checks.
+#include "app/historypage.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QTableView>
+#include <filesystem>
+
+#include "app/apptestsupport.h"
+#include "app/pagecontrol.h"
+#include "common/paths.h"
+#include "history/historystore.h"
+#include "positivepay/export.h"
+
+namespace volarin {
+namespace {
+
+using history::SentCheck;
+using history::Submission;
+using testing::WindowFixture;
+using testing::Ymd;
+
+SentCheck Sent(int64_t number, const char* amount, const char* status, const char* payee,
+               const char* bank) {
+  SentCheck c;
+  c.bankAccount = bank;
+  c.checkNumber = number;
+  c.checkDate = Ymd(2024, 3, 5);
+  c.amount = amount;
+  c.statusCode = status;
+  c.payee = payee;
+  return c;
+}
+
+Submission Sending(const char* bank, Date date, int64_t count, const char* total) {
+  Submission s;
+  s.createdDate = Ymd(2024, 3, 6);
+  s.createdTime = "08:15:00";
+  s.osUser = "clerk";
+  s.suiteAccount = "AAA100";
+  s.bankAccount = bank;
+  s.positivePayDate = date;
+  s.checkCount = count;
+  s.netTotal = total;
+  s.archiveFileName = date.Digits() + "_" + bank + ".txt";
+  s.sha256 = std::string(64, '0');
+  return s;
+}
+
+QStringList Column(const QTableView& view, int column) {
+  QStringList texts;
+  for (int row = 0; row < view.model()->rowCount(); ++row) {
+    texts << view.model()->index(row, column).data().toString();
+  }
+  return texts;
+}
+
+class HistoryPageTest : public ::testing::Test {
+ protected:
+  HistoryPageTest() {
+    history::HistoryStore store(fixture.folder.Path());
+    store.Record(Sending("11-1", Ymd(2024, 3, 4), 1, "12.50"),
+                 {Sent(4700, "12.50", "00", "ACME", "11-1")});
+    store.Record(Sending("55-5", Ymd(2024, 3, 5), 1, "3.00"),
+                 {Sent(90, "3.00", "00", "GAMMA", "55-5")});
+    store.Record(
+        Sending("11-1", Ymd(2024, 3, 5), 2, "9.50"),
+        {Sent(4711, "12.50", "00", "ACME", "11-1"), Sent(4712, "3.00", "02", "BETA", "11-1")});
+  }
+
+  HistoryPage& ShowHistory() {
+    MainWindow& window = fixture.Show();
+    window.GSPages1().setCurrentIndex(2);
+    QApplication::processEvents();
+    return window.History();
+  }
+
+  static void Click(QAbstractButton& button) {
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QApplication::processEvents();
+  }
+
+  WindowFixture fixture{fixtures::DataFolderRows{}};
+};
+
+TEST_F(HistoryPageTest, ListsTheFilesNewestFirstAndShowsTheChecksOfTheSelectedOne) {
+  HistoryPage& page = ShowHistory();
+  EXPECT_EQ(fixture.window->GSPages1().tabText(2), "History");
+  EXPECT_EQ(Column(page.SubmissionsView(), 0), (QStringList{"3", "2", "1"}));
+  EXPECT_EQ(Column(page.SubmissionsView(), 4), (QStringList{"11-1", "55-5", "11-1"}));
+  EXPECT_EQ(page.SubmissionsView().model()->index(0, 1).data().toString(), "03/06/2024 08:15:00");
+  EXPECT_EQ(page.SubmissionsView().model()->index(0, 9).data().toString(), "9.50");
+  // The newest is selected at first, and its checks are shown.
+  EXPECT_EQ(Column(page.ChecksView(), 0), (QStringList{"4711", "4712"}));
+  EXPECT_EQ(Column(page.ChecksView(), 2), (QStringList{"12.50", "3.00"}));
+  EXPECT_EQ(Column(page.ChecksView(), 4), (QStringList{"", "Void"}));
+
+  page.SubmissionsView().selectRow(1);
+  QApplication::processEvents();
+  EXPECT_EQ(page.SelectedSubmission().value_or(Submission{}).id, 2);
+  EXPECT_EQ(Column(page.ChecksView(), 3), QStringList{"GAMMA"});
+
+  page.BankFilter().setCurrentIndex(page.BankFilter().findText("11-1"));
+  QApplication::processEvents();
+  EXPECT_EQ(Column(page.SubmissionsView(), 0), (QStringList{"3", "1"}));
+  page.SubmissionsView().selectRow(1);
+  QApplication::processEvents();
+  EXPECT_EQ(Column(page.ChecksView(), 0), QStringList{"4700"});
+  page.BankFilter().setCurrentIndex(page.BankFilter().findText("All"));
+  QApplication::processEvents();
+  EXPECT_EQ(Column(page.SubmissionsView(), 0), (QStringList{"3", "2", "1"}));
+  EXPECT_EQ(page.SelectedSubmission().value_or(Submission{}).id, 1);
+}
+
+TEST_F(HistoryPageTest, AFileSentLaterIsListedWhenThePageIsShownAgain) {
+  HistoryPage& page = ShowHistory();
+  history::HistoryStore(fixture.folder.Path())
+      .Record(Sending("77-7", Ymd(2024, 3, 7), 1, "1.00"), {Sent(1, "1.00", "00", "X", "77-7")});
+  fixture.window->GSPages1().setCurrentIndex(0);
+  fixture.window->GSPages1().setCurrentIndex(2);
+  QApplication::processEvents();
+  EXPECT_EQ(Column(page.SubmissionsView(), 0), (QStringList{"4", "3", "2", "1"}));
+  EXPECT_NE(page.BankFilter().findText("77-7"), -1);
+}
+
+TEST_F(HistoryPageTest, OpenFolderOpensTheArchiveFolderOfTheSelectedFile) {
+  HistoryPage& page = ShowHistory();
+  std::vector<std::string> opened;
+  page.SetFolderOpener([&](const std::string& folder) {
+    opened.push_back(folder);
+    return true;
+  });
+  const std::string archive =
+      FolderPart(ArchiveFilePath(fixture.folder.Path(), Ymd(2024, 3, 5), "20240305_11-1.txt"));
+
+  // A folder that is gone is reported, not handed to the desktop.
+  Click(page.OpenFolderButton());
+  EXPECT_TRUE(opened.empty());
+  EXPECT_EQ(fixture.recorders.errors,
+            std::vector<std::string>{std::string(kProgramTitle) + "|Cannot open folder " + archive +
+                                     "."});
+
+  std::filesystem::create_directories(archive);
+  Click(page.OpenFolderButton());
+  EXPECT_EQ(opened, std::vector<std::string>{archive});
+}
+
+TEST_F(HistoryPageTest, ReprintHandsTheRecordedChecksToTheReport) {
+  HistoryPage& page = ShowHistory();
+  EXPECT_FALSE(page.ReprintButton().isEnabled());
+  std::vector<std::pair<Submission, std::vector<SentCheck>>> printed;
+  page.SetReprinter([&](const Submission& s, const std::vector<SentCheck>& checks) {
+    printed.emplace_back(s, checks);
+  });
+  ASSERT_TRUE(page.ReprintButton().isEnabled());
+  page.SubmissionsView().selectRow(2);
+  QApplication::processEvents();
+  Click(page.ReprintButton());
+  ASSERT_EQ(printed.size(), 1u);
+  EXPECT_EQ(printed[0].first.id, 1);
+  std::vector<SentCheck> expected = {Sent(4700, "12.50", "00", "ACME", "11-1")};
+  expected[0].submissionId = 1;
+  EXPECT_EQ(printed[0].second, expected);
+}
+
+}  // namespace
+}  // namespace volarin
