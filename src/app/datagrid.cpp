@@ -13,11 +13,7 @@
 
 namespace volarin {
 
-namespace {
-
-constexpr uint32_t kNavy = 0x800000;
-
-}  // namespace
+namespace {}  // namespace
 
 bool AskYesNo(const std::string& text) {
   return QMessageBox::question(QApplication::activeWindow(), QStringLiteral("Confirm"),
@@ -130,7 +126,7 @@ DataGrid::DataGrid(CursorModel& model, QWidget* parent)
   QPalette colours = palette();
   for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
     colours.setColor(group, QPalette::Base, Qt::white);
-    colours.setColor(group, QPalette::Highlight, FromBgr(kNavy));
+    colours.setColor(group, QPalette::Highlight, FromBgr(kBgrNavy));
     colours.setColor(group, QPalette::HighlightedText, Qt::white);
   }
   setPalette(colours);

@@ -27,21 +27,31 @@ namespace {
 
 constexpr int kRowHeight = 18;
 
-QTableView* Grid(QAbstractItemModel* model, const std::vector<int>& widths, QWidget* parent) {
+// A read-only grid that looks like the window's other grids: white face, navy current row,
+// fixed rows and titles, columns as wide as their texts.
+QTableView* Grid(QAbstractItemModel* model, QWidget* parent) {
   auto* view = new QTableView(parent);
   view->setModel(model);
   view->setSelectionBehavior(QAbstractItemView::SelectRows);
   view->setSelectionMode(QAbstractItemView::SingleSelection);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setWordWrap(false);
+  view->setCornerButtonEnabled(false);
   view->verticalHeader()->hide();
   view->verticalHeader()->setDefaultSectionSize(kRowHeight);
   view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  view->horizontalHeader()->setHighlightSections(false);
-  view->horizontalHeader()->setStretchLastSection(true);
-  for (size_t i = 0; i < widths.size(); ++i) view->setColumnWidth(static_cast<int>(i), widths[i]);
-  // The current row navy with white text, as in the other grids.
-  view->setStyleSheet(QStringLiteral(
-      "QTableView { selection-background-color: #000080; selection-color: white; }"));
+  QPalette colours = view->palette();
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    colours.setColor(group, QPalette::Base, Qt::white);
+    colours.setColor(group, QPalette::Highlight, FromBgr(kBgrNavy));
+    colours.setColor(group, QPalette::HighlightedText, Qt::white);
+  }
+  view->setPalette(colours);
+  QHeaderView* titles = view->horizontalHeader();
+  titles->setHighlightSections(false);
+  titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  titles->setFixedHeight(kRowHeight + 1);
+  titles->setStretchLastSection(true);
   return view;
 }
 
@@ -96,9 +106,9 @@ void HistoryPage::BuildLayout() {
   openFolderButton_ = openFolder;
 
   auto* splitter = new QSplitter(Qt::Vertical, this);
-  submissionsView_ = Grid(submissions_.get(), {34, 112, 70, 80, 90, 78, 72, 66, 46, 86}, splitter);
+  submissionsView_ = Grid(submissions_.get(), splitter);
   submissionsView_->setObjectName(QStringLiteral("historygrid"));
-  checksView_ = Grid(checks_.get(), {72, 72, 84, 260}, splitter);
+  checksView_ = Grid(checks_.get(), splitter);
   checksView_->setObjectName(QStringLiteral("historychecks"));
   splitter->setStretchFactor(0, 3);
   splitter->setStretchFactor(1, 2);
@@ -151,6 +161,7 @@ void HistoryPage::ShowSubmissions() {
   for (int r = 0; selected != 0 && r < submissions_->rowCount(); ++r) {
     if (submissions_->Row(r).id == selected) row = r;
   }
+  submissionsView_->resizeColumnsToContents();
   if (row >= 0) submissionsView_->selectRow(row);
   ShowChecksOfSelected();
 }
@@ -166,6 +177,7 @@ void HistoryPage::ShowChecksOfSelected() {
   std::vector<history::SentCheck> rows;
   if (selected) RunCommand([&] { rows = store_.ChecksOf(selected->id); });
   checks_->SetRows(std::move(rows));
+  checksView_->resizeColumnsToContents();
   openFolderButton_->setEnabled(selected.has_value());
   reprintButton_->setEnabled(selected.has_value() && reprinter_ != nullptr);
 }

@@ -14,6 +14,7 @@ inline constexpr uint32_t kBgrWhite = 0xFFFFFF;
 inline constexpr uint32_t kBgrSilver = 0xC0C0C0;
 inline constexpr uint32_t kBgrYellow = 0x00FFFF;
 inline constexpr uint32_t kBgrBlue = 0xFF0000;
+inline constexpr uint32_t kBgrNavy = 0x800000;
 
 inline constexpr bool IsNoColor(uint32_t bgr) {
   return bgr == kNoColor;
