@@ -52,6 +52,19 @@ std::string DateText(Date date) {
   return text;
 }
 
+// A long list is cut here, so the box stays on the screen.
+constexpr size_t kListedChecks = 10;
+
+template <typename Line>
+std::string BoundedList(const std::vector<CheckChange>& changes, Line line) {
+  std::string text;
+  for (size_t i = 0; i < changes.size() && i < kListedChecks; ++i) text += line(changes[i]);
+  if (changes.size() > kListedChecks) {
+    text += "  and " + std::to_string(changes.size() - kListedChecks) + " more\n";
+  }
+  return text;
+}
+
 std::string CheckLine(const CheckChange& c) {
   std::string line = "  check " + Int64ToText(c.now.checkNumber) + ": sent " +
                      TrimText(c.sent.amount) + " to \"" + TrimText(c.sent.payee) + "\" dated " +
@@ -104,14 +117,14 @@ std::string GuardWarningText(const GuardFindings& findings) {
   if (!findings.changed.empty()) {
     if (!text.empty()) text += "\n";
     text += "These checks were already sent with another amount, payee or date:\n";
-    for (const CheckChange& c : findings.changed) text += CheckLine(c);
+    text += BoundedList(findings.changed, CheckLine);
   }
   if (!findings.voidNowIssued.empty()) {
     if (!text.empty()) text += "\n";
     text += "These checks were sent as void and are now issued again:\n";
-    for (const CheckChange& c : findings.voidNowIssued) {
-      text += "  check " + Int64ToText(c.now.checkNumber) + "\n";
-    }
+    text += BoundedList(findings.voidNowIssued, [](const CheckChange& c) {
+      return "  check " + Int64ToText(c.now.checkNumber) + "\n";
+    });
   }
   return text;
 }

@@ -39,8 +39,8 @@ GuardFindings DecideGuards(const std::optional<Submission>& lastForAccountAndDat
 GuardFindings CheckBeforeSending(const HistoryStore& store, const std::string& bankAccount,
                                  Date positivePayDate, const std::vector<SentCheck>& outgoing);
 
-// The operator's warning, one paragraph per finding, each check on its own line; empty when
-// there is nothing to warn of.
+// The operator's warning, one paragraph per finding, each check on its own line (the first ten,
+// then how many more); empty when there is nothing to warn of.
 std::string GuardWarningText(const GuardFindings& findings);
 
 }  // namespace volarin::history

@@ -93,6 +93,13 @@ TEST(Guards, TheHistoryAnswersForTheAccountAndDateAndTheWarningSaysWhen) {
             "These checks were sent as void and are now issued again:\n"
             "  check 1002\n");
 
+  GuardFindings many;
+  for (int64_t n = 1; n <= 12; ++n)
+    many.voidNowIssued.push_back({Check(n, "1.00", "02"), Check(n, "1.00")});
+  const std::string listed = GuardWarningText(many);
+  EXPECT_NE(listed.find("  check 10\n  and 2 more\n"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("check 11"), std::string::npos) << listed;
+
   const GuardFindings nextDay =
       CheckBeforeSending(store, "1234567", Day(2005, 3, 16), {Check(1003, "1.00")});
   EXPECT_FALSE(nextDay.Any());
