@@ -74,7 +74,7 @@ QString SubmissionText(const history::Submission& s, int column) {
     case 8:
       return QString::number(s.checkCount);
     case 9:
-      return ToQString(s.netTotal);
+      return QString::fromStdString(s.netTotal.FixedText());
     default:
       return ToQString(s.archiveFileName);
   }
@@ -87,7 +87,7 @@ QString CheckText(const history::SentCheck& c, int column) {
     case 1:
       return DateText(c.checkDate);
     case 2:
-      return ToQString(c.amount);
+      return QString::fromStdString(c.amount.FixedText());
     case 3:
       return ToQString(c.payee);
     default:

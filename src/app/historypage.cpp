@@ -18,9 +18,12 @@
 #include "controls/docklayout.h"
 #include "controls/hoverspeedbutton.h"
 #include "controls/texturepanel.h"
+#include "history/sentchecks.h"
 #include "positivepay/export.h"
 #include "qtcommon/bgrcolor.h"
 #include "qtcommon/qttext.h"
+#include "report/positivepayreport.h"
+#include "reportwindow/reportwindow.h"
 
 namespace volarin {
 namespace {
@@ -61,10 +64,29 @@ bool OpenFolderOnDesktop(const std::string& folder) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
 }
 
+void DrawSubmissionReport(ReportHost& host, const history::Submission& submission,
+                          const std::vector<history::SentCheck>& checks) {
+  ReportSettings settings;
+  if (!submission.createdDate.IsNull()) settings.today = submission.createdDate;
+  DrawReport(host, history::PositivePayChecksOf(checks), settings);
+}
+
+void ShowSubmissionReport(QWidget* parent, const history::Submission& submission,
+                          const std::vector<history::SentCheck>& checks) {
+  ReportWindow report([&](ReportHost& host) { DrawSubmissionReport(host, submission, checks); },
+                      parent);
+  report.SetErrorReporter(ShowErrorBox);
+  report.exec();
+}
+
 HistoryPage::HistoryPage(std::string dataDir, QWidget* parent)
     : QWidget(parent),
       store_(std::move(dataDir)),
       opener_(OpenFolderOnDesktop),
+      reprinter_([this](const history::Submission& submission,
+                        const std::vector<history::SentCheck>& checks) {
+        ShowSubmissionReport(this, submission, checks);
+      }),
       submissions_(std::make_unique<SubmissionModel>()),
       checks_(std::make_unique<SentCheckModel>()) {
   BuildLayout();

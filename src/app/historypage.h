@@ -18,6 +18,7 @@ class QTableView;
 
 namespace volarin {
 
+class ReportHost;
 class SentCheckModel;
 class SubmissionModel;
 
@@ -36,7 +37,7 @@ class HistoryPage : public QWidget {
   ~HistoryPage() override;
 
   void SetFolderOpener(FolderOpener opener) { opener_ = std::move(opener); }
-  // Without one the reprint button stays disabled.
+  // The window's own shows the report in the report window.
   void SetReprinter(Reprinter reprinter);
 
   // Reads the history again, keeping the filter and, when it is still listed, the selection.
@@ -75,5 +76,13 @@ class HistoryPage : public QWidget {
 
 // Opens the folder in the desktop's file manager.
 bool OpenFolderOnDesktop(const std::string& folder);
+
+// The report of a submission drawn from its recorded checks, dated the day the file was made,
+// so that it comes out as the report printed then.
+void DrawSubmissionReport(ReportHost& host, const history::Submission& submission,
+                          const std::vector<history::SentCheck>& checks);
+// The same in the report window, to preview and print.
+void ShowSubmissionReport(QWidget* parent, const history::Submission& submission,
+                          const std::vector<history::SentCheck>& checks);
 
 }  // namespace volarin

@@ -10,37 +10,9 @@
 namespace volarin::history {
 namespace {
 
-// The amount in cents from its decimal text, exactly; nullopt when it is not a decimal number.
-std::optional<int64_t> Cents(const std::string& text) {
-  std::string_view t = TrimView(text);
-  bool negative = false;
-  if (!t.empty() && (t[0] == '-' || t[0] == '+')) {
-    negative = t[0] == '-';
-    t.remove_prefix(1);
-  }
-  int64_t cents = 0;
-  int decimals = -1;
-  bool digits = false;
-  for (const char c : t) {
-    if (c == '.' && decimals < 0) {
-      decimals = 0;
-    } else if (IsDigit(c) && decimals < 2 && cents < 100'000'000'000'000'000) {
-      cents = cents * 10 + (c - '0');
-      digits = true;
-      if (decimals >= 0) ++decimals;
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (!digits) return std::nullopt;
-  for (int d = std::max(decimals, 0); d < 2; ++d) cents *= 10;
-  return negative ? -cents : cents;
-}
-
-bool SameAmount(const std::string& a, const std::string& b) {
-  const auto ca = Cents(a);
-  const auto cb = Cents(b);
-  return ca && cb ? *ca == *cb : TrimView(a) == TrimView(b);
+// The history keeps amounts to the cent, rounded as the field stores them.
+bool SameAmount(Money a, Money b) {
+  return a.RoundedCents() == b.RoundedCents();
 }
 
 std::string DateText(Date date) {
@@ -67,8 +39,8 @@ std::string BoundedList(const std::vector<CheckChange>& changes, Line line) {
 
 std::string CheckLine(const CheckChange& c) {
   std::string line = "  check " + Int64ToText(c.now.checkNumber) + ": sent " +
-                     TrimText(c.sent.amount) + " to \"" + TrimText(c.sent.payee) + "\" dated " +
-                     DateText(c.sent.checkDate) + ", now " + TrimText(c.now.amount) + " to \"" +
+                     c.sent.amount.FixedText() + " to \"" + TrimText(c.sent.payee) + "\" dated " +
+                     DateText(c.sent.checkDate) + ", now " + c.now.amount.FixedText() + " to \"" +
                      TrimText(c.now.payee) + "\" dated " + DateText(c.now.checkDate);
   return line + "\n";
 }

@@ -30,7 +30,7 @@ struct GuardFindings {
 
 // The decision over the history's answers: the newest submission for the account and date, and
 // the latest sending of each check about to go out (keyed by check number). Amounts are compared
-// as numbers ("500" equals "500.00"), payees without their surrounding blanks.
+// to the cent, as the history keeps them; payees without their surrounding blanks.
 GuardFindings DecideGuards(const std::optional<Submission>& lastForAccountAndDate,
                            const std::map<int64_t, SentCheck>& lastSent,
                            const std::vector<SentCheck>& outgoing);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/date.h"
+#include "common/money.h"
 
 namespace volarin::history {
 
@@ -21,7 +22,7 @@ struct Submission {
   SubmissionMode mode = SubmissionMode::kDate;
   int64_t startingCheckNumber = 0;  // 0: every check number
   int64_t checkCount = 0;
-  std::string netTotal;  // decimal text with two places, "-1234.50"
+  Money netTotal;
   std::string archiveFileName;
   std::string sha256;  // of the archive file, lower-case hex
 
@@ -33,9 +34,9 @@ struct SentCheck {
   std::string bankAccount;
   int64_t checkNumber = 0;
   Date checkDate;
-  std::string amount;  // decimal text with two places, as the register's N12.2 field holds it
+  Money amount;  // kept to the cent
   std::string statusCode;
-  std::string payee;
+  std::string payee;  // as the register shows it (the report prints it so)
 
   friend bool operator==(const SentCheck&, const SentCheck&) = default;
 };

@@ -1,7 +1,10 @@
 #include "history/historyrows.h"
 
+#include <optional>
+
 #include "common/text.h"
 #include "history/historytables.h"
+#include "storage/errors.h"
 #include "storage/storedform.h"
 
 namespace volarin::history {
@@ -14,8 +17,14 @@ class RowBuilder {
   RowBuilder& Text(const char* name, const std::string& text) {
     return Put(name, [&](const dbf::FieldInfo& f) { return StoredText(f, text, true); });
   }
-  RowBuilder& Decimal(const char* name, const std::string& text) {
-    return Put(name, [&](const dbf::FieldInfo& f) { return StoredText(f, text, false); });
+  RowBuilder& Amount(const char* name, Money amount) {
+    return Put(name, [&](const dbf::FieldInfo& f) {
+      std::optional<std::string> stored = amount.FieldText(f.width, f.decimals);
+      if (!stored) {
+        throw EFieldError("Value " + amount.FixedText() + " does not fit field '" + f.name + "'");
+      }
+      return *stored;
+    });
   }
   RowBuilder& Integer(const char* name, int64_t value) {
     return Put(name, [&](const dbf::FieldInfo& f) { return StoredInteger(f, value); });
@@ -41,8 +50,8 @@ std::string TextOf(const dbf::Table& table, const char* name) {
   return ReadAsString(table.Field(field), table.StoredText(field), true);
 }
 
-std::string DecimalOf(const dbf::Table& table, const char* name) {
-  return std::string(TrimView(table.StoredText(table.FieldIndex(name))));
+Money AmountOf(const dbf::Table& table, const char* name) {
+  return Money::FromStoredText(table.StoredText(table.FieldIndex(name)));
 }
 
 Date DateOf(const dbf::Table& table, const char* name) {
@@ -65,7 +74,7 @@ StoredRow StoredSubmission(const dbf::Table& table, const Submission& s) {
       .Text(kMode, s.mode == SubmissionMode::kOutstanding ? "O" : "D")
       .Integer(kStartingCheck, s.startingCheckNumber)
       .Integer(kCheckCount, s.checkCount)
-      .Decimal(kNetTotal, s.netTotal)
+      .Amount(kNetTotal, s.netTotal)
       .Text(kArchiveFile, s.archiveFileName)
       .Text(kSha256, s.sha256)
       .Take();
@@ -78,7 +87,7 @@ StoredRow StoredSentCheck(const dbf::Table& table, const SentCheck& c) {
       .Text(kBankAccount, c.bankAccount)
       .Integer(kCheckNo, c.checkNumber)
       .Day(kCheckDate, c.checkDate)
-      .Decimal(kAmount, c.amount)
+      .Amount(kAmount, c.amount)
       .Text(kStatus, c.statusCode)
       .Text(kPayee, c.payee)
       .Take();
@@ -106,7 +115,7 @@ Submission ReadSubmission(const dbf::Table& table) {
   s.mode = TextOf(table, kMode) == "O" ? SubmissionMode::kOutstanding : SubmissionMode::kDate;
   s.startingCheckNumber = ReadId(table, kStartingCheck);
   s.checkCount = ReadId(table, kCheckCount);
-  s.netTotal = DecimalOf(table, kNetTotal);
+  s.netTotal = AmountOf(table, kNetTotal);
   s.archiveFileName = TextOf(table, kArchiveFile);
   s.sha256 = TextOf(table, kSha256);
   return s;
@@ -119,7 +128,7 @@ SentCheck ReadSentCheck(const dbf::Table& table) {
   c.bankAccount = TextOf(table, kBankAccount);
   c.checkNumber = ReadId(table, kCheckNo);
   c.checkDate = DateOf(table, kCheckDate);
-  c.amount = DecimalOf(table, kAmount);
+  c.amount = AmountOf(table, kAmount);
   c.statusCode = TextOf(table, kStatus);
   c.payee = TextOf(table, kPayee);
   return c;

@@ -9,12 +9,18 @@
 #include <QComboBox>
 #include <QTableView>
 #include <filesystem>
+#include <sstream>
 
 #include "app/apptestsupport.h"
 #include "app/pagecontrol.h"
 #include "common/paths.h"
 #include "history/historystore.h"
+#include "history/sentchecks.h"
 #include "positivepay/export.h"
+#include "positivepay/registerchecks.h"
+#include "qtcommon/bgrcolor.h"
+#include "report/positivepayreport.h"
+#include "report/reporthost.h"
 
 namespace volarin {
 namespace {
@@ -30,7 +36,7 @@ SentCheck Sent(int64_t number, const char* amount, const char* status, const cha
   c.bankAccount = bank;
   c.checkNumber = number;
   c.checkDate = Ymd(2024, 3, 5);
-  c.amount = amount;
+  c.amount = Money::FromStoredText(amount);
   c.statusCode = status;
   c.payee = payee;
   return c;
@@ -45,7 +51,7 @@ Submission Sending(const char* bank, Date date, int64_t count, const char* total
   s.bankAccount = bank;
   s.positivePayDate = date;
   s.checkCount = count;
-  s.netTotal = total;
+  s.netTotal = Money::FromStoredText(total);
   s.archiveFileName = date.Digits() + "_" + bank + ".txt";
   s.sha256 = std::string(64, '0');
   return s;
@@ -151,12 +157,10 @@ TEST_F(HistoryPageTest, OpenFolderOpensTheArchiveFolderOfTheSelectedFile) {
 
 TEST_F(HistoryPageTest, ReprintHandsTheRecordedChecksToTheReport) {
   HistoryPage& page = ShowHistory();
-  EXPECT_FALSE(page.ReprintButton().isEnabled());
   std::vector<std::pair<Submission, std::vector<SentCheck>>> printed;
   page.SetReprinter([&](const Submission& s, const std::vector<SentCheck>& checks) {
     printed.emplace_back(s, checks);
   });
-  ASSERT_TRUE(page.ReprintButton().isEnabled());
   page.SubmissionsView().selectRow(2);
   QApplication::processEvents();
   Click(page.ReprintButton());
@@ -165,6 +169,86 @@ TEST_F(HistoryPageTest, ReprintHandsTheRecordedChecksToTheReport) {
   std::vector<SentCheck> expected = {Sent(4700, "12.50", "00", "ACME", "11-1")};
   expected[0].submissionId = 1;
   EXPECT_EQ(printed[0].second, expected);
+}
+
+// A host without a window that keeps the drawn pages.
+struct KeepingHost : ReportHost {
+  KeepingHost() { surface.SetBrush_color(kBgrWhite); }
+  ReportSurface surface;
+  std::string pageLabel;
+  ReportSurface& Surface() override { return surface; }
+  void ProcessPendingEvents() override {}
+  void SetFitToWidth(bool) override {}
+  void SetPageLabel(const std::string& text) override { pageLabel = text; }
+};
+
+// Every drawn object of every page as text: kind, position, text and the font's description.
+std::vector<std::string> Drawn(const PageDocument& document) {
+  std::vector<std::string> drawn;
+  for (int page = 1; page <= document.PageCount(); ++page) {
+    for (const DrawnObject& object : document.PageAt(page).objects) {
+      std::ostringstream out;
+      out.precision(12);
+      out << "page " << page << ": ";
+      if (const auto* text = std::get_if<TextObject>(&object)) {
+        const FontRecord& font = document.Graphics().Font(text->font);
+        out << "text " << static_cast<double>(text->x) << "," << static_cast<double>(text->y) << " "
+            << font.name << " " << font.pointSize << " '" << text->text << "'";
+      } else {
+        const auto& line = std::get<LineObject>(object);
+        out << "line " << static_cast<double>(line.x1) << "," << static_cast<double>(line.y1) << " "
+            << static_cast<double>(line.x2) << "," << static_cast<double>(line.y2);
+      }
+      drawn.push_back(out.str());
+    }
+  }
+  return drawn;
+}
+
+// The report reprinted from the history draws what the report drew from the register when the
+// file was made: two accounts, a void check, a payee with blanks before it, and more checks
+// than one page holds.
+TEST(HistoryReprint, DrawsTheSamePagesAsTheReportPrintedFromTheRegister) {
+  fixtures::DataFolderRows rows;
+  rows.accountList = {{"AAA100"}};
+  rows.accountMap = {{"AAA100", "11-1", "021000021"}};
+  rows.checkRegister = {{"11-1", 4711, Ymd(2024, 3, 5), "00", 12.5, "ACME", "021000021"},
+                        {"11-1", 4712, Ymd(2024, 3, 5), "02", 3, "  BETA", "021000021"},
+                        {"22-2", 90, Ymd(2024, 3, 4), "03", 1234567.89, "GAMMA", "B2"}};
+  for (int i = 0; i < 70; ++i) {
+    rows.checkRegister.push_back({"22-2", 100 + i, Ymd(2024, 3, 5), "00", 10 + i * 0.25,
+                                  "PAYEE " + std::to_string(i), "B2"});
+  }
+  WindowFixture fixture(rows);
+  MainWindow& window = fixture.ShowWithRegister();
+
+  const Date madeOn = Ymd(2024, 3, 6);
+  KeepingHost printed;
+  ReportSettings settings;
+  settings.today = madeOn;
+  DrawReport(printed, window.zorppay(), settings);
+  ASSERT_GE(printed.surface.Document().PageCount(), 3);
+
+  std::vector<SentCheck> sent;
+  for (const PositivePayCheck& check : ReadRegisterChecks(window.zorppay())) {
+    sent.push_back(history::SentCheckOf(check));
+  }
+  Submission s = Sending("11-1", Ymd(2024, 3, 5), static_cast<int64_t>(sent.size()), "0.00");
+  s.createdDate = madeOn;
+  history::HistoryStore(fixture.folder.Path()).Record(s, sent);
+
+  window.GSPages1().setCurrentIndex(2);
+  QApplication::processEvents();
+  HistoryPage& page = window.History();
+  KeepingHost reprinted;
+  page.SetReprinter([&](const Submission& submission, const std::vector<SentCheck>& checks) {
+    DrawSubmissionReport(reprinted, submission, checks);
+  });
+  QTest::mouseClick(&page.ReprintButton(), Qt::LeftButton);
+  QApplication::processEvents();
+
+  EXPECT_EQ(Drawn(reprinted.surface.Document()), Drawn(printed.surface.Document()));
+  EXPECT_EQ(reprinted.pageLabel, printed.pageLabel);
 }
 
 }  // namespace

@@ -33,6 +33,8 @@ TEST(Guards, ChecksSentBeforeAreComparedWithWhatGoesOutNow) {
        Check(1, "5.00", "00", " ACME  "), false, false},
       {"another amount", Check(1, "500.00"), Check(1, "505.00"), true, false},
       {"a cent more", Check(1, "500.00"), Check(1, "500.01"), true, false},
+      // The history keeps cents; a third decimal in the register rounds to what it holds.
+      {"a third decimal", Check(1, "12.35"), Check(1, "12.349"), false, false},
       {"the sign turned", Check(1, "5.00"), Check(1, "-5.00"), true, false},
       {"another payee", Check(1, "5.00", "00", "ACME"), Check(1, "5.00", "00", "ACME INC"), true,
        false},

@@ -13,21 +13,21 @@ inline Date Day(int year, int month, int day) {
   return *Date::FromYmd(year, month, day);
 }
 
-inline SentCheck Check(int64_t number, std::string amount, std::string status = "00",
+inline SentCheck Check(int64_t number, const std::string& amount, std::string status = "00",
                        std::string payee = "ACME SUPPLY", Date date = Day(2005, 3, 15),
                        std::string bank = "1234567") {
   SentCheck c;
   c.bankAccount = std::move(bank);
   c.checkNumber = number;
   c.checkDate = date;
-  c.amount = std::move(amount);
+  c.amount = Money::FromStoredText(amount);
   c.statusCode = std::move(status);
   c.payee = std::move(payee);
   return c;
 }
 
 inline Submission Sending(std::string bank, Date date, int64_t count = 1,
-                          std::string total = "10.00") {
+                          const std::string& total = "10.00") {
   Submission s;
   s.createdDate = Day(2005, 3, 16);
   s.createdTime = "09:30:05";
@@ -38,7 +38,7 @@ inline Submission Sending(std::string bank, Date date, int64_t count = 1,
   s.mode = SubmissionMode::kDate;
   s.startingCheckNumber = 0;
   s.checkCount = count;
-  s.netTotal = std::move(total);
+  s.netTotal = Money::FromStoredText(total);
   s.archiveFileName = date.Digits() + "_" + s.bankAccount + ".txt";
   s.sha256 = std::string(64, 'a');
   return s;

@@ -11,6 +11,7 @@
 #include "dbf/mdx/tableindex.h"
 #include "dbf/table.h"
 #include "history/historytables.h"
+#include "history/sentchecks.h"
 #include "history_test_support.h"
 #include "support/perl_script.h"
 #include "support/temp_folder.h"
@@ -106,17 +107,49 @@ TEST_F(HistoryStoreTest, AValueThatDoesNotFitRecordsNothing) {
   store.Record(Sending("1234567", Day(2005, 3, 15)), march15);
   const std::vector<std::vector<SentCheck>> refused = {
       {Check(1, "1.00"), Check(2, "1000000000.00")},  // eleven places before the point
-      {Check(1, "1.00"), Check(2, "twelve")},
       {Check(1, "1.00"), Check(12345678901, "1.00")},
   };
   for (const auto& checks : refused) {
     EXPECT_THROW(store.Record(Sending("1234567", Day(2005, 3, 16)), checks), Error);
   }
-  EXPECT_THROW(store.Record(Sending("1234567", Day(2005, 3, 16), 1, "1e20"), {Check(1, "1.00")}),
-               Error);
+  EXPECT_THROW(
+      store.Record(Sending("1234567", Day(2005, 3, 16), 1, "9999999999999.00"), {Check(1, "1.00")}),
+      Error);
   EXPECT_EQ(store.Submissions().size(), 1u);
   EXPECT_TRUE(store.LastSentChecks("1234567", {1, 2}).empty());
   EXPECT_EQ(store.Record(Sending("1234567", Day(2005, 3, 16)), {Check(1, "1.00")}), 2);
+}
+
+// A check of the file goes into the history and comes back as the report draws it: the payee as
+// the register showed it, the amount to the cent.
+TEST_F(HistoryStoreTest, FileChecksComeBackAsTheyWereSent) {
+  PositivePayCheck shown;
+  shown.bankAccount = "1234567";
+  shown.bankNumber = "021000021";
+  shown.checkNumber = 1001;
+  shown.issueDate = Day(2005, 3, 15);
+  shown.amount = Money::FromCents(123456);
+  shown.statusCode = "02";
+  shown.payee = "ACME";
+  shown.shownPayee = "  ACME";
+  PositivePayCheck plain = shown;
+  plain.checkNumber = 1002;
+  plain.shownPayee.clear();
+  const int64_t id =
+      store.Record(Sending("1234567", Day(2005, 3, 15)), {SentCheckOf(shown), SentCheckOf(plain)});
+  const std::vector<PositivePayCheck> back = PositivePayChecksOf(store.ChecksOf(id));
+  ASSERT_EQ(back.size(), 2u);
+  for (PositivePayCheck* expected : {&shown, &plain}) expected->bankNumber.clear();
+  for (size_t i = 0; i < back.size(); ++i) {
+    const PositivePayCheck& want = i == 0 ? shown : plain;
+    EXPECT_EQ(back[i].bankAccount, want.bankAccount);
+    EXPECT_EQ(back[i].checkNumber, want.checkNumber);
+    EXPECT_EQ(back[i].issueDate, want.issueDate);
+    EXPECT_EQ(back[i].amount, want.amount);
+    EXPECT_EQ(back[i].statusCode, want.statusCode);
+    EXPECT_EQ(back[i].payee, want.payee);
+    EXPECT_EQ(back[i].PayeeAsShown(), want.PayeeAsShown());
+  }
 }
 
 // Appends a check record whose submission never got its own, as a writer that ended early does.
@@ -165,7 +198,8 @@ TEST_F(HistoryStoreTest, AMissingOrDamagedIndexIsReadAroundAndRebuiltByTheNextWr
       ::volarin::testing::WriteBytes(folder / file, bytes);
     }
     EXPECT_EQ(store.ChecksOf(1), WithId(march15, 1)) << file;
-    EXPECT_EQ(store.LastSentChecks("1234567", {1002}).at(1002).amount, "20.50") << file;
+    EXPECT_EQ(store.LastSentChecks("1234567", {1002}).at(1002).amount, Money::FromCents(2050))
+        << file;
     EXPECT_EQ(store.LastSubmissionFor("1234567", Day(2005, 3, 15)).value_or(Submission{}).id, 1)
         << file;
   }
