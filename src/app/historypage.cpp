@@ -96,16 +96,8 @@ HistoryPage::~HistoryPage() = default;
 
 void HistoryPage::BuildLayout() {
   auto* pageLayout = new DockLayout(this);
-  auto* bar = new TexturePanel(this);
-  bar->setObjectName(QStringLiteral("historybar"));
-  bar->resize(width(), 26);
-  bar->SetBevelOuter(TexturePanel::Bevel::Lowered);
-  bar->SetBevelInner(TexturePanel::Bevel::Raised);
-  bar->SetColor(kBgrWhite);
-  bar->SetENTERCOLOR(kBgrWhite);
-  bar->SetEXITCOLOR(kBgrWhite);
-  bar->SetTexture(ChecksBarTexture());
-  DockInside(bar, 2);
+  auto* bar =
+      SunkenBar(QStringLiteral("historybar"), kBgrWhite, ChecksBarTexture(), width(), 2, this);
   pageLayout->AddWidget(bar, Dock::Top);
   auto* barLayout = new DockLayout(bar);
 

@@ -140,16 +140,8 @@ void MainWindow::BuildBody() {
   sizerLayout->AddWidget(body_, Dock::Fill);
   auto* bodyLayout = new DockLayout(body_);
 
-  statusBar_ = new TexturePanel(body_);
-  statusBar_->setObjectName(QStringLiteral("statusbar"));
-  statusBar_->resize(kClientWidth, 26);
-  statusBar_->SetBevelOuter(TexturePanel::Bevel::Lowered);
-  statusBar_->SetBevelInner(TexturePanel::Bevel::Raised);
-  statusBar_->SetColor(kButtonFace);
-  statusBar_->SetENTERCOLOR(kButtonFace);
-  statusBar_->SetEXITCOLOR(kButtonFace);
-  statusBar_->SetTexture(StatusBarTexture());
-  DockInside(statusBar_, 0);
+  statusBar_ = SunkenBar(QStringLiteral("statusbar"), kButtonFace, StatusBarTexture(), kClientWidth,
+                         0, body_);
   bodyLayout->AddWidget(statusBar_, Dock::Bottom);
   auto* statusLayout = new DockLayout(statusBar_);
   versionLabel_ = new QLabel(QStringLiteral("Ver 5.56 "), statusBar_);
@@ -205,16 +197,8 @@ void MainWindow::BuildSetupPage(QWidget* page) {
 
 void MainWindow::BuildChecksPage(QWidget* page) {
   auto* pageLayout = new DockLayout(page);
-  checksBar_ = new TexturePanel(page);
-  checksBar_->setObjectName(QStringLiteral("checksbar"));
-  checksBar_->resize(kClientWidth, 26);
-  checksBar_->SetBevelOuter(TexturePanel::Bevel::Lowered);
-  checksBar_->SetBevelInner(TexturePanel::Bevel::Raised);
-  checksBar_->SetColor(kBgrWhite);
-  checksBar_->SetENTERCOLOR(kBgrWhite);
-  checksBar_->SetEXITCOLOR(kBgrWhite);
-  checksBar_->SetTexture(ChecksBarTexture());
-  DockInside(checksBar_, 2);
+  checksBar_ =
+      SunkenBar(QStringLiteral("checksbar"), kBgrWhite, ChecksBarTexture(), kClientWidth, 2, page);
   pageLayout->AddWidget(checksBar_, Dock::Top);
   auto* barLayout = new DockLayout(checksBar_);
 
