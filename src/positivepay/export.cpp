@@ -121,6 +121,11 @@ std::string ArchiveFilePath(const std::string& dataDir, Date positivePayDate,
   return JoinPath(JoinPath(JoinPath(dataDir, "POSPAY"), "PP" + SubText(digits, 1, 6)), fileName);
 }
 
+void RequireCompleteRegister(TableCursor& checkRegister) {
+  checkRegister.GoTop();  // a register never opened fails here, before anything is touched
+  if (checkRegister.MarkedIncomplete()) throw Error(kIncompleteRegister);
+}
+
 std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportRequest& request) {
   if (request.processEvents) request.processEvents();
   CurrentFolderGuard backToDataDir(request.dataDir);
@@ -130,8 +135,7 @@ std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportReques
   const std::string archiveFolderName = "PP" + SubText(digits, 1, 6);
   MakeFolders(request, archiveFolderName);
 
-  checkRegister.GoTop();  // a register never opened fails here, before anything is touched
-  if (checkRegister.MarkedIncomplete()) throw Error(kIncompleteRegister);
+  RequireCompleteRegister(checkRegister);
   const std::string account = TrimText(checkRegister.FieldAsString(tables::reg::kAccountNr));
   // The bank account's layout; a layout file that cannot be read stops the export, since a
   // file in another layout than the bank's would be refused or misread.

@@ -26,6 +26,10 @@ struct ExportRequest {
 std::string ArchiveFilePath(const std::string& dataDir, Date positivePayDate,
                             const std::string& fileName);
 
+// Goes to the register's top and refuses (Error) a register whose last extraction did not
+// finish; a register never opened fails here too.
+void RequireCompleteRegister(TableCursor& checkRegister);
+
 // Writes the register's visible checks (in the cursor's order and filter) to the archive file
 // and places a copy in the pickup folder; returns the pickup file's path. Both files are written
 // under temporary names and renamed into place complete and synced; the older pickup files go
