@@ -21,6 +21,7 @@
 #include "controls/formsizer.h"
 #include "controls/hoverspeedbutton.h"
 #include "extraction/extraction.h"
+#include "history/sendfile.h"
 #include "positivepay/export.h"
 #include "qtcommon/qttext.h"
 #include "report/positivepayreport.h"
@@ -290,6 +291,7 @@ void MainWindow::RunExtractionCommand(bool allOutstanding) {
     ExtractionDialog dialog(ExtractionCursors{register_, accountMap_, escrow_, closing_}, request,
                             this);
     dialog.SetAllOutstanding(allOutstanding);
+    outstandingExtracted_ = allOutstanding;
     dialog.SetErrorHandler(ShowErrorBox);
     dialog.exec();
   });
@@ -297,19 +299,27 @@ void MainWindow::RunExtractionCommand(bool allOutstanding) {
 
 void MainWindow::CreateFileClicked() {
   RunCommand([this] {
-    ExportRequest request;
-    request.positivePayDate = PositivePayDate();
-    request.dataDir = dataDir_;
-    request.pickupFolder = pickupFolder_;
-    request.processEvents = [] { QCoreApplication::processEvents(); };
-    std::string pickupFile;
+    history::SendRequest request;
+    request.file.positivePayDate = PositivePayDate();
+    request.file.dataDir = dataDir_;
+    request.file.pickupFolder = pickupFolder_;
+    request.file.processEvents = [] { QCoreApplication::processEvents(); };
+    request.suiteAccount = TrimText(SelectedAccount());
+    request.mode = outstandingExtracted_ ? history::SubmissionMode::kOutstanding
+                                         : history::SubmissionMode::kDate;
+    request.startingCheckNumber =
+        register_.Filtered() ? history::StartingCheckOfFilter(register_.Filter()) : 0;
+    history::SendResult sent;
     {
       // The export walks the whole register: the grid follows once, at its end, instead of
       // at every record.
       const ScopedDisplaySuspension suspended(register_);
-      pickupFile = CreatePositivePayFile(register_, request);
+      sent = history::SendPositivePayFile(register_, request, [](const std::string& warning) {
+        return ConfirmBox(warning + "\r\nCreate the Positive Pay file anyway?");
+      });
     }
-    if (ConfirmBox("Positive Pay file have been Successfully created " + pickupFile +
+    if (!sent.sent) return;
+    if (ConfirmBox("Positive Pay file have been Successfully created " + sent.pickupFile +
                    "\r\nPrint Positive Pay Report?")) {
       PrintClicked();
     }

@@ -163,6 +163,9 @@ class MainWindow : public QWidget {
   HoverSpeedButton* showAllButton_ = nullptr;
   QLabel* startingCheckLabel_ = nullptr;
   ColorEdit* startingCheck_ = nullptr;
+  // The register holds every outstanding check rather than those of one date (the history
+  // records the mode of each file).
+  bool outstandingExtracted_ = false;
   FlatPushButton* setButton_ = nullptr;
   HoverSpeedButton* printButton_ = nullptr;
   HoverSpeedButton* voidButton_ = nullptr;

@@ -182,6 +182,49 @@ TEST(CreateFileCommand, RefusesARegisterWhoseExtractionDidNotFinish) {
   EXPECT_TRUE(window.isEnabled());
 }
 
+// A second file for the same bank account and date is put to the operator first: Cancel stops
+// with nothing written, OK goes on to the usual question.
+TEST(CreateFileCommand, TheHistorysWarningAnsweredCancelThenOk) {
+  WindowFixture fixture(EscrowRows());
+  testing::TempFolder pickup;
+  MainWindow& window = ShowOnDate(fixture);
+  window.SetPickupFolder(pickup.Path());
+  window.ShowChecksClicked();
+  fixture.recorders.confirmAnswer = false;
+  window.CreateFileClicked();
+  ASSERT_EQ(fixture.recorders.confirms.size(), 1u);  // created; not printed
+  // The bank has the first file; its copies are gone, the history keeps it.
+  std::filesystem::remove_all(fixture.folder / "POSPAY");
+  std::filesystem::remove_all(pickup.Path());
+
+  window.CreateFileClicked();
+  ASSERT_TRUE(fixture.recorders.errors.empty()) << fixture.recorders.errors[0];
+  ASSERT_EQ(fixture.recorders.confirms.size(), 2u);
+  const std::string& warning = fixture.recorders.confirms[1];
+  EXPECT_EQ(warning.rfind("VOLARIN Message|A Positive Pay file for bank account 12-345 and "
+                          "03/04/2024 was already created on ",
+                          0),
+            0u)
+      << warning;
+  const std::string question = "\r\nCreate the Positive Pay file anyway?";
+  EXPECT_EQ(warning.substr(warning.size() - question.size()), question);
+  EXPECT_FALSE(std::filesystem::exists(fixture.folder / "POSPAY"));
+  EXPECT_FALSE(std::filesystem::exists(pickup.Path()) && !std::filesystem::is_empty(pickup.Path()));
+
+  std::vector<std::string> asked;
+  const ScopedConfirmPresenter script([&](const std::string&, const std::string& message) {
+    asked.push_back(message);
+    return asked.size() == 1;  // OK to the warning, Cancel to printing
+  });
+  window.CreateFileClicked();
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].rfind("A Positive Pay file for bank account 12-345", 0), 0u) << asked[0];
+  EXPECT_EQ(asked[1].rfind("Positive Pay file have been Successfully created ", 0), 0u) << asked[1];
+  EXPECT_TRUE(
+      std::filesystem::exists(std::filesystem::path(pickup.Path()) / "20240304_12-345.txt"));
+  EXPECT_TRUE(fixture.recorders.errors.empty());
+}
+
 TEST(CreateFileCommand, OkOpensTheReportOnTheRegister) {
   WindowFixture fixture(EscrowRows());
   testing::TempFolder pickup;

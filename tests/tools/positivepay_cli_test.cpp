@@ -152,6 +152,39 @@ TEST_F(PositivePayCli, RefusesARegisterHeldByAnotherProgram) {
   EXPECT_EQ(holder.Wait(), 0);
 }
 
+// A second file for the same bank account and date: refused with the history's warning and
+// nothing written, unless the run is told to go on; then the warning is still told.
+TEST_F(PositivePayCli, RefusesWhatTheHistoryWarnsOfUnlessToldToGoOn) {
+  std::vector<std::string> arguments = {"--data", data,         "--account", "ESC100",
+                                        "--date", "03/15/2024", "--pickup",  pickup};
+  ASSERT_EQ(Run(arguments).exitCode, 0);
+  fs::remove_all(JoinPath(data, "POSPAY"));
+  fs::remove_all(pickup);
+  const std::string warning =
+      "A Positive Pay file for bank account 987654321 and 03/15/2024 was already created on ";
+
+  const ProgramRun refused = Run(arguments);
+  EXPECT_EQ(refused.exitCode, 7);
+  EXPECT_EQ(refused.errors.rfind(warning, 0), 0u) << refused.errors;
+  EXPECT_NE(refused.errors.find("(20240315_987654321.txt).\nThe Positive Pay file was not created; "
+                                "give --accept-warnings to create it anyway.\n"),
+            std::string::npos)
+      << refused.errors;
+  EXPECT_EQ(refused.output, "");
+  EXPECT_TRUE(NothingWritten());
+
+  arguments.push_back("--accept-warnings");
+  const ProgramRun accepted = Run(arguments);
+  EXPECT_EQ(accepted.exitCode, 0) << accepted.errors;
+  EXPECT_EQ(accepted.errors.rfind(warning, 0), 0u) << accepted.errors;
+  EXPECT_TRUE(fs::exists(JoinPath(pickup, "20240315_987654321.txt")));
+  EXPECT_NE(accepted.output.find("Checks: 4\n"), std::string::npos) << accepted.output;
+
+  const ProgramRun help = Run({"--help"});
+  EXPECT_NE(help.output.find("  7  the history warns"), std::string::npos) << help.output;
+  EXPECT_NE(help.output.find("  --accept-warnings  "), std::string::npos) << help.output;
+}
+
 TEST_F(PositivePayCli, HelpTellsTheUseAndTheExitCodes) {
   const ProgramRun run = Run({"--help"});
   EXPECT_EQ(run.exitCode, 0);

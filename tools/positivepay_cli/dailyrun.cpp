@@ -9,6 +9,7 @@
 #include "common/platform.h"
 #include "common/text.h"
 #include "extraction/extraction.h"
+#include "history/sendfile.h"
 #include "positivepay/export.h"
 #include "storage/directreader.h"
 #include "storage/programstorage.h"
@@ -97,7 +98,7 @@ void Describe(const std::string& pickupFile, const std::string& archiveFile, std
   out << "Pickup file: " << pickupFile << "\n";
 }
 
-void Run(const DailyRunOptions& options, std::ostream& out) {
+void Run(const DailyRunOptions& options, std::ostream& out, std::ostream& err) {
   const std::string dataDir =
       options.dataFolder.empty() ? platform::CurrentFolder() : NativeFolderPath(options.dataFolder);
   if (!platform::FolderExists(dataDir)) {
@@ -147,10 +148,28 @@ void Run(const DailyRunOptions& options, std::ostream& out) {
   const std::string pickupFolder = options.pickupFolder.empty()
                                        ? platform::PickupFolder()
                                        : NativeFolderPath(options.pickupFolder);
-  const std::string pickupFile = Within(kExitFileNotWritten, [&] {
-    return CreatePositivePayFile(program.checkRegister,
-                                 ExportRequest{date, dataDir, pickupFolder, {}});
+  // The history's warnings are always told; they stop the run unless it is told to go on.
+  std::string warnings;
+  const history::SendResult sent = Within(kExitFileNotWritten, [&] {
+    history::SendRequest request{
+        ExportRequest{date, dataDir, pickupFolder, {}}, TrimText(account),
+        options.allOutstanding ? history::SubmissionMode::kOutstanding
+                               : history::SubmissionMode::kDate,
+        // ten digits at most, checked with the command line
+        options.startingCheck.empty() ? 0 : std::stoll(options.startingCheck)};
+    return history::SendPositivePayFile(program.checkRegister, request,
+                                        [&](const std::string& text) {
+                                          warnings = text;
+                                          return options.acceptWarnings;
+                                        });
   });
+  if (!sent.sent) {
+    throw Stop{kExitWarned, warnings +
+                                "The Positive Pay file was not created; give --accept-warnings to "
+                                "create it anyway."};
+  }
+  err << warnings;
+  const std::string pickupFile = sent.pickupFile;
   Describe(pickupFile, ArchiveFilePath(dataDir, date, FileNamePart(pickupFile)), out);
 }
 
@@ -158,7 +177,7 @@ void Run(const DailyRunOptions& options, std::ostream& out) {
 
 int RunDaily(const DailyRunOptions& options, std::ostream& out, std::ostream& err) {
   try {
-    Run(options, out);
+    Run(options, out, err);
     return kExitDone;
   } catch (const Stop& stop) {
     err << stop.message << "\n";

@@ -21,6 +21,9 @@ ParsedOptions ParseDailyRunOptions(const std::vector<std::string>& arguments) {
     } else if (word == "--outstanding") {
       o.allOutstanding = true;
       continue;
+    } else if (word == "--accept-warnings") {
+      o.acceptWarnings = true;
+      continue;
     } else if (word == "--data") {
       value = &o.dataFolder;
     } else if (word == "--account") {
@@ -54,10 +57,12 @@ ParsedOptions ParseDailyRunOptions(const std::vector<std::string>& arguments) {
 std::string DailyRunUsage() {
   return "Usage: volarin-positivepay-cli --account ACCOUNT [--date MM/DD/YYYY] [--outstanding]\n"
          "                              [--start CHECKNO] [--data FOLDER] [--pickup FOLDER]\n"
+         "                              [--accept-warnings]\n"
          "\n"
          "Extracts the checks of one account of the suite's data folder into the check register\n"
          "and writes the Positive Pay file: the archive copy under POSPAY in the data folder and\n"
-         "the copy in the pickup folder the bank's uploader takes it from.\n"
+         "the copy in the pickup folder the bank's uploader takes it from, and records it in the\n"
+         "data folder's history of files sent.\n"
          "\n"
          "  --account ACCOUNT  the suite account, as in the account list (ZORACC)\n"
          "  --date DATE        the Positive Pay date, MM/DD/YYYY; today when not given\n"
@@ -65,6 +70,10 @@ std::string DailyRunUsage() {
          "  --start CHECKNO    only checks numbered from CHECKNO on\n"
          "  --data FOLDER      the data folder; the current folder when not given\n"
          "  --pickup FOLDER    the pickup folder instead of the usual one\n"
+         "  --accept-warnings  send the file although the history warns against it (a file\n"
+         "                     for the same bank account and date was sent already, a check\n"
+         "                     was sent before with another amount, payee or date, or a void\n"
+         "                     sent before is issued again); the warnings are still written\n"
          "  --help             this text\n"
          "\n"
          "Exit codes:\n"
@@ -75,7 +84,9 @@ std::string DailyRunUsage() {
          "  4  another program holds the check register (zorppay.dbf)\n"
          "  5  the account is not in the account list or has no account map record; nothing is\n"
          "     written\n"
-         "  6  the extraction stopped with an error\n";
+         "  6  the extraction stopped with an error\n"
+         "  7  the history warns against sending the file (the warnings are written) and\n"
+         "     --accept-warnings was not given; no file is written\n";
 }
 
 }  // namespace volarin
