@@ -73,7 +73,14 @@ else
   fi
   grep -q "The data folder $scratch/no-such-folder does not exist" "$scratch/refused.log" ||
     fail "no clear message for a missing data folder: $(cat "$scratch/refused.log")"
+  # The road has just sent today's file for this account: the history stops a second one unless
+  # the run is told to go on.
+  status=0
   "$bin/volarin-positivepay-cli" --data "$scratch/data" --account ESC1001 \
+    --pickup "$scratch/cli-pickup" >"$scratch/cli.log" 2>&1 || status=$?
+  [ "$status" -eq 7 ] ||
+    fail "a second file for the day was not refused (exit $status): $(cat "$scratch/cli.log")"
+  "$bin/volarin-positivepay-cli" --data "$scratch/data" --account ESC1001 --accept-warnings \
     --pickup "$scratch/cli-pickup" >"$scratch/cli.log" 2>&1 ||
     fail "the installed command-line program failed: $(cat "$scratch/cli.log")"
   ls "$scratch"/cli-pickup/*.txt >/dev/null 2>&1 || fail "no pickup file from the command line"
