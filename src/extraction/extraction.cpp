@@ -1,5 +1,7 @@
 #include "extraction/extraction.h"
 
+#include <string_view>
+
 #include "common/paths.h"
 #include "common/text.h"
 #include "storage/directreader.h"
@@ -38,13 +40,17 @@ void ShowCheck(RunContext& run, int64_t number) {
   if (run.progress) run.progress->CheckVisited(number);
 }
 
+// The escrow and the closing table name their account field alike, so one test serves both.
+static_assert(std::string_view(tables::escrow::kAccountNr) == tables::closing::kAccountNr);
+
 bool BelongsToAccount(TableCursor& source, const std::string& suiteKey) {
-  const std::string account = UpperAscii(TrimText(source.FieldAsString("accountnr")));
+  const std::string account =
+      UpperAscii(TrimText(source.FieldAsString(tables::escrow::kAccountNr)));
   return !account.empty() && AccountKey(account) == suiteKey;
 }
 
 bool Cleared(TableCursor& escrow) {
-  return TrimText(escrow.FieldAsString("clrstatus")) == "C";
+  return TrimText(escrow.FieldAsString(tables::escrow::kClrStatus)) == "C";
 }
 
 bool InRegister(RunContext& run, int64_t number) {
@@ -78,13 +84,14 @@ void WriteCheck(RunContext& run, const CheckValues& check) {
 }
 
 int64_t EscrowCheckNumber(RunContext& run, TableCursor& escrow) {
-  const int64_t number = TextToInt64(escrow.FieldAsString("checkno"));
+  const int64_t number = TextToInt64(escrow.FieldAsString(tables::escrow::kCheckNo));
   ShowCheck(run, number);
   return number;
 }
 
 const char* VoidCode(TableCursor& escrow) {
-  return escrow.FieldAsInt64("void") != 0 ? tables::kStatusVoid : tables::kStatusIssued;
+  return escrow.FieldAsInt64(tables::escrow::kVoid) != 0 ? tables::kStatusVoid
+                                                         : tables::kStatusIssued;
 }
 
 void PrintDatePass(RunContext& run) {
@@ -92,15 +99,15 @@ void PrintDatePass(RunContext& run) {
   for (; !escrow.Eof(); escrow.Skip(1)) {
     const int64_t number = EscrowCheckNumber(run, escrow);
     if (!EscrowCheckWanted(run, escrow, number)) continue;
-    if (run.request.allOutstanding && escrow.FieldAsInt64("void") != 0) continue;
+    if (run.request.allOutstanding && escrow.FieldAsInt64(tables::escrow::kVoid) != 0) continue;
     CheckValues check;
     check.number = number;
-    check.date = escrow.FieldAsDate("prndate");
-    check.amount = TrimText(escrow.FieldAsString("seq")).empty()
-                       ? escrow.FieldAsFloat("amount")
+    check.date = escrow.FieldAsDate(tables::escrow::kPrnDate);
+    check.amount = TrimText(escrow.FieldAsString(tables::escrow::kSeq)).empty()
+                       ? escrow.FieldAsFloat(tables::escrow::kAmount)
                        : SequenceTotal(run.request.dataDir, run.suiteKey, number);
     check.statusCode = VoidCode(escrow);
-    check.company = escrow.FieldAsString("company");
+    check.company = escrow.FieldAsString(tables::escrow::kCompany);
     WriteCheck(run, check);
   }
 }
@@ -112,10 +119,10 @@ void VoidDatePass(RunContext& run) {
     if (!EscrowCheckWanted(run, escrow, number)) continue;
     CheckValues check;
     check.number = number;
-    check.date = escrow.FieldAsDate("prndate");  // dated by its print date
-    check.amount = escrow.FieldAsFloat("amount");
+    check.date = escrow.FieldAsDate(tables::escrow::kPrnDate);  // dated by its print date
+    check.amount = escrow.FieldAsFloat(tables::escrow::kAmount);
     check.statusCode = VoidCode(escrow);
-    check.company = escrow.FieldAsString("company");
+    check.company = escrow.FieldAsString(tables::escrow::kCompany);
     WriteCheck(run, check);
   }
 }
@@ -124,7 +131,7 @@ void ClosingPass(RunContext& run) {
   TableCursor& closing = run.cursors.closing;
   TableCursor& escrow = run.cursors.escrow;
   for (; !closing.Eof(); closing.Skip(1)) {
-    const int64_t number = closing.FieldAsInt64("checkno");
+    const int64_t number = closing.FieldAsInt64(tables::closing::kCheckNo);
     ShowCheck(run, number);
     if (number <= 0 || !BelongsToAccount(closing, run.suiteKey)) continue;
     // The escrow table knows whether the bank has cleared it; a check unknown there is taken.
@@ -132,11 +139,11 @@ void ClosingPass(RunContext& run) {
     if (InRegister(run, number)) continue;
     CheckValues check;
     check.number = number;
-    check.date = closing.FieldAsDate("date");
-    const double amount = closing.FieldAsFloat("amount");
-    check.amount = amount > 0 ? amount : closing.FieldAsFloat("voidamount");
+    check.date = closing.FieldAsDate(tables::closing::kDate);
+    const double amount = closing.FieldAsFloat(tables::closing::kAmount);
+    check.amount = amount > 0 ? amount : closing.FieldAsFloat(tables::closing::kVoidAmount);
     check.statusCode = amount > 0 ? tables::kStatusIssued : tables::kStatusVoid;
-    check.company = closing.FieldAsString("company");
+    check.company = closing.FieldAsString(tables::closing::kCompany);
     WriteCheck(run, check);
   }
 }
@@ -159,39 +166,40 @@ ExtractionResult Passes(RunContext& run) {
   reg.Zap(1, reg.RecCount());
   reg.Unlock();
   reg.ClearScope();
-  reg.SetTag("ACCOUNTNR");
+  reg.SetTag(tables::kRegisterAccountTag);
 
   run.suiteKey = AccountKey(run.request.selectedAccount);
   if (!c.accountMap.Seek(run.suiteKey)) {
     if (run.progress) run.progress->AccountMissing();
     return ExtractionResult::kAccountMissing;
   }
-  run.bankAccount = AccountKey(c.accountMap.FieldAsString("NEWACCNR"));
-  run.bankNumber = c.accountMap.FieldAsString("BANKCODE");
+  run.bankAccount = AccountKey(c.accountMap.FieldAsString(tables::map::kNewAccNr));
+  run.bankNumber = c.accountMap.FieldAsString(tables::map::kBankCode);
 
   ShowSource(run, kExtractingFromEscrow);
   const std::string& day = run.dateDigits;
-  OpenInRange(c.escrow, "prndate", run.request.allOutstanding ? kEarliestBound : day, day);
+  OpenInRange(c.escrow, tables::kEscrowPrintDateTag,
+              run.request.allOutstanding ? kEarliestBound : day, day);
   PrintDatePass(run);
   if (run.request.allOutstanding) return ExtractionResult::kCompleted;
 
-  c.escrow.SetTag("VOIDDATE");
+  c.escrow.SetTag(tables::kEscrowVoidDateTag);
   c.escrow.SetScope(day, day);
   c.escrow.GoTop();
   VoidDatePass(run);
 
   c.escrow.ClearScope();
-  c.escrow.SetTag("acccheck");
+  c.escrow.SetTag(tables::kEscrowCheckTag);
   c.escrow.GoTop();
   ShowSource(run, kExtractingFromClosing);
-  OpenInRange(c.closing, "date", day, day);
+  OpenInRange(c.closing, tables::kClosingDateTag, day, day);
   ClosingPass(run);
   return ExtractionResult::kCompleted;
 }
 
 // Leaves the register on its "date" order at the first record and puts the filter back.
 void SettleRegister(TableCursor& reg, bool filterWasOn, const std::string& filterText) {
-  reg.SetTag("date");
+  reg.SetTag(tables::kRegisterDateTag);
   if (filterWasOn) {
     reg.SetFilter(filterText);
     reg.FilterOn(true);
@@ -240,8 +248,9 @@ double SequenceTotal(const std::string& dataDir, const std::string& suiteAccount
                      int64_t checkNumber) {
   int handle = DirectOpen(JoinPath(dataDir, tables::kEscrowFile));
   if (handle == 0) return 0;
-  DirectSelectTag(handle, "accchecks");
-  const std::string key = suiteAccountKey + PadLeft('0', Int64ToText(checkNumber), 10);
+  DirectSelectTag(handle, tables::kEscrowCheckLinesTag);
+  const std::string key =
+      suiteAccountKey + PadLeft('0', Int64ToText(checkNumber), tables::kCheckNumberWidth);
   if (DirectSeek(handle, key) < 0) {
     DirectClose(handle);
     return 0;
@@ -249,9 +258,10 @@ double SequenceTotal(const std::string& dataDir, const std::string& suiteAccount
   double sum = 0;
   std::string runKey = key;
   while (!DirectEof(handle) && runKey == key) {
-    sum += DirectFieldFloat(handle, "amount");
+    sum += DirectFieldFloat(handle, tables::escrow::kAmount);
     DirectSkip(handle, 1);
-    runKey = AccountKey(DirectFieldText(handle, "accountnr")) + DirectFieldText(handle, "checkno");
+    runKey = AccountKey(DirectFieldText(handle, tables::escrow::kAccountNr)) +
+             DirectFieldText(handle, tables::escrow::kCheckNo);
   }
   DirectClose(handle);
   return sum;
