@@ -1,16 +1,20 @@
 // The whole road through the main window's buttons, as an operator goes it: start-up, the
 // date-mode extraction, a starting number, the Positive Pay file answered OK, the report window
-// printed to a PDF file.
+// printed to a PDF file; the history the file left, read back by the independent dBASE reader.
 #include <QAbstractButton>
 #include <algorithm>
 #include <sstream>
 
 #include "app/apptestsupport.h"
+#include "common/paths.h"
+#include "common/sha256.h"
 #include "controls/colordateedit.h"
 #include "controls/coloredit.h"
+#include "history/historytables.h"
 #include "reportwindow/reporttopdf.h"
 #include "storage/directreader.h"
 #include "support/pdf_reader.h"
+#include "support/perl_script.h"
 
 namespace volarin {
 namespace {
@@ -50,6 +54,46 @@ std::vector<std::string> PdfLines(const std::string& text) {
   return lines;
 }
 
+// Every record of a table as the Perl XBase reader gives it, fields joined by "|", the deletion
+// flag first.
+std::vector<std::string> PerlRecords(const std::string& folder, const std::string& table) {
+  const char* reader = R"(use strict; use XBase;
+my $t = XBase->new(name => $ARGV[0]) or die XBase->errstr;
+for my $i (0 .. $t->last_record) {
+  my @r = $t->get_record($i);
+  print join("|", map { defined $_ ? $_ : "" } @r), "\n";
+}
+)";
+  const testing::ScriptRun run = testing::RunPerlScript(folder, reader, {table});
+  EXPECT_TRUE(run.ok) << run.output;
+  std::vector<std::string> records;
+  std::istringstream lines(run.output);
+  for (std::string line; std::getline(lines, line);) records.push_back(line);
+  return records;
+}
+
+// The file's submission and its two checks, as another dBASE program reads them.
+void ExpectHistoryAsSent(const std::string& folder, const std::string& archiveFile) {
+  if (!testing::kPerlReaderAvailable) return;
+  const std::vector<std::string> submissions =
+      PerlRecords(folder, JoinPath(folder, history::kSubmissionFile));
+  ASSERT_EQ(submissions.size(), 1u);
+  std::vector<std::string> fields;
+  std::istringstream record(submissions[0]);
+  for (std::string field; std::getline(record, field, '|');) fields.push_back(field);
+  // deleted, id, created date, time, user, suite account, bank account, date, mode, starting
+  // number, count, net total, archive file, SHA-256
+  ASSERT_EQ(fields.size(), 14u) << submissions[0];
+  EXPECT_EQ(fields[0], "0");
+  EXPECT_EQ(fields[1], "1");
+  const std::vector<std::string> sent(fields.begin() + 5, fields.end());
+  EXPECT_EQ(sent, (std::vector<std::string>{"ESC001", "12-345", "20240315", "D", "101", "2", "201",
+                                            "20240315_12-345.txt", FileSha256Hex(archiveFile)}));
+  EXPECT_EQ(PerlRecords(folder, JoinPath(folder, history::kSentCheckFile)),
+            (std::vector<std::string>{"0|1|12-345|101|20240315|100.5|00|NORTH GARAGE",
+                                      "0|1|12-345|102|20240315|100.5|00|CITY WATER DEPT"}));
+}
+
 TEST(Road, FromStartUpToThePrintedReport) {
   WindowFixture fixture(Suite());
   MainWindow& window =
@@ -75,6 +119,8 @@ TEST(Road, FromStartUpToThePrintedReport) {
             "2,201.00\r\n");
   EXPECT_EQ(ReadBytes(fixture.folder / "POSPAY/PP202403/20240315_12-345.txt"),
             ReadBytes(fixture.folder / "pickup/20240315_12-345.txt"));
+  ExpectHistoryAsSent(fixture.folder.Path(),
+                      fixture.folder / "POSPAY/PP202403/20240315_12-345.txt");
   ASSERT_TRUE(reportPrinter.Printed());
   EXPECT_EQ(ReadBytes(pdf).substr(0, 4), "%PDF");
   // One page: the heading with the bank account, the two checks from the starting number on,
