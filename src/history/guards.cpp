@@ -86,6 +86,12 @@ std::string GuardWarningText(const GuardFindings& findings) {
             " at " + s.createdTime + (s.osUser.empty() ? "" : " by " + s.osUser) + " (" +
             s.archiveFileName + ").\n";
   }
+  if (findings.unrecordedFile) {
+    const UnrecordedFile& f = *findings.unrecordedFile;
+    text += "A Positive Pay file for bank account " + f.bankAccount + " and " +
+            DateText(f.positivePayDate) + " was already created (" + f.fileName +
+            " in the archive folder), but the history has no record of it.\n";
+  }
   if (!findings.changed.empty()) {
     if (!text.empty()) text += "\n";
     text += "These checks were already sent with another amount, payee or date:\n";

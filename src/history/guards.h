@@ -20,12 +20,23 @@ struct CheckChange {
   SentCheck now;   // as it is about to go out
 };
 
+// A file for the account and date in the archive folder that the history does not know: made
+// before the history was kept, or by a run cut off between the file and its record.
+struct UnrecordedFile {
+  std::string bankAccount;
+  Date positivePayDate;
+  std::string fileName;
+};
+
 struct GuardFindings {
-  std::optional<Submission> alreadySent;  // the newest file for the same account and date
-  std::vector<CheckChange> changed;       // other amount, payee or check date than last sent
+  std::optional<Submission> alreadySent;         // the newest file for the same account and date
+  std::optional<UnrecordedFile> unrecordedFile;  // only when alreadySent is empty
+  std::vector<CheckChange> changed;              // other amount, payee or check date than last sent
   std::vector<CheckChange> voidNowIssued;
 
-  bool Any() const { return alreadySent || !changed.empty() || !voidNowIssued.empty(); }
+  bool Any() const {
+    return alreadySent || unrecordedFile || !changed.empty() || !voidNowIssued.empty();
+  }
 };
 
 // The decision over the history's answers: the newest submission for the account and date, and

@@ -5,6 +5,7 @@
 #include "common/errors.h"
 #include "common/money.h"
 #include "common/paths.h"
+#include "common/platform.h"
 #include "common/sha256.h"
 #include "common/text.h"
 #include "history/historystore.h"
@@ -50,8 +51,15 @@ SendResult SendPositivePayFile(TableCursor& checkRegister, const SendRequest& re
   });
   const std::string bankAccount = outgoing.empty() ? std::string() : outgoing.front().bankAccount;
   HistoryStore store(request.file.dataDir);
-  const GuardFindings findings =
+  GuardFindings findings =
       CheckBeforeSending(store, bankAccount, request.file.positivePayDate, outgoing);
+  if (!findings.alreadySent) {
+    const std::string archive = PlannedArchiveFile(checkRegister, request.file);
+    if (platform::FileExists(archive)) {
+      findings.unrecordedFile =
+          UnrecordedFile{bankAccount, request.file.positivePayDate, FileNamePart(archive)};
+    }
+  }
   if (findings.Any() && !confirm(GuardWarningText(findings))) return {};
 
   std::vector<PositivePayCheck> written;

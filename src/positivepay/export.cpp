@@ -113,6 +113,30 @@ void ClearPickupFolder(const std::string& pickupFolder, const std::string& mask,
   }
 }
 
+// The file the register's bank account gets for the date: its name, and the writer of its
+// bank's layout (none for the standard file). The register is at its first record.
+struct FileToWrite {
+  std::unique_ptr<LayoutWriter> writer;
+  std::string name;
+};
+
+FileToWrite PlanFile(TableCursor& checkRegister, const ExportRequest& request,
+                     const std::string& digits) {
+  FileToWrite file;
+  const std::string account = TrimText(checkRegister.FieldAsString(tables::reg::kAccountNr));
+  // The bank account's layout; a layout file that cannot be read stops the export, since a
+  // file in another layout than the bank's would be refused or misread.
+  const LayoutSettings layouts = ReadLayoutSettings(request.dataDir);
+  const BankLayout& layout = layouts.LayoutFor(account);
+  if (layout.name != kStandardLayoutName) {
+    file.writer = std::make_unique<LayoutWriter>(
+        layout, LayoutFileFacts{request.positivePayDate, account,
+                                TrimText(checkRegister.FieldAsString(tables::reg::kBankCode))});
+  }
+  file.name = file.writer ? file.writer->FileName() : PositivePayFileName(digits, account);
+  return file;
+}
+
 }  // namespace
 
 std::string ArchiveFilePath(const std::string& dataDir, Date positivePayDate,
@@ -126,6 +150,13 @@ void RequireCompleteRegister(TableCursor& checkRegister) {
   if (checkRegister.MarkedIncomplete()) throw Error(kIncompleteRegister);
 }
 
+std::string PlannedArchiveFile(TableCursor& checkRegister, const ExportRequest& request) {
+  RequireCompleteRegister(checkRegister);
+  const std::string digits = DateDigits(DateToText(request.positivePayDate));
+  return ArchiveFilePath(request.dataDir, request.positivePayDate,
+                         PlanFile(checkRegister, request, digits).name);
+}
+
 std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportRequest& request) {
   if (request.processEvents) request.processEvents();
   CurrentFolderGuard backToDataDir(request.dataDir);
@@ -136,27 +167,16 @@ std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportReques
   MakeFolders(request, archiveFolderName);
 
   RequireCompleteRegister(checkRegister);
-  const std::string account = TrimText(checkRegister.FieldAsString(tables::reg::kAccountNr));
-  // The bank account's layout; a layout file that cannot be read stops the export, since a
-  // file in another layout than the bank's would be refused or misread.
-  const LayoutSettings layouts = ReadLayoutSettings(request.dataDir);
-  const BankLayout& layout = layouts.LayoutFor(account);
-  const bool standard = layout.name == kStandardLayoutName;
-  std::unique_ptr<LayoutWriter> writer;
-  if (!standard) {
-    writer = std::make_unique<LayoutWriter>(
-        layout, LayoutFileFacts{request.positivePayDate, account,
-                                TrimText(checkRegister.FieldAsString(tables::reg::kBankCode))});
-  }
-  const std::string fileName = standard ? PositivePayFileName(digits, account) : writer->FileName();
+  const FileToWrite plan = PlanFile(checkRegister, request, digits);
+  const std::string& fileName = plan.name;
   const std::string archiveFile =
       ArchiveFilePath(request.dataDir, request.positivePayDate, fileName);
   const std::string pickupFile = JoinPath(request.pickupFolder, fileName);
 
-  if (standard) {
-    WriteArchiveFile(checkRegister, archiveFile, dateText, request.onCheckWritten);
+  if (plan.writer) {
+    WriteLayoutFile(checkRegister, archiveFile, *plan.writer, request.onCheckWritten);
   } else {
-    WriteLayoutFile(checkRegister, archiveFile, *writer, request.onCheckWritten);
+    WriteArchiveFile(checkRegister, archiveFile, dateText, request.onCheckWritten);
   }
   // The copy is complete and synced under a name the uploader does not take before the older
   // pickup files go; only then does it take its final name.

@@ -30,6 +30,10 @@ std::string ArchiveFilePath(const std::string& dataDir, Date positivePayDate,
 // finish; a register never opened fails here too.
 void RequireCompleteRegister(TableCursor& checkRegister);
 
+// The archive file CreatePositivePayFile would write for the register and the date (named by
+// the bank account's layout); refuses what it refuses before writing anything.
+std::string PlannedArchiveFile(TableCursor& checkRegister, const ExportRequest& request);
+
 // Writes the register's visible checks (in the cursor's order and filter) to the archive file
 // and places a copy in the pickup folder; returns the pickup file's path. Both files are written
 // under temporary names and renamed into place complete and synced; the older pickup files go

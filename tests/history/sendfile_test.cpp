@@ -12,6 +12,7 @@
 #include "common/sha256.h"
 #include "extraction/extraction_test_support.h"
 #include "history/historystore.h"
+#include "history/historytables.h"
 
 namespace volarin::history {
 namespace {
@@ -203,6 +204,37 @@ TEST(Send, EachWarningAnsweredCancelThenOk) {
     ASSERT_EQ(f.Store().Submissions().size(), 2u);
     EXPECT_EQ(f.Store().Submissions()[0].id, ok.submissionId);
   }
+}
+
+// A file in the archive that the history does not know (made before the history was kept, or by
+// a run cut off between the file and its record) is put to the operator like one it knows.
+TEST(Send, AnArchiveFileTheHistoryDoesNotKnowIsWarnedOf) {
+  SendFixture f;
+  ASSERT_TRUE(f.Send(kMarch15).sent);
+  const std::string sentBytes = volarin::testing::ReadBytes(f.Archive(kMarch15));
+  for (const char* table : {kSubmissionFile, kSentCheckFile}) {
+    const std::string path = JoinPath(f.w.folder.Path(), table);
+    fs::remove(path);
+    fs::remove(path.substr(0, path.size() - 4) + ".MDX");
+  }
+  fs::remove(f.PickupFile(kMarch15));
+
+  EXPECT_FALSE(f.Send(kMarch15, false).sent);
+  ASSERT_EQ(f.warnings.size(), 1u);
+  EXPECT_EQ(f.warnings[0],
+            "A Positive Pay file for bank account 123456789 and 03/15/2005 was already created "
+            "(20050315_123456789.txt in the archive folder), but the history has no record of "
+            "it.\n");
+  EXPECT_EQ(volarin::testing::ReadBytes(f.Archive(kMarch15)), sentBytes);
+  EXPECT_TRUE(fs::is_empty(f.pickup));
+  EXPECT_TRUE(f.Store().Submissions().empty());
+
+  // Another date has no file yet, so nothing is asked.
+  EXPECT_TRUE(f.Send(kMarch16).sent);
+  EXPECT_EQ(f.warnings.size(), 1u);
+  EXPECT_TRUE(f.Send(kMarch15, true).sent);
+  EXPECT_EQ(f.warnings.size(), 2u);
+  EXPECT_EQ(f.Store().Submissions().size(), 2u);
 }
 
 TEST(Send, AFailedExportRecordsNothing) {
