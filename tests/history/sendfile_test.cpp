@@ -13,6 +13,7 @@
 #include "extraction/extraction_test_support.h"
 #include "history/historystore.h"
 #include "history/historytables.h"
+#include "positivepay/worked_example.h"
 
 namespace volarin::history {
 namespace {
@@ -20,31 +21,12 @@ namespace {
 namespace fs = std::filesystem;
 using volarin::testing::Ymd;
 
-const Date kMarch15 = Ymd(2005, 3, 15);
+const Date kMarch15 = volarin::testing::kWorkedExampleDate;
 const Date kMarch16 = Ymd(2005, 3, 16);
-
-fixtures::CheckRecordRow Row(int64_t number, double amount, const char* status, const char* payee) {
-  fixtures::CheckRecordRow row;
-  row.accountNr = "123456789";
-  row.checkNo = number;
-  row.date = kMarch15;
-  row.statusCode = status;
-  row.amount = amount;
-  row.company = payee;
-  return row;
-}
-
-fixtures::DataFolderRows Register() {
-  fixtures::DataFolderRows rows;
-  rows.checkRegister = {Row(1001, 1250.5, "00", "ACME SUPPLY CO"),
-                        Row(1002, 300, "00", "NORTH GARAGE"),
-                        Row(1003, 75.25, "02", "CITY WATER DEPT")};
-  return rows;
-}
 
 class SendFixture {
  public:
-  SendFixture() : w(Register()), savedFolder_(platform::CurrentFolder()) {
+  SendFixture() : w(volarin::testing::WorkedExample()), savedFolder_(platform::CurrentFolder()) {
     SetShortDateFormat("MM/DD/YYYY");
     pickup = fs::path(w.Path("pickup")).make_preferred().string();
     w.checkRegister->Open();
