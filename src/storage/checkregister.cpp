@@ -17,15 +17,19 @@ std::string StatusText(const std::string& statusCode) {
   return {};
 }
 
+std::string RecordStatusText(FieldAccess& record) {
+  return StatusText(record.FieldAsString(tables::reg::kStatusCode));
+}
+
 void zorppayCalcFields(FieldAccess& cursor) {
-  const std::string status = StatusText(cursor.FieldAsString(tables::reg::kStatusCode));
+  const std::string status = RecordStatusText(cursor);
   if (!status.empty()) cursor.SetCalculated(tables::reg::kStatus, status);
 }
 
 void DeclareCheckRecord(TableCursor& cursor) {
   cursor.declaredFields = CheckRecordFields();
-  cursor.calculatedFields = {{tables::reg::kStatus, tables::reg::kStatusSize}};
-  cursor.onCalcFields = zorppayCalcFields;
+  // The status follows from the record alone: worked out when read, not on every move.
+  cursor.calculatedFields = {{tables::reg::kStatus, tables::reg::kStatusSize, RecordStatusText}};
   cursor.repairIndexOnOpen = true;
 }
 

@@ -18,11 +18,14 @@ std::vector<DeclaredField> CheckRecordFields();
 // code as the cursor reads it (trailing blanks removed).
 std::string StatusText(const std::string& statusCode);
 
-// The register cursor's calculated-fields handler: fills "status" from STATUSCODE.
+// StatusText of the record's STATUSCODE: the register's calculated "status".
+std::string RecordStatusText(FieldAccess& record);
+
+// A calculated-fields handler that fills "status" from STATUSCODE on every record read.
 void zorppayCalcFields(FieldAccess& cursor);
 
-// Declares the CheckRecord fields, the calculated status field and its handler on a cursor
-// (before it opens), so the open checks the structure of the file.
+// Declares the CheckRecord fields and the calculated status field (worked out from STATUSCODE
+// when read) on a cursor (before it opens), so the open checks the structure of the file.
 void DeclareCheckRecord(TableCursor& cursor);
 
 }  // namespace volarin

@@ -34,7 +34,7 @@ void TableCursor::RequireOpen() const {
   if (!open_) throw EDatabaseError(kClosedDatasetMessage);
 }
 
-dbf::Table& TableCursor::Table(const char* request) const {
+dbf::Table& TableCursor::ClosedTable(const char* request) const {
   RequireOpen();
   return table_.Require(request);
 }
@@ -126,6 +126,7 @@ void TableCursor::Open() {
   for (const CalculatedField& f : calculatedFields) names.push_back(f.name);
   calculatedNames_ = FieldNameIndex(names);
   calculatedValues_.assign(calculatedFields.size(), std::string());
+  calculatedKnown_.assign(calculatedFields.size(), 0);
 
   filter_.reset();
   selectedTag_ = -1;

@@ -44,10 +44,13 @@ struct DeclaredField {
   bool required = false;
 };
 
-// A field that lives only in memory, filled by the OnCalcFields handler.
+// A field that lives only in memory: filled by the OnCalcFields handler, or, given `value`,
+// worked out from the record the first time it is read there. A field that follows from the
+// record alone so costs nothing on the moves of a walk that never reads it.
 struct CalculatedField {
   std::string name;
   int size = 0;
+  std::function<std::string(FieldAccess&)> value{};
 };
 
 // One tag of the open table as the cursor keeps it, with its own scope.
@@ -201,12 +204,23 @@ class TableCursor final : public FieldAccess {
   };
 
   void RequireOpen() const;
-  dbf::Table& Table(const char* request) const;
+  // The open cursor's engine table, for a request; inline, as every move and read asks.
+  dbf::Table& Table(const char* request) const {
+    if (open_ && table_.IsOpen()) return *table_.Get();
+    return ClosedTable(request);
+  }
+  // Throws the error of a cursor that is not open, or of a table closed under the cursor.
+  dbf::Table& ClosedTable(const char* request) const;
   void RequireWritable();
   void RequireEditing();
   int FieldPosition(std::string_view name) const;
   // The table's field at a position given by a caller; throws EFieldError when out of range.
-  const dbf::FieldInfo& CheckedField(const dbf::Table& table, int field) const;
+  const dbf::FieldInfo& CheckedField(const dbf::Table& table, int field) const {
+    const std::vector<dbf::FieldInfo>& fields = table.Layout().Fields();
+    if (static_cast<unsigned>(field) >= fields.size()) FieldNumberNotFound(field);
+    return fields[static_cast<size_t>(field)];
+  }
+  [[noreturn]] static void FieldNumberNotFound(int field);
   int CalculatedPosition(std::string_view name) const;
   [[noreturn]] void FieldNotFound(std::string_view name) const;
   std::string_view CurrentBytes() const;
@@ -252,6 +266,10 @@ class TableCursor final : public FieldAccess {
                     const std::function<std::string(const dbf::FieldInfo&)>& storedForm);
   void RunCalcFields();
   void ClearCalculated();
+  // A calculated field's value for the current record, worked out on its first read.
+  const std::string& CalculatedValue(size_t field);
+  // Works out every calculated field not yet read, before the record changes.
+  void SettleCalculated();
 
   void NotifyMoved();
   void NotifyChanged();
@@ -276,6 +294,9 @@ class TableCursor final : public FieldAccess {
   FieldNameIndex fieldNames_;
   FieldNameIndex calculatedNames_;
   std::vector<std::string> calculatedValues_;
+  // Per calculated field: its value is there for the current record (set by the handler, or
+  // worked out from the record on a read); cleared on every move.
+  std::vector<char> calculatedKnown_;
   std::string keyBuffer_;
 
   Position position_;
@@ -330,6 +351,7 @@ class CursorRow final : public FieldAccess {
   std::string bytes_;
   uint32_t recno_;
   std::vector<std::string> calculatedValues_;
+  std::vector<char> calculatedKnown_;
 };
 
 }  // namespace volarin

@@ -39,11 +39,8 @@ std::string_view TableCursor::EditedStoredText(int field) const {
       .substr(static_cast<size_t>(f.offset), static_cast<size_t>(f.width));
 }
 
-const dbf::FieldInfo& TableCursor::CheckedField(const dbf::Table& table, int field) const {
-  if (field < 0 || field >= table.FieldCount()) {
-    throw EFieldError("Field number " + std::to_string(field) + " not found");
-  }
-  return table.Field(field);
+void TableCursor::FieldNumberNotFound(int field) {
+  throw EFieldError("Field number " + std::to_string(field) + " not found");
 }
 
 int TableCursor::FieldIndex(std::string_view name) const {
@@ -57,7 +54,7 @@ std::string TableCursor::FieldAsString(std::string_view name) {
   if (i < 0) {
     const int c = CalculatedPosition(name);
     if (c < 0) FieldNotFound(name);
-    return calculatedValues_[static_cast<size_t>(c)];
+    return CalculatedValue(static_cast<size_t>(c));
   }
   return TextAt(i);
 }
@@ -81,12 +78,16 @@ std::string TableCursor::TextAt(int i) {
 
 std::string_view TableCursor::TrimmedTextAt(int i, std::string& scratch) {
   const dbf::FieldInfo& field = CheckedField(Table("FieldAsString"), i);
-  const std::string_view stored = StoredOf(i);
-  // Plain ASCII text reads as stored: only bytes from 0x80 up change with the code page.
-  const bool converts = transliterate_ && std::any_of(stored.begin(), stored.end(), [](char c) {
-                          return static_cast<unsigned char>(c) >= 0x80;
-                        });
-  if (field.type == 'C' && !converts) return TrimView(stored);
+  if (field.type == 'C') {
+    const std::string_view trimmed = TrimView(StoredOf(i));
+    // Plain ASCII text reads as stored: only bytes from 0x80 up change with the code page (and
+    // the blanks trimmed are below them).
+    if (!transliterate_ || std::none_of(trimmed.begin(), trimmed.end(), [](char c) {
+          return static_cast<unsigned char>(c) >= 0x80;
+        })) {
+      return trimmed;
+    }
+  }
   scratch = TrimText(TextAt(i));
   return scratch;
 }
@@ -155,6 +156,8 @@ void TableCursor::AssignStored(
   const int i = FieldPosition(name);
   const dbf::FieldInfo& field = t.Field(i);
   const std::string stored = storedForm(field);
+  // While editing, calculated fields keep the values of the record as the edit started.
+  SettleCalculated();
   editRecord_.replace(static_cast<size_t>(field.offset), static_cast<size_t>(field.width), stored);
   modified_[static_cast<size_t>(i)] = true;
 }
@@ -181,22 +184,55 @@ void TableCursor::AssignDate(std::string_view name, Date value) {
 
 // --- calculated fields
 
+namespace {
+
+// A calculated field's value as kept: cut to the field's size when it has one.
+void KeepCalculated(const CalculatedField& field, const std::string& value, std::string& kept) {
+  if (field.size > 0 && value.size() > static_cast<size_t>(field.size)) {
+    kept.assign(value, 0, static_cast<size_t>(field.size));
+  } else {
+    kept = value;
+  }
+}
+
+}  // namespace
+
 void TableCursor::SetCalculated(std::string_view name, const std::string& value) {
   const int c = CalculatedPosition(name);
   if (c < 0) FieldNotFound(name);
-  const int size = calculatedFields[static_cast<size_t>(c)].size;
-  calculatedValues_[static_cast<size_t>(c)] =
-      size > 0 ? value.substr(0, static_cast<size_t>(size)) : value;
+  const auto i = static_cast<size_t>(c);
+  KeepCalculated(calculatedFields[i], value, calculatedValues_[i]);
+  calculatedKnown_[i] = 1;
 }
 
 void TableCursor::ClearCalculated() {
-  for (std::string& value : calculatedValues_) value.clear();
+  for (size_t i = 0; i < calculatedValues_.size(); ++i) {
+    calculatedValues_[i].clear();
+    calculatedKnown_[i] = 0;
+  }
+}
+
+const std::string& TableCursor::CalculatedValue(size_t field) {
+  if (!calculatedKnown_[field]) {
+    const CalculatedField& declared = calculatedFields[field];
+    if (declared.value && (position_.hasRecord || state_ != EditState::kBrowse)) {
+      KeepCalculated(declared, declared.value(*this), calculatedValues_[field]);
+    }
+    calculatedKnown_[field] = 1;
+  }
+  return calculatedValues_[field];
 }
 
 void TableCursor::RunCalcFields() {
   if (calculatedValues_.empty() && !onCalcFields) return;
   ClearCalculated();
   if (onCalcFields && (position_.hasRecord || state_ != EditState::kBrowse)) onCalcFields(*this);
+}
+
+void TableCursor::SettleCalculated() {
+  for (size_t i = 0; i < calculatedKnown_.size(); ++i) {
+    if (!calculatedKnown_[i]) CalculatedValue(i);
+  }
 }
 
 // --- filter
@@ -315,7 +351,8 @@ CursorRow::CursorRow(const TableCursor& cursor, const dbf::RecordLayout& layout,
       layout_(&layout),
       bytes_(std::move(bytes)),
       recno_(recno),
-      calculatedValues_(cursor.calculatedFields.size()) {}
+      calculatedValues_(cursor.calculatedFields.size()),
+      calculatedKnown_(cursor.calculatedFields.size(), 0) {}
 
 const dbf::FieldInfo& CursorRow::Field(std::string_view name, int* calculated) const {
   *calculated = -1;
@@ -330,7 +367,15 @@ const dbf::FieldInfo& CursorRow::Field(std::string_view name, int* calculated) c
 std::string CursorRow::FieldAsString(std::string_view name) {
   int c = -1;
   const dbf::FieldInfo& f = Field(name, &c);
-  if (c >= 0) return calculatedValues_[static_cast<size_t>(c)];
+  if (c >= 0) {
+    const auto i = static_cast<size_t>(c);
+    const CalculatedField& declared = cursor_->calculatedFields[i];
+    if (!calculatedKnown_[i]) {
+      if (declared.value) KeepCalculated(declared, declared.value(*this), calculatedValues_[i]);
+      calculatedKnown_[i] = 1;
+    }
+    return calculatedValues_[i];
+  }
   return ReadAsString(
       f,
       std::string_view(bytes_).substr(static_cast<size_t>(f.offset), static_cast<size_t>(f.width)),
@@ -373,9 +418,9 @@ Date CursorRow::FieldAsDate(std::string_view name) {
 void CursorRow::SetCalculated(std::string_view name, const std::string& value) {
   const int c = cursor_->CalculatedPosition(name);
   if (c < 0) cursor_->FieldNotFound(name);
-  const int size = cursor_->calculatedFields[static_cast<size_t>(c)].size;
-  calculatedValues_[static_cast<size_t>(c)] =
-      size > 0 ? value.substr(0, static_cast<size_t>(size)) : value;
+  const auto i = static_cast<size_t>(c);
+  KeepCalculated(cursor_->calculatedFields[i], value, calculatedValues_[i]);
+  calculatedKnown_[i] = 1;
 }
 
 }  // namespace volarin

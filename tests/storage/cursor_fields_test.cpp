@@ -230,6 +230,50 @@ TEST(CursorFields, StatusIsCalculatedForEveryRecordRead) {
   EXPECT_EQ(reg->FieldAsString("status"), "Stop");
 }
 
+// A calculated field worked out from the record costs nothing on moves nobody reads it at; read,
+// it follows the record it is read at, and an edit shows it as the record was when editing began.
+TEST(CursorFields, ACalculatedFieldFromTheRecordIsWorkedOutWhenRead) {
+  StorageSetup setup(Checks3());
+  auto reg = setup.Cursor("zorppay", true);
+  DeclareCheckRecord(*reg);
+  int worked = 0;
+  reg->calculatedFields[0].value = [&](FieldAccess& record) {
+    ++worked;
+    return RecordStatusText(record);
+  };
+  reg->Open();
+  for (reg->GoTop(); !reg->Eof(); reg->Skip(1)) {
+  }
+  EXPECT_EQ(worked, 0);
+
+  reg->GoTop();
+  reg->Skip(1);
+  EXPECT_EQ(reg->FieldAsString("status"), "Void");
+  EXPECT_EQ(reg->FieldAsString("STATUS"), "Void");
+  EXPECT_EQ(worked, 1) << "once per record";
+  reg->Skip(1);
+  EXPECT_EQ(reg->FieldAsString("status"), "Stop");
+  EXPECT_EQ(worked, 2);
+
+  reg->StartEdit();
+  reg->AssignString("STATUSCODE", "02");
+  EXPECT_EQ(reg->FieldAsString("status"), "Stop") << "as the edit began";
+  reg->SaveEdit();
+  EXPECT_EQ(reg->FieldAsString("status"), "Void");
+
+  // A handler's value stands over the worked-out one; a record read aside works its own out.
+  reg->onCalcFields = [](FieldAccess& record) { record.SetCalculated("status", "HandlerSet"); };
+  reg->Skip(-1);
+  EXPECT_EQ(reg->FieldAsString("status"), "Handl") << "cut to the field's size";
+  reg->onCalcFields = nullptr;
+  EXPECT_EQ(reg->ReadRow(3).FieldAsString("status"), "Void");
+  EXPECT_EQ(reg->ReadRow(1).FieldAsString("status"), "");
+  reg->Skip(1);
+  reg->Skip(1);
+  EXPECT_TRUE(reg->Eof());
+  EXPECT_EQ(reg->FieldAsString("status"), "Void") << "at the end the last record's value stays";
+}
+
 TEST(CursorFields, TablesThatCannotBeOpenedAsTheyAre) {
   StorageSetup setup(Checks3());
   // No such file.
