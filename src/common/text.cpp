@@ -1,6 +1,7 @@
 #include "common/text.h"
 
 #include <array>
+#include <cstring>
 #include <limits>
 
 #include "common/errors.h"
@@ -12,11 +13,20 @@ std::string TrimText(const std::string& text) {
 }
 
 std::string_view TrimView(std::string_view text) {
+  // Stored fields are padded with spaces, which go first, eight at a time.
+  text = WithoutTrailingSpaces(text);
   size_t first = 0;
   size_t last = text.size();
   while (first < last && IsBlank(text[first])) ++first;
   while (last > first && IsBlank(text[last - 1])) --last;
   return text.substr(first, last - first);
+}
+
+std::string_view WithoutTrailingSpaces(std::string_view text) {
+  size_t end = text.size();
+  while (end >= 8 && std::memcmp(text.data() + end - 8, "        ", 8) == 0) end -= 8;
+  while (end > 0 && text[end - 1] == ' ') --end;
+  return text.substr(0, end);
 }
 
 std::string TrimRight(const std::string& text) {

@@ -18,6 +18,8 @@ inline bool IsDigit(char c) {
 std::string TrimText(const std::string& text);
 // TrimText without a copy: the part of the text between its leading and trailing blanks.
 std::string_view TrimView(std::string_view text);
+// The text without its trailing spaces (only ' '): a stored field without its padding.
+std::string_view WithoutTrailingSpaces(std::string_view text);
 std::string TrimRight(const std::string& text);
 // The digits of the trimmed text in order; "0" when there are none.
 std::string DigitsOnly(const std::string& text);

@@ -27,7 +27,11 @@ void PositivePayText::Add(int64_t checkNumber, Money amount, std::string_view st
   lines_.append(number, digits.ptr);
   lines_ += ",\"";
   // A control character (a CR or LF above all) would break the check's line in two.
-  for (const char c : payee) lines_ += static_cast<unsigned char>(c) < 32 ? ' ' : c;
+  const size_t payeeAt = lines_.size();
+  lines_ += payee;
+  for (size_t i = payeeAt; i < lines_.size(); ++i) {
+    if (static_cast<unsigned char>(lines_[i]) < 32) lines_[i] = ' ';
+  }
   lines_ += "\",";
   if (!issued) lines_ += '-';
   amount.AppendFileText(lines_);

@@ -8,8 +8,8 @@ namespace volarin {
 namespace {
 
 bool HasEdgeBlanks(std::string_view stored) {
-  const size_t last = stored.find_last_not_of(' ');
-  return last != std::string_view::npos && (IsBlank(stored.front()) || IsBlank(stored[last]));
+  const std::string_view text = WithoutTrailingSpaces(stored);
+  return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back()));
 }
 
 }  // namespace
@@ -34,15 +34,20 @@ bool RegisterChecks::Next(PositivePayCheck& check) {
 }
 
 void RegisterChecks::Read(PositivePayCheck& check) {
-  std::string scratch;
-  check.bankAccount.assign(reg_.TrimmedTextAt(accountNr_, scratch));
-  check.bankNumber.assign(reg_.TrimmedTextAt(bankCode_, scratch));
+  check.bankAccount.assign(reg_.TrimmedTextAt(accountNr_, scratch_));
+  check.bankNumber.assign(reg_.TrimmedTextAt(bankCode_, scratch_));
   check.checkNumber = reg_.Int64At(checkNo_);
-  check.issueDate = reg_.DateAt(date_);
+  const std::string_view dateBytes = reg_.StoredTextAt(date_);
+  if (!dateRead_ || dateBytes != dateBytes_) {
+    lastDate_ = reg_.DateAt(date_);
+    dateBytes_.assign(dateBytes);
+    dateRead_ = true;
+  }
+  check.issueDate = lastDate_;
   // The stored digits as they stand: no binary fraction between the field and the file.
   check.amount = Money::FromStoredText(reg_.StoredTextAt(amount_));
-  check.statusCode.assign(reg_.TrimmedTextAt(statusCode_, scratch));
-  check.payee.assign(reg_.TrimmedTextAt(company_, scratch));
+  check.statusCode.assign(reg_.TrimmedTextAt(statusCode_, scratch_));
+  check.payee.assign(reg_.TrimmedTextAt(company_, scratch_));
   // The report prints the payee as the register shows it (trailing blanks cut), which
   // differs from the trimmed name only when blanks or control characters stand at its ends.
   if (HasEdgeBlanks(reg_.StoredTextAt(company_))) {

@@ -3,6 +3,7 @@
 // export, the bank layouts and the report all take their checks from it.
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "positivepay/positivepayfile.h"
@@ -33,6 +34,12 @@ class RegisterChecks {
   int amount_ = -1;
   int statusCode_ = -1;
   int company_ = -1;
+  // The last date read and its stored bytes: in the register's date order, checks come in runs
+  // of one date, read once per run.
+  std::string dateBytes_;
+  Date lastDate_;
+  bool dateRead_ = false;
+  std::string scratch_;
 };
 
 // Calls `visit` with each visible check from the first, reusing one check's room, so a long

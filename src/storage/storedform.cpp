@@ -152,9 +152,7 @@ std::string StoredText(const dbf::FieldInfo& field, std::string_view text, bool 
 std::string ReadAsString(const dbf::FieldInfo& field, std::string_view stored, bool fromOem) {
   switch (field.type) {
     case 'C': {
-      size_t end = stored.size();
-      while (end > 0 && stored[end - 1] == ' ') --end;
-      std::string text(stored.data(), end);
+      std::string text(WithoutTrailingSpaces(stored));
       if (fromOem) {
         for (char& c : text) {
           if (static_cast<unsigned char>(c) >= 0x80) c = dbf::OemToWindows(c);

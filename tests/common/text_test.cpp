@@ -15,6 +15,29 @@ TEST(TrimText, RemovesBlanksAndControlCharactersAtBothEnds) {
   EXPECT_EQ(TrimText("\xe9t\xe9 "), "\xe9t\xe9");
 }
 
+// Against a byte-by-byte reading of the same rule, over padding of every length around the
+// eight-byte steps and blanks other than spaces among it.
+TEST(TrimView, AgreesWithTheRuleOverPaddingOfEveryLength) {
+  const auto byRule = [](std::string_view text) {
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && IsBlank(text[first])) ++first;
+    while (last > first && IsBlank(text[last - 1])) --last;
+    return text.substr(first, last - first);
+  };
+  for (const std::string core : {"", "A", " x\x01y ", "\xe9", "\t", "ab\tcd"}) {
+    for (size_t pad = 0; pad <= 20; ++pad) {
+      for (const std::string tail : {"", "\r", "\x01 "}) {
+        const std::string text = core + std::string(pad, ' ') + tail + std::string(pad / 2, ' ');
+        EXPECT_EQ(TrimView(text), byRule(text)) << "'" << text << "'";
+        std::string_view kept = text;
+        while (!kept.empty() && kept.back() == ' ') kept.remove_suffix(1);
+        EXPECT_EQ(WithoutTrailingSpaces(text), kept) << "'" << text << "'";
+      }
+    }
+  }
+}
+
 TEST(DigitsOnly, KeepsDigitsInOrder) {
   struct Case {
     const char* in;

@@ -12,6 +12,8 @@
 #include "extraction/extraction_test_support.h"
 #include "positivepay/layoutsettings.h"
 #include "positivepay/layoutwriter.h"
+#include "positivepay/registerchecks.h"
+#include "positivepay/worked_example.h"
 #include "support/fault_sweep.h"
 
 namespace volarin::testing {
@@ -19,34 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const Date kMarch15 = Ymd(2005, 3, 15);
-
-fixtures::CheckRecordRow Check(int64_t number, double amount, const char* status,
-                               const char* payee) {
-  fixtures::CheckRecordRow row;
-  row.accountNr = "123456789";
-  row.checkNo = number;
-  row.date = kMarch15;
-  row.statusCode = status;
-  row.amount = amount;
-  row.company = payee;
-  row.bankCode = "BNK";
-  return row;
-}
-
-fixtures::DataFolderRows WorkedExample() {
-  fixtures::DataFolderRows rows;
-  rows.checkRegister = {Check(1001, 1250.5, "00", "ACME SUPPLY CO"),
-                        Check(1002, 300, "00", "NORTH GARAGE"),
-                        Check(1003, 75.25, "02", "CITY WATER DEPT")};
-  return rows;
-}
-
-const char* kWorkedExampleBytes =
-    "03/15/2005,1001,\"ACME SUPPLY CO\",1250.5\r\n"
-    "03/15/2005,1002,\"NORTH GARAGE\",300.00\r\n"
-    "03/15/2005,1003,\"CITY WATER DEPT\",-75.25\r\n"
-    "2,1475.25\r\n";
+const Date kMarch15 = kWorkedExampleDate;
 
 class ExportTest : public ::testing::Test {
  protected:
@@ -124,6 +99,37 @@ TEST_F(ExportTest, AStartingNumberLimitsTheFileAndNamesItByTheFirstCheck) {
             "03/15/2005,1002,\"NORTH GARAGE\",300.00\r\n"
             "03/15/2005,1003,\"CITY WATER DEPT\",-75.25\r\n"
             "1,224.75\r\n");
+}
+
+// The reader takes each check's own date, also where dates change and come back, and keeps the
+// payee as the register shows it only where blanks stand at its ends.
+TEST(RegisterChecks, EachCheckAsTheRegisterHoldsIt) {
+  const Date other = Ymd(2005, 3, 14);
+  fixtures::DataFolderRows rows;
+  rows.checkRegister = {
+      WorkedExampleCheck(1, 1, "00", "A"),        WorkedExampleCheck(2, 2, "00", "B"),
+      WorkedExampleCheck(3, 3, "02", " LEADING"), WorkedExampleCheck(4, 4, "00", "TAB\t"),
+      WorkedExampleCheck(5, 5, "03", ""),         WorkedExampleCheck(6, 6, "00", "F")};
+  rows.checkRegister[2].date = other;
+  rows.checkRegister[3].date = Date();
+  rows.checkRegister[4].date = other;
+  MainWindowCursors w(rows);
+  w.checkRegister->Open();
+  const std::vector<PositivePayCheck> checks = ReadRegisterChecks(*w.checkRegister);
+  ASSERT_EQ(checks.size(), 6u);
+  const Date dates[] = {kWorkedExampleDate, kWorkedExampleDate, other, Date(), other,
+                        kWorkedExampleDate};
+  const char* shown[] = {"", "", " LEADING", "TAB\t", "", ""};
+  for (size_t i = 0; i < checks.size(); ++i) {
+    EXPECT_EQ(checks[i].checkNumber, static_cast<int64_t>(i + 1));
+    EXPECT_EQ(checks[i].issueDate, dates[i]) << i;
+    EXPECT_EQ(checks[i].shownPayee, shown[i]) << i;
+    EXPECT_EQ(checks[i].bankAccount, "123456789");
+    EXPECT_EQ(checks[i].bankNumber, "BNK");
+  }
+  EXPECT_EQ(checks[2].payee, "LEADING");
+  EXPECT_EQ(checks[3].payee, "TAB");
+  EXPECT_EQ(checks[2].statusCode, "02");
 }
 
 TEST_F(ExportTest, ARegisterNeverOpenedTouchesNothingInThePickupFolder) {
@@ -289,14 +295,16 @@ TEST_F(EmptyRegisterExport, GivesTheTrailerAloneAndNoAccountInTheName) {
 // checks that the file goes out in several pieces.
 fixtures::DataFolderRows VariedRegister() {
   fixtures::DataFolderRows rows;
-  rows.checkRegister = {Check(1, 10, "00", "CAF\x82 R\x94SSLI"), Check(2, 20.5, "", "  LEADING"),
-                        Check(3, 0.07, "02",
-                              "\x9A"
-                              "BERALL"),
-                        Check(4, 1e8, "00", "")};
+  rows.checkRegister = {WorkedExampleCheck(1, 10, "00", "CAF\x82 R\x94SSLI"),
+                        WorkedExampleCheck(2, 20.5, "", "  LEADING"),
+                        WorkedExampleCheck(3, 0.07, "02",
+                                           "\x9A"
+                                           "BERALL"),
+                        WorkedExampleCheck(4, 1e8, "00", "")};
   for (int i = 0; i < 9000; ++i) {
-    rows.checkRegister.push_back(Check(10000 + i, 100 + i * 0.25, i % 7 == 0 ? "02" : "00",
-                                       ("PAYEE " + std::to_string(i)).c_str()));
+    rows.checkRegister.push_back(WorkedExampleCheck(10000 + i, 100 + i * 0.25,
+                                                    i % 7 == 0 ? "02" : "00",
+                                                    ("PAYEE " + std::to_string(i)).c_str()));
   }
   return rows;
 }
