@@ -1,7 +1,11 @@
 #include "storage/scope.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
+
+#include "dbf/mdx/keycodec.h"
 
 namespace volarin {
 
@@ -50,6 +54,42 @@ ScopePosition PlaceNumberKey(double key, const TagScope& scope, bool descending)
   const double high = ScopeNumber(scope.high);
   if (descending ? key > low : key < low) return ScopePosition::kBelow;
   if (descending ? key < high : key > high) return ScopePosition::kAbove;
+  return ScopePosition::kInside;
+}
+
+namespace {
+
+// Keys of numbers from -1e20 to 1e20 (exclusive) are exact: a record's key is the shortest
+// decimal form of its number, which needs more than the key's twenty digits only beyond them.
+constexpr double kExactKeyLimit = 1e20;
+
+int CompareNumberKeys(std::string_view a, std::string_view b) {
+  return dbf::CompareKeys(dbf::KeyType::Numeric, reinterpret_cast<const uint8_t*>(a.data()),
+                          reinterpret_cast<const uint8_t*>(b.data()), a.size());
+}
+
+}  // namespace
+
+HeldNumberBounds HeldNumberBoundsOf(const TagScope& scope) {
+  const double low = ScopeNumber(scope.low);
+  const double high = ScopeNumber(scope.high);
+  if (!(std::fabs(low) < kExactKeyLimit && std::fabs(high) < kExactKeyLimit)) return {};
+  return {dbf::NumericKey(low), dbf::NumericKey(high), dbf::NumericKey(-kExactKeyLimit),
+          dbf::NumericKey(kExactKeyLimit)};
+}
+
+std::optional<ScopePosition> PlaceHeldNumberKey(std::string_view heldKey,
+                                                const HeldNumberBounds& bounds, bool descending) {
+  if (bounds.low.empty() || heldKey.size() != static_cast<size_t>(dbf::kNumericKeyLength) ||
+      CompareNumberKeys(heldKey, bounds.exactBelow) <= 0 ||
+      CompareNumberKeys(heldKey, bounds.exactAbove) >= 0) {
+    return std::nullopt;
+  }
+  // Exact decimal forms of two numbers order as the numbers do.
+  const int low = CompareNumberKeys(heldKey, bounds.low);
+  const int high = CompareNumberKeys(heldKey, bounds.high);
+  if (descending ? low > 0 : low < 0) return ScopePosition::kBelow;
+  if (descending ? high < 0 : high > 0) return ScopePosition::kAbove;
   return ScopePosition::kInside;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A key range on one tag, and where a record's key lies against it.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,21 @@ ScopePosition PlaceTextKey(std::string_view key, const TagScope& scope, bool des
 bool HeldTextKeyPlaces(std::string_view heldKey, const TagScope& scope);
 // Numeric keys against the bounds read as numbers.
 ScopePosition PlaceNumberKey(double key, const TagScope& scope, bool descending);
+
+// A numeric scope's bounds as keys of the tag (twelve bytes of decimal digits), so a record is
+// placed by the key its tag holds for it. Empty where a bound has no exact key.
+struct HeldNumberBounds {
+  std::string low;
+  std::string high;
+  // Keys at or beyond these may stand for a number rounded to the key's twenty digits.
+  std::string exactBelow;
+  std::string exactAbove;
+};
+HeldNumberBounds HeldNumberBoundsOf(const TagScope& scope);
+// The place of a numeric key as the tag holds it, as PlaceNumberKey gives it for the number the
+// key was made from; nothing where the key or the bounds do not tell it exactly.
+std::optional<ScopePosition> PlaceHeldNumberKey(std::string_view heldKey,
+                                                const HeldNumberBounds& bounds, bool descending);
 
 // Digits with at most one sign and one decimal point; thousands separators allowed.
 bool IsNumericString(std::string_view text);

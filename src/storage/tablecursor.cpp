@@ -237,6 +237,11 @@ ScopePosition TableCursor::PlaceInScope(const dbf::Table& table) {
       return PlaceTextKey(held, tag->scope, tag->descending, ignoreCase_);
     }
     if (tag->keyType == 'D' && held == tag->placedKey) return tag->placedAt;
+    if (tag->keyType == 'N') {
+      const std::optional<ScopePosition> place =
+          PlaceHeldNumberKey(held, tag->numberBounds, tag->descending);
+      if (place) return *place;
+    }
   }
   if (tag->keyType == 'N') {
     return PlaceNumberKey(tag->key->Number(table.Current()), tag->scope, tag->descending);
@@ -516,6 +521,7 @@ void TableCursor::SetScope(const std::string& low, const std::string& high) {
   }
   tag->scope = TagScope{low, high, true};
   tag->placedKey.clear();
+  tag->numberBounds = tag->keyType == 'N' ? HeldNumberBoundsOf(tag->scope) : HeldNumberBounds{};
   NotifyChanged();
 }
 

@@ -67,6 +67,8 @@ struct CursorTag {
   // scope changes.
   std::string placedKey;
   ScopePosition placedAt = ScopePosition::kInside;
+  // A numeric tag's scope bounds as keys, against which the keys the tag holds are placed.
+  HeldNumberBounds numberBounds;
 };
 
 class TableCursor final : public FieldAccess {

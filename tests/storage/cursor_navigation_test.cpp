@@ -1,6 +1,9 @@
 // Moving a cursor: the visible-record rule, tags, scopes per tag, seeks.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <set>
+
 #include "dbf/expression.h"
 #include "dbf/mdx/tableindex.h"
 #include "storage/scope.h"
@@ -382,6 +385,46 @@ TEST(CursorNavigation, NumericAndDescendingTags) {
     FAIL();
   } catch (const EScopeError& e) {
     EXPECT_STREQ(e.what(), "No tag set for scope.");
+  }
+}
+
+// Records of a numeric tag are placed in its scope from the keys the tag holds: the walk finds
+// exactly the records whose key value lies in the range, for a field and for an expression.
+TEST(CursorNavigation, NumericScopesAgreeWithTheKeyValues) {
+  StorageSetup setup;
+  std::vector<std::vector<std::string>> rows;
+  std::vector<double> values;
+  for (int i = 0; i < 240; ++i) {
+    const double value = ((i * 37) % 241 - 120) / 4.0;  // -30 .. 30 in quarters, shuffled
+    values.push_back(value);
+    char text[16];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    rows.push_back({text});
+  }
+  testing::MakeTable(setup.Path("nums.dbf"), {{"N", 'N', 8, 2}}, rows,
+                     {testing::TagOf("N", "N"), testing::TagOf("TWICE", "N*2-1", true)});
+  auto nums = setup.Cursor("nums");
+  nums->Open();
+  const struct {
+    const char* tag;
+    const char* low;
+    const char* high;
+  } cases[] = {{"N", "-2.5", "7"}, {"N", "0", "0"},      {"N", "-30", "-29.75"},
+               {"N", "31", "40"},  {"TWICE", "9", "-4"}, {"TWICE", "0.5", "-0.5"}};
+  for (const auto& c : cases) {
+    const bool twice = std::string(c.tag) == "TWICE";
+    nums->SetTag(c.tag);
+    nums->SetScope(c.low, c.high);
+    std::multiset<double> expected;
+    for (const double value : values) {
+      const double key = twice ? value * 2 - 1 : value;
+      const double low = std::stod(c.low);
+      const double high = std::stod(c.high);
+      if (twice ? (key <= low && key >= high) : (key >= low && key <= high)) expected.insert(value);
+    }
+    std::multiset<double> walked;
+    for (nums->GoTop(); !nums->Eof(); nums->Skip(1)) walked.insert(nums->FieldAsFloat("N"));
+    EXPECT_EQ(walked, expected) << c.tag << " " << c.low << ".." << c.high;
   }
 }
 

@@ -3,6 +3,8 @@
 
 #include "storage/scope.h"
 
+#include "dbf/mdx/keycodec.h"
+
 namespace volarin {
 namespace {
 
@@ -56,6 +58,51 @@ TEST(Scope, NumericKeysCompareAsNumbers) {
   EXPECT_EQ(PlaceNumberKey(8.5, scope, false), ScopePosition::kBelow);
   EXPECT_EQ(PlaceNumberKey(100.01, scope, false), ScopePosition::kAbove);
   EXPECT_EQ(PlaceNumberKey(1000, TagScope{"1,000", "1,000", true}, false), ScopePosition::kInside);
+}
+
+// A numeric key as the tag holds it places a record as its number does, in both directions;
+// keys that may be rounded, and bounds without an exact key, tell nothing.
+TEST(Scope, HeldNumericKeysPlaceAsTheirNumbers) {
+  const double numbers[] = {-1e19,
+                            -100.5,
+                            -3,
+                            -0.0,
+                            0,
+                            0.1,
+                            0.30000000000000004,
+                            0.3,
+                            5,
+                            9,
+                            9.000000000000002,
+                            99.99,
+                            100,
+                            100.01,
+                            123456789012.25,
+                            1e19};
+  const TagScope scopes[] = {
+      {"9", "100", true},        {"-3", "0.3", true},
+      {"0", "0", true},          {"-0", "5", true},
+      {"1,000", "-100.5", true}, {"100", "9", true},
+      {".1", "99.99", true},     {"-10,000,000,000,000,000,000", "9999999999999999999", true}};
+  for (const TagScope& scope : scopes) {
+    const HeldNumberBounds bounds = HeldNumberBoundsOf(scope);
+    for (const double number : numbers) {
+      for (const bool descending : {false, true}) {
+        const std::optional<ScopePosition> place =
+            PlaceHeldNumberKey(dbf::NumericKey(number), bounds, descending);
+        ASSERT_TRUE(place) << number << " in " << scope.low << ".." << scope.high;
+        EXPECT_EQ(*place, PlaceNumberKey(number, scope, descending))
+            << number << " in " << scope.low << ".." << scope.high << " descending " << descending;
+      }
+    }
+  }
+  const HeldNumberBounds bounds = HeldNumberBoundsOf({"1", "2", true});
+  for (const double beyond : {1e20, -1e20, 123456789012345678901234.0}) {
+    EXPECT_FALSE(PlaceHeldNumberKey(dbf::NumericKey(beyond), bounds, false)) << beyond;
+  }
+  EXPECT_FALSE(PlaceHeldNumberKey("short", bounds, false));
+  const HeldNumberBounds huge = HeldNumberBoundsOf({"1", "100000000000000000000000", true});
+  EXPECT_FALSE(PlaceHeldNumberKey(dbf::NumericKey(5), huge, false));
 }
 
 TEST(Scope, NumericStrings) {
