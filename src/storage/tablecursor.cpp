@@ -216,41 +216,34 @@ void TableCursor::Close() {
 
 // --- visibility and positions
 
-CursorTag* TableCursor::CurrentTag() const {
-  if (selectedTag_ < 0) return nullptr;
-  return const_cast<CursorTag*>(&tags_[static_cast<size_t>(selectedTag_)]);
-}
-
 bool TableCursor::HideDeleted() const {
   return setDeleted == SetDeletedMode::kTrue ||
          (setDeleted == SetDeletedMode::kDefault && environment_.Globals().defaultDeleted);
 }
 
-ScopePosition TableCursor::PlaceInScope(const dbf::Table& table) {
-  CursorTag* tag = CurrentTag();
-  if (!tag || !tag->scope.on || !tag->key) return ScopePosition::kInside;
+ScopePosition TableCursor::PlaceInTagScope(const dbf::Table& table, CursorTag& tag) {
   // The tag's entry that led to the record often tells its place already; the key expression
   // is evaluated only where it does not.
   const std::string_view held = dbf::HeldKey(table);
   if (!held.empty()) {
-    if (tag->keyType == 'C' && HeldTextKeyPlaces(held, tag->scope)) {
-      return PlaceTextKey(held, tag->scope, tag->descending, ignoreCase_);
+    if (tag.keyType == 'C' && HeldTextKeyPlaces(held, tag.scope)) {
+      return PlaceTextKey(held, tag.scope, tag.descending, ignoreCase_);
     }
-    if (tag->keyType == 'D' && held == tag->placedKey) return tag->placedAt;
-    if (tag->keyType == 'N') {
+    if (tag.keyType == 'D' && held == tag.placedKey) return tag.placedAt;
+    if (tag.keyType == 'N') {
       const std::optional<ScopePosition> place =
-          PlaceHeldNumberKey(held, tag->numberBounds, tag->descending);
+          PlaceHeldNumberKey(held, tag.numberBounds, tag.descending);
       if (place) return *place;
     }
   }
-  if (tag->keyType == 'N') {
-    return PlaceNumberKey(tag->key->Number(table.Current()), tag->scope, tag->descending);
+  if (tag.keyType == 'N') {
+    return PlaceNumberKey(tag.key->Number(table.Current()), tag.scope, tag.descending);
   }
-  tag->key->TextInto(table.Current(), keyBuffer_);
-  const ScopePosition place = PlaceTextKey(keyBuffer_, tag->scope, tag->descending, ignoreCase_);
-  if (tag->keyType == 'D' && !held.empty()) {
-    tag->placedKey.assign(held);
-    tag->placedAt = place;
+  tag.key->TextInto(table.Current(), keyBuffer_);
+  const ScopePosition place = PlaceTextKey(keyBuffer_, tag.scope, tag.descending, ignoreCase_);
+  if (tag.keyType == 'D' && !held.empty()) {
+    tag.placedKey.assign(held);
+    tag.placedAt = place;
   }
   return place;
 }

@@ -241,9 +241,18 @@ class TableCursor final : public FieldAccess {
   // Rebuilds the index when this cursor may (repairIndexOnOpen); false when it may not.
   bool RepairIndex(dbf::Table& table, const std::string& indexPath);
   void LoadTags(dbf::Table& table);
-  CursorTag* CurrentTag() const;
+  CursorTag* CurrentTag() const {
+    return selectedTag_ < 0 ? nullptr
+                            : const_cast<CursorTag*>(&tags_[static_cast<size_t>(selectedTag_)]);
+  }
   bool HideDeleted() const;
-  ScopePosition PlaceInScope(const dbf::Table& table);
+  // Inside without a scope on; the test is inline because every move makes it.
+  ScopePosition PlaceInScope(const dbf::Table& table) {
+    CursorTag* tag = CurrentTag();
+    if (!tag || !tag->scope.on || !tag->key) return ScopePosition::kInside;
+    return PlaceInTagScope(table, *tag);
+  }
+  ScopePosition PlaceInTagScope(const dbf::Table& table, CursorTag& tag);
   bool Visible(dbf::Table& table);
   // From the table's position forward to the first visible record; false at the end of the
   // table or past the high bound.
@@ -260,20 +269,35 @@ class TableCursor final : public FieldAccess {
   void LandAtEnd(dbf::Table& table);
   void RestorePosition(dbf::Table& table, const Position& position);
 
-  void FinishPendingEdit();
-  void CheckFlushed(dbf::Table& table, const char* request);
+  // Every move and most requests make these two tests first, hence inline.
+  void FinishPendingEdit() {
+    if (state_ != EditState::kBrowse) FinishEdit();
+  }
+  void CheckFlushed(dbf::Table& table, const char* request) {
+    if (table.Changed()) Flush(table, request);
+  }
+  void FinishEdit();
+  void Flush(dbf::Table& table, const char* request);
   void ThrowPendingEngineError(dbf::Table& table, const char* request);
   void AbandonEdits(dbf::Table& table, bool lockTakenHere);
   void AssignStored(std::string_view name,
                     const std::function<std::string(const dbf::FieldInfo&)>& storedForm);
-  void RunCalcFields();
+  void RunCalcFields() {
+    if (!calculatedValues_.empty() || onCalcFields) CalcFields();
+  }
+  void CalcFields();
   void ClearCalculated();
   // A calculated field's value for the current record, worked out on its first read.
   const std::string& CalculatedValue(size_t field);
   // Works out every calculated field not yet read, before the record changes.
   void SettleCalculated();
 
-  void NotifyMoved();
+  // A cursor nobody views (the extraction's sources, the export's register while its display is
+  // suspended) skips the notices on every move.
+  void NotifyMoved() {
+    if (suspendCount_ == 0 && !observers_.empty()) TellMoved();
+  }
+  void TellMoved();
   void NotifyChanged();
 
   Environment& environment_;

@@ -47,8 +47,7 @@ bool TableCursor::IsModified() const {
   return false;
 }
 
-void TableCursor::FinishPendingEdit() {
-  if (state_ == EditState::kBrowse) return;
+void TableCursor::FinishEdit() {
   if (IsModified()) {
     SaveEdit();
   } else {
@@ -77,8 +76,7 @@ void TableCursor::ThrowPendingEngineError(dbf::Table& table, const char* request
   }
 }
 
-void TableCursor::CheckFlushed(dbf::Table& table, const char* request) {
-  if (!table.Changed()) return;
+void TableCursor::Flush(dbf::Table& table, const char* request) {
   ThrowPendingEngineError(table, request);
   const UniqueModeInForce unique(table, uniqueMode_);
   dbf::WriteResult result;

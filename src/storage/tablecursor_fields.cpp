@@ -223,8 +223,7 @@ const std::string& TableCursor::CalculatedValue(size_t field) {
   return calculatedValues_[field];
 }
 
-void TableCursor::RunCalcFields() {
-  if (calculatedValues_.empty() && !onCalcFields) return;
+void TableCursor::CalcFields() {
   ClearCalculated();
   if (onCalcFields && (position_.hasRecord || state_ != EditState::kBrowse)) onCalcFields(*this);
 }
@@ -281,10 +280,8 @@ void TableCursor::RemoveObserver(CursorObserver& observer) {
   std::erase(observers_, &observer);
 }
 
-void TableCursor::NotifyMoved() {
-  // The copy guards against observers leaving during the call; a cursor nobody views (the
-  // extraction's sources) skips it on every move.
-  if (suspendCount_ > 0 || observers_.empty()) return;
+void TableCursor::TellMoved() {
+  // The copy guards against observers leaving during the call.
   for (CursorObserver* observer : std::vector<CursorObserver*>(observers_)) {
     observer->CurrentMoved(*this);
   }
