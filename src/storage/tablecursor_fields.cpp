@@ -1,5 +1,7 @@
 // TableCursor: field reads and assignments, calculated fields, the filter, views.
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "common/errors.h"
@@ -10,6 +12,25 @@
 #include "storage/tablecursor.h"
 
 namespace volarin {
+
+namespace {
+
+// No byte from 0x80 up; eight bytes at a time.
+bool IsPlainAscii(std::string_view text) {
+  constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    if (word & kHighBits) return false;
+  }
+  for (; i < text.size(); ++i) {
+    if (static_cast<unsigned char>(text[i]) >= 0x80) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 // --- fields
 
@@ -82,11 +103,7 @@ std::string_view TableCursor::TrimmedTextAt(int i, std::string& scratch) {
     const std::string_view trimmed = TrimView(StoredOf(i));
     // Plain ASCII text reads as stored: only bytes from 0x80 up change with the code page (and
     // the blanks trimmed are below them).
-    if (!transliterate_ || std::none_of(trimmed.begin(), trimmed.end(), [](char c) {
-          return static_cast<unsigned char>(c) >= 0x80;
-        })) {
-      return trimmed;
-    }
+    if (!transliterate_ || IsPlainAscii(trimmed)) return trimmed;
   }
   scratch = TrimText(TextAt(i));
   return scratch;

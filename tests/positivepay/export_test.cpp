@@ -106,10 +106,12 @@ TEST_F(ExportTest, AStartingNumberLimitsTheFileAndNamesItByTheFirstCheck) {
 TEST(RegisterChecks, EachCheckAsTheRegisterHoldsIt) {
   const Date other = Ymd(2005, 3, 14);
   fixtures::DataFolderRows rows;
-  rows.checkRegister = {
-      WorkedExampleCheck(1, 1, "00", "A"),        WorkedExampleCheck(2, 2, "00", "B"),
-      WorkedExampleCheck(3, 3, "02", " LEADING"), WorkedExampleCheck(4, 4, "00", "TAB\t"),
-      WorkedExampleCheck(5, 5, "03", ""),         WorkedExampleCheck(6, 6, "00", "F")};
+  rows.checkRegister = {WorkedExampleCheck(1, 1, "00", "A"),
+                        WorkedExampleCheck(2, 2, "00", "B"),
+                        WorkedExampleCheck(3, 3, "02", " LEADING"),
+                        WorkedExampleCheck(4, 4, "00", "TAB\t"),
+                        WorkedExampleCheck(5, 5, "03", ""),
+                        WorkedExampleCheck(6, 6, "00", "FIFTEEN LETTERS\x82S")};
   rows.checkRegister[2].date = other;
   rows.checkRegister[3].date = Date();
   rows.checkRegister[4].date = other;
@@ -129,6 +131,7 @@ TEST(RegisterChecks, EachCheckAsTheRegisterHoldsIt) {
   }
   EXPECT_EQ(checks[2].payee, "LEADING");
   EXPECT_EQ(checks[3].payee, "TAB");
+  EXPECT_EQ(checks[5].payee, "FIFTEEN LETTERS\xE9S") << "converted from the OEM code page";
   EXPECT_EQ(checks[2].statusCode, "02");
 }
 
