@@ -1,5 +1,6 @@
 #include "common/files.h"
 
+#include <functional>
 #include <vector>
 
 #include "common/paths.h"
@@ -54,8 +55,13 @@ void ForceFolders(const std::string& path) {
   platform::MakeFolder(folder);
 }
 
-std::unique_ptr<PendingFile> CopyToPendingFile(const std::string& source,
-                                               const std::string& target) {
+namespace {
+
+// The pending copy of `source` at `target` (a folder takes the source's name), its bytes put in
+// by `fill`, then completed with the source's modification time.
+std::unique_ptr<PendingFile> PendingCopy(
+    const std::string& source, const std::string& target,
+    const std::function<void(platform::File& in, PendingFile& out)>& fill) {
   std::string to = target;
   if (platform::FolderExists(to)) {
     if (!IsPathSeparator(to.back())) to += kPathSeparator;
@@ -79,25 +85,7 @@ std::unique_ptr<PendingFile> CopyToPendingFile(const std::string& source,
   } catch (const FileError& e) {
     throw FileError("Cannot create file " + to, e.Cause());
   }
-
-  constexpr size_t kBlock = 8192;
-  std::vector<char> block(kBlock);
-  uint64_t offset = 0;
-  for (;;) {
-    size_t got;
-    try {
-      got = in->ReadAt(offset, block.data(), kBlock);
-    } catch (const FileError& e) {
-      throw FileError(std::string("Stream read error: ") + e.what());
-    }
-    try {
-      out->Write(block.data(), got);
-    } catch (const FileError& e) {
-      throw FileError(std::string("Stream write error: ") + e.what());
-    }
-    offset += got;
-    if (got < kBlock) break;
-  }
+  fill(*in, *out);
   try {
     out->Complete();
   } catch (const FileError& e) {
@@ -105,6 +93,43 @@ std::unique_ptr<PendingFile> CopyToPendingFile(const std::string& source,
   }
   platform::SetModificationTime(out->TemporaryPath(), platform::ModificationTime(source));
   return out;
+}
+
+void WriteCopied(PendingFile& out, const char* data, size_t n) {
+  try {
+    out.Write(data, n);
+  } catch (const FileError& e) {
+    throw FileError(std::string("Stream write error: ") + e.what());
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<PendingFile> CopyToPendingFile(const std::string& source,
+                                               const std::string& target) {
+  return PendingCopy(source, target, [&](platform::File& in, PendingFile& out) {
+    constexpr size_t kBlock = 8192;
+    std::vector<char> block(kBlock);
+    uint64_t offset = 0;
+    for (;;) {
+      size_t got;
+      try {
+        got = in.ReadAt(offset, block.data(), kBlock);
+      } catch (const FileError& e) {
+        throw FileError(std::string("Stream read error: ") + e.what());
+      }
+      WriteCopied(out, block.data(), got);
+      offset += got;
+      if (got < kBlock) break;
+    }
+  });
+}
+
+std::unique_ptr<PendingFile> CopyToPendingFile(const std::string& source, const std::string& target,
+                                               std::string_view sourceBytes) {
+  return PendingCopy(source, target, [&](platform::File&, PendingFile& out) {
+    WriteCopied(out, sourceBytes.data(), sourceBytes.size());
+  });
 }
 
 void CopyFileTo(const std::string& source, const std::string& target) {

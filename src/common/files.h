@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "common/pendingfile.h"
 
@@ -18,6 +19,10 @@ void CopyFileTo(const std::string& source, const std::string& target);
 // The same copy, complete and synced under its temporary name but not yet put in place.
 std::unique_ptr<PendingFile> CopyToPendingFile(const std::string& source,
                                                const std::string& target);
+// The same, from the source's bytes as the caller holds them (it has just written the source):
+// the source is not read again, but must be there, and its time is taken over.
+std::unique_ptr<PendingFile> CopyToPendingFile(const std::string& source, const std::string& target,
+                                               std::string_view sourceBytes);
 // Deletes every file matching the mask ("folder/*.txt"); folders are left alone. False when
 // nothing matched or a deletion failed (it stops at the first failure).
 bool DeleteFilesByMask(const std::string& mask);

@@ -55,48 +55,57 @@ void MakeFolders(const ExportRequest& request, const std::string& archiveFolderN
   TryCurrentFolder(request.dataDir);
 }
 
+// The lines go to the file in large pieces; they stay in memory too, for the pickup copy.
+constexpr size_t kChunk = 256 * 1024;
+
 // Written under a temporary name and renamed into place complete, so an earlier archive file of
-// the same name survives a failed run.
-void WriteArchiveFile(TableCursor& reg, const std::string& path, const std::string& dateText,
-                      const std::function<void(const PositivePayCheck&)>& onCheck) {
+// the same name survives a failed run. Returns the file's bytes.
+std::string WriteArchiveFile(TableCursor& reg, const std::string& path, const std::string& dateText,
+                             const std::function<void(const PositivePayCheck&)>& onCheck) {
   PendingFile file(path);
   PositivePayText text(dateText);
-  // The lines go out in large pieces through one buffer.
-  constexpr size_t kChunk = 256 * 1024;
+  size_t written = 0;
+  const auto writeNewLines = [&] {
+    const std::string& lines = text.Lines();
+    file.Write(lines.data() + written, lines.size() - written);
+    written = lines.size();
+  };
   ForEachRegisterCheck(reg, [&](const PositivePayCheck& check) {
     text.Add(check);
     if (onCheck) onCheck(check);
-    if (text.PendingSize() >= kChunk) {
-      file.Write(text.Lines());
-      text.ClearLines();
-    }
+    if (text.PendingSize() - written >= kChunk) writeNewLines();
   });
-  file.Write(text.Lines());
-  file.Write(text.Trailer());
+  writeNewLines();
+  const std::string trailer = text.Trailer();
+  file.Write(trailer);
   file.PutInPlace();
+  return text.TakeLines() + trailer;
 }
 
 // A bank's own layout: the column names or header, the checks, the trailer. A header that tells
 // the count or the total can only be written once every check has been. Written under a
-// temporary name and renamed into place complete, as the standard file is.
-void WriteLayoutFile(TableCursor& reg, const std::string& path, LayoutWriter& writer,
-                     const std::function<void(const PositivePayCheck&)>& onCheck) {
+// temporary name and renamed into place complete, as the standard file is. Returns the file's
+// bytes.
+std::string WriteLayoutFile(TableCursor& reg, const std::string& path, LayoutWriter& writer,
+                            const std::function<void(const PositivePayCheck&)>& onCheck) {
   PendingFile file(path);
   const bool headerLast = writer.HeaderNeedsTotals();
   const std::string columns = writer.ColumnNames();
-  std::string pending = headerLast ? std::string() : columns + writer.Header();
-  constexpr size_t kChunk = 256 * 1024;
+  std::string bytes = headerLast ? std::string() : columns + writer.Header();
+  size_t written = 0;
   ForEachRegisterCheck(reg, [&](const PositivePayCheck& check) {
-    pending += writer.Detail(check);
+    bytes += writer.Detail(check);
     if (onCheck) onCheck(check);
-    if (!headerLast && pending.size() >= kChunk) {
-      file.Write(pending);
-      pending.clear();
+    if (!headerLast && bytes.size() - written >= kChunk) {
+      file.Write(bytes.data() + written, bytes.size() - written);
+      written = bytes.size();
     }
   });
-  if (headerLast) pending = columns + writer.Header() + pending;
-  file.Write(pending + writer.Trailer());
+  if (headerLast) bytes = columns + writer.Header() + bytes;
+  bytes += writer.Trailer();
+  file.Write(bytes.data() + written, bytes.size() - written);
   file.PutInPlace();
+  return bytes;
 }
 
 // Deletes every file of the pickup folder the mask takes but the one the new file replaces (the
@@ -173,14 +182,14 @@ std::string CreatePositivePayFile(TableCursor& checkRegister, const ExportReques
       ArchiveFilePath(request.dataDir, request.positivePayDate, fileName);
   const std::string pickupFile = JoinPath(request.pickupFolder, fileName);
 
-  if (plan.writer) {
-    WriteLayoutFile(checkRegister, archiveFile, *plan.writer, request.onCheckWritten);
-  } else {
-    WriteArchiveFile(checkRegister, archiveFile, dateText, request.onCheckWritten);
-  }
+  const std::string bytes =
+      plan.writer
+          ? WriteLayoutFile(checkRegister, archiveFile, *plan.writer, request.onCheckWritten)
+          : WriteArchiveFile(checkRegister, archiveFile, dateText, request.onCheckWritten);
   // The copy is complete and synced under a name the uploader does not take before the older
-  // pickup files go; only then does it take its final name.
-  const std::unique_ptr<PendingFile> pickupCopy = CopyToPendingFile(archiveFile, pickupFile);
+  // pickup files go; only then does it take its final name. It is made from the bytes just
+  // written, not read back.
+  const std::unique_ptr<PendingFile> pickupCopy = CopyToPendingFile(archiveFile, pickupFile, bytes);
   ClearPickupFolder(request.pickupFolder, "*.txt", fileName);
   // A bank that takes another extension finds only the newest file of it, as with ".txt".
   const size_t dot = fileName.find_last_of('.');

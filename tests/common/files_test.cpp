@@ -95,6 +95,27 @@ TEST(CopyFileTo, ReplacesTheTargetAndKeepsTheModificationTime) {
   EXPECT_EQ(platform::ModificationTime(target), 1700000000LL * 1000000000LL);
 }
 
+// The copy from the bytes the caller just wrote: the same file as a copy read from the source,
+// with its time, and the same refusal of a source that is not there.
+TEST(CopyFileTo, FromTheBytesHeldGivesTheSameFile) {
+  TempFolder dir;
+  const std::string bytes(8192 * 3 + 5, 'y');
+  const std::string source = dir.Write("a.txt", bytes);
+  platform::SetModificationTime(source, 1700000000LL * 1000000000LL);
+  dir.Write("pickup/a.txt", "earlier");
+  const std::unique_ptr<PendingFile> copy = CopyToPendingFile(source, dir / "pickup", bytes);
+  EXPECT_EQ(ReadBytes(dir / "pickup/a.txt"), "earlier") << "not in place before it is put there";
+  copy->PutInPlace();
+  EXPECT_EQ(ReadBytes(dir / "pickup/a.txt"), bytes);
+  EXPECT_EQ(platform::ModificationTime(dir / "pickup/a.txt"), 1700000000LL * 1000000000LL);
+  try {
+    CopyToPendingFile(dir / "missing.txt", dir / "pickup", bytes);
+    FAIL();
+  } catch (const FileError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot open file " + (dir / "missing.txt"));
+  }
+}
+
 TEST(CopyFileTo, ExactBlockMultipleAndEmptyFiles) {
   TempFolder dir;
   for (size_t size : {size_t{0}, size_t{8192}, size_t{16384}}) {
