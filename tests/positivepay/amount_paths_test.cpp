@@ -10,24 +10,19 @@
 #include "extraction/extraction_test_support.h"
 #include "positivepay/export.h"
 #include "positivepay/layoutsettings.h"
+#include "positivepay/worked_example.h"
 
 namespace volarin::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-const Date kDate = Ymd(2005, 3, 15);
+const Date kDate = kWorkedExampleDate;
 
 fixtures::CheckRecordRow Stored(int64_t number, const std::string& amountText,
                                 const char* status = "00") {
-  fixtures::CheckRecordRow row;
-  row.accountNr = "123456789";
-  row.checkNo = number;
-  row.date = kDate;
-  row.statusCode = status;
+  fixtures::CheckRecordRow row = WorkedExampleCheck(number, 0, status, "P");
   row.amountText = amountText;
-  row.company = "P";
-  row.bankCode = "BNK";
   return row;
 }
 
