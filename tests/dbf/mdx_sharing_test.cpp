@@ -104,6 +104,53 @@ TEST(SharedIndexReading, WalksAndSeeksWhileAnotherProcessAppendsMeetNoDamage) {
   EXPECT_EQ(CheckIndex(*table), "");
 }
 
+// Another program that gives record 1 a key above every other, in place: no block is added or
+// freed, so the index file's header stays as it was.
+VPP_OTHER_PROCESS_ROLE(RenameFirstRecord) {
+  Context context;
+  auto table = OpenShared(context, role.Argument(0));
+  table->Go(1);
+  table->AssignBytes(0, role.Argument(1));
+  const bool written = table->Write() == WriteResult::kOk;
+  table->Close();
+  return OtherProcess::Finished(written);
+}
+
+std::string HeaderWithoutDate(const std::string& indexPath) {
+  std::string header = mdxtest::ReadBytes(indexPath).substr(0, 2048);
+  header.replace(44, 3, 3, '\0');  // the date of the last change
+  return header;
+}
+
+TEST(SharedIndexReading, AChangeThatLeavesTheHeaderAsItWasIsSeenByTheNextSeek) {
+  mdxtest::TempFolder dir;
+  const std::string path = MakeIndexedTable(dir, 300);
+  const std::string indexPath = ProductionIndexPath(path);
+  Context context;
+  auto table = OpenShared(context, path);
+  ASSERT_TRUE(SelectTag(*table, "NAME"));
+  // Every block of the tag is read and cached before the other program's change.
+  int walked = 0;
+  for (table->Top(); !table->Eof(); table->Skip()) ++walked;
+  ASSERT_EQ(walked, 300);
+  EXPECT_EQ(Seek(*table, "ZZZ"), SeekOutcome::kEndOfFile);
+  const std::string before = HeaderWithoutDate(indexPath);
+
+  OtherProcess child("RenameFirstRecord", {path, "ZZZ"});
+  ASSERT_EQ(child.Wait(), 0);
+  ASSERT_EQ(HeaderWithoutDate(indexPath), before) << "the change was meant to leave the header";
+
+  EXPECT_EQ(Seek(*table, "ZZZ"), SeekOutcome::kFound);
+  EXPECT_EQ(table->RecNo(), 1u);
+  table->Bottom();
+  EXPECT_EQ(table->RecNo(), 1u);
+  table->Top();
+  EXPECT_NE(table->RecNo(), 1u);
+  walked = 0;
+  for (table->Top(); !table->Eof(); table->Skip()) ++walked;
+  EXPECT_EQ(walked, 300);
+}
+
 TEST(SharedIndexReading, DamageThatStaysIsReportedAfterTheTries) {
   mdxtest::TempFolder dir;
   const std::string path = MakeIndexedTable(dir, 3000);

@@ -20,6 +20,11 @@ namespace {
 // About 128 MB of 1 KB blocks: a whole million-record tag stays cached during a build.
 constexpr size_t kCacheLimitBlocks = 131072;
 constexpr uint32_t kReadAheadBytes = 64 * 1024;
+// Blocks read again together when a block cached before the file was looked at again is used.
+constexpr uint32_t kRereadBlocks = 4;
+// A cache larger than this is dropped when the file is looked at again rather than kept for
+// reading again block by block: a reader that walked a whole tag does not hold it for good.
+constexpr size_t kKeptOnRefreshBlocks = 4096;
 // Below the platform's open-mode byte, far past any real index file.
 constexpr uint64_t kUpdateLockOffset = 0xEFFFFFFEull;
 
@@ -88,18 +93,32 @@ bool BlockStore::IsBlockPage(uint32_t page) const {
 }
 
 BlockStore::Block& BlockStore::Load(uint32_t page) {
-  if (Block* cached = Cached(page)) return *cached;
+  Block* cached = Cached(page);
+  if (cached != nullptr && (cached->epoch == epoch_ || cached->dirty)) return *cached;
   if (!IsBlockPage(page)) Fail("block pointer " + std::to_string(page) + " lies outside the file");
   const uint64_t offset = static_cast<uint64_t>(page) * kPageBytes;
   if (offset + BlockBytes() > fileBytes_) {
     Fail("the file is truncated (block " + std::to_string(page) + " is incomplete)");
   }
-  // Read the run of blocks around the wanted one in one go: a walk or a batch of inserts then
-  // finds its neighbours cached instead of reading block by block.
-  const uint32_t perRun = std::max<uint32_t>(1, kReadAheadBytes / BlockBytes());
-  const uint32_t first =
-      kFirstBlockPage + (page - kFirstBlockPage) / (perRun * blockPages_) * (perRun * blockPages_);
-  uint32_t count = perRun;
+  if (cached != nullptr) {
+    // Known from before the file was last looked at again: read it and the few blocks after it
+    // (a walk goes on there), not a whole run of blocks for a seek that needs one per level.
+    ReadRun(page, kRereadBlocks);
+  } else {
+    // Read the run of blocks around the wanted one in one go: a walk or a batch of inserts
+    // then finds its neighbours cached instead of reading block by block.
+    const uint32_t perRun = std::max<uint32_t>(1, kReadAheadBytes / BlockBytes());
+    ReadRun(kFirstBlockPage +
+                (page - kFirstBlockPage) / (perRun * blockPages_) * (perRun * blockPages_),
+            perRun);
+  }
+  Block* loaded = Cached(page);
+  if (loaded == nullptr || (loaded->epoch != epoch_ && !loaded->dirty))
+    Fail("the file is truncated (block " + std::to_string(page) + " is incomplete)");
+  return *loaded;
+}
+
+void BlockStore::ReadRun(uint32_t first, uint32_t count) {
   while (
       count > 1 &&
       (static_cast<uint64_t>(first) + static_cast<uint64_t>(count) * blockPages_ > PagesInFile() ||
@@ -107,21 +126,23 @@ BlockStore::Block& BlockStore::Load(uint32_t page) {
            fileBytes_)) {
     --count;
   }
-  std::vector<uint8_t> run(static_cast<size_t>(count) * BlockBytes());
+  run_.resize(static_cast<size_t>(count) * BlockBytes());
   const uint64_t runOffset = static_cast<uint64_t>(first) * kPageBytes;
-  const size_t got = file_->ReadAt(runOffset, run.data(), run.size());
+  const size_t got = file_->ReadAt(runOffset, run_.data(), run_.size());
   for (uint32_t i = 0; i < count; ++i) {
     const uint32_t at = first + i * blockPages_;
-    if ((static_cast<uint64_t>(i) + 1) * BlockBytes() > got || Cached(at)) continue;
-    Block block;
-    block.bytes.assign(run.begin() + static_cast<long>(i) * BlockBytes(),
-                       run.begin() + static_cast<long>(i + 1) * BlockBytes());
-    Cache(at, std::move(block));
+    if ((static_cast<uint64_t>(i) + 1) * BlockBytes() > got) break;
+    const auto from = run_.begin() + static_cast<long>(i) * BlockBytes();
+    Block* cached = Cached(at);
+    if (cached == nullptr) {
+      Block block;
+      block.bytes.assign(from, from + BlockBytes());
+      Cache(at, std::move(block));
+    } else if (cached->epoch != epoch_ && !cached->dirty) {
+      std::copy(from, from + BlockBytes(), cached->bytes.begin());
+      cached->epoch = epoch_;
+    }
   }
-  Block* loaded = Cached(page);
-  if (loaded == nullptr)
-    Fail("the file is truncated (block " + std::to_string(page) + " is incomplete)");
-  return *loaded;
 }
 
 const uint8_t* BlockStore::Read(uint32_t page) {
@@ -170,6 +191,7 @@ void BlockStore::Release(uint32_t page) {
 BlockStore::Block& BlockStore::Cache(uint32_t page, Block block) {
   if (page >= slots_.size()) slots_.resize(std::max<size_t>(page + 1, slots_.size() * 2));
   if (!slots_[page]) ++cachedBlocks_;
+  block.epoch = epoch_;
   slots_[page] = std::make_unique<Block>(std::move(block));
   return *slots_[page];
 }
@@ -239,7 +261,11 @@ void BlockStore::Sync() {
 
 void BlockStore::Refresh() {
   Flush();
-  ClearCache();
+  if (cachedBlocks_ > kKeptOnRefreshBlocks) {
+    ClearCache();
+  } else {
+    ++epoch_;  // every cached block is read again before it is used
+  }
   ReadHeader();
 }
 

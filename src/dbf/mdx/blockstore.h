@@ -68,8 +68,9 @@ class BlockStore {
   void Flush();
   // Flushes and makes what was written durable.
   void Sync();
-  // Forgets cached blocks (after flushing) and re-reads the header: another program may have
-  // changed the file.
+  // Re-reads the header after flushing: another program may have changed the file. Cached
+  // blocks are kept but each is read again from the file when next used, so nothing read before
+  // is trusted, yet a seek costs a few small reads instead of the whole cache.
   void Refresh();
   // A byte-range lock far past any data, taken while this open changes a shared file.
   bool TryLockUpdate();
@@ -92,9 +93,13 @@ class BlockStore {
   struct Block {
     std::vector<uint8_t> bytes;
     bool dirty = false;
+    uint64_t epoch = 0;  // read from the file (or made) in this epoch; older is read again
   };
   void ReadHeader();
   Block& Load(uint32_t page);
+  // Reads the run of blocks from `first` into the cache; blocks cached in this epoch or changed
+  // here are kept as they are.
+  void ReadRun(uint32_t first, uint32_t count);
   // The cache is a table indexed by page number: blocks are dense in the file, and a lookup is
   // then one index instead of a hash.
   Block* Cached(uint32_t page) const { return page < slots_.size() ? slots_[page].get() : nullptr; }
@@ -111,6 +116,7 @@ class BlockStore {
   size_t cachedBlocks_ = 0;
   uint64_t epoch_ = 1;
   std::vector<uint32_t> dirtyPages_;
+  std::vector<uint8_t> run_;  // the bytes of the last run read, kept to spare an allocation
 };
 
 }  // namespace volarin::dbf::mdx
