@@ -18,6 +18,7 @@
 #include "dbf/context.h"
 #include "dbf/indexhooks.h"
 #include "dbf/record.h"
+#include "dbf/recordchunks.h"
 
 namespace volarin::platform {
 class File;
@@ -261,6 +262,8 @@ class Table {
   std::vector<char> cache_;
   uint32_t cacheFirst_ = 0;
   uint32_t cacheCount_ = 0;
+  // Runs of records from reads that jumped about the file.
+  RecordChunks chunks_;
   // Appended records not yet written (exclusive tables only): they follow record pendingFirst_-1.
   std::string pending_;
   uint32_t pendingFirst_ = 0;

@@ -50,6 +50,7 @@ void Table::ReadHeader() {
   }
   const size_t perBlock = std::max<size_t>(1, kBlockBytes / static_cast<size_t>(RecordLength()));
   cache_.assign(perBlock * static_cast<size_t>(RecordLength()), '\0');
+  chunks_.SetRecordLength(static_cast<size_t>(RecordLength()));
 }
 
 void Table::RefreshHeader() {
@@ -67,7 +68,10 @@ void Table::RefreshHeader() {
                                                  std::to_string(count) +
                                                  " records, more than the file holds."));
   }
-  if (count < count_) cacheCount_ = 0;  // another program removed records
+  if (count < count_) {  // another program removed records
+    cacheCount_ = 0;
+    chunks_.Clear();
+  }
   count_ = count;
   lastUpdate_ = Date::FromYmd(1900 + b[1], b[2], b[3]).value_or(Date());
 }

@@ -33,6 +33,7 @@ bool Table::LockRecord(uint32_t recno) {
   lockedRecords_.push_back(recno);
   // What we read before the lock may be stale; from now on nobody else changes the record.
   if (recno >= cacheFirst_ && recno < cacheFirst_ + cacheCount_) cacheCount_ = 0;
+  chunks_.Forget(recno);
   if (recno == recno_ && !changed_ && !appending_) Refresh();
   return true;
 }
@@ -47,6 +48,7 @@ bool Table::LockFile() {
   fileLocked_ = true;
   lockedRecords_.clear();  // the file lock covers (and merged with) every record lock
   cacheCount_ = 0;
+  chunks_.Clear();
   RefreshHeader();
   return true;
 }

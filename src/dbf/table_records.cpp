@@ -58,6 +58,8 @@ void Table::LoadRecord(uint32_t recno) {
   const size_t length = static_cast<size_t>(RecordLength());
   if (recno >= cacheFirst_ && recno < cacheFirst_ + cacheCount_) {
     current_ = cache_.data() + (recno - cacheFirst_) * length;
+  } else if (const char* near = chunks_.Find(recno)) {
+    current_ = near;
   } else {
     FlushPendingAppends();
     // Read ahead only while the moves are sequential (next to the current record): a walk in
@@ -76,6 +78,13 @@ void Table::LoadRecord(uint32_t recno) {
       cacheFirst_ = first;
       cacheCount_ = n;
       current_ = cache_.data() + (recno - first) * length;
+    } else if (context_.Get().readAhead) {
+      // A small run around the record: the next jump often lands near it.
+      // A tag may name a record appended by another program since the count was read.
+      const uint32_t end = std::max(count_, recno);
+      current_ = chunks_.Load(recno, end, [this](uint32_t first, uint32_t n, char* out) {
+        ReadRecords(first, n, out);
+      });
     } else {
       ReadRecords(recno, 1, record_.data());
       current_ = record_.data();
@@ -104,6 +113,7 @@ void Table::WriteRecordBytes(uint32_t recno, std::string_view bytes) {
   if (recno >= cacheFirst_ && recno < cacheFirst_ + cacheCount_) {
     std::memcpy(cache_.data() + (recno - cacheFirst_) * length, bytes.data(), length);
   }
+  chunks_.Update(recno, bytes.data());
   headerDirty_ = true;
 }
 
@@ -143,6 +153,7 @@ void Table::Refresh() {
   if (recno_ >= cacheFirst_ && recno_ < cacheFirst_ + cacheCount_) {
     std::memcpy(cache_.data() + (recno_ - cacheFirst_) * length, record_.data(), length);
   }
+  chunks_.Update(recno_, record_.data());
   changed_ = false;
 }
 
@@ -266,6 +277,7 @@ void Table::Zap(uint32_t first, uint32_t last) {
   const uint64_t length = static_cast<uint64_t>(RecordLength());
   const uint32_t perBlock = static_cast<uint32_t>(cache_.size() / length);
   cacheCount_ = 0;
+  chunks_.Clear();
   uint32_t from = last + 1, to = first;
   while (from <= count_) {
     const uint32_t n = std::min(perBlock, count_ - from + 1);

@@ -148,6 +148,51 @@ TEST_F(LockTest, RecordAndFileLocksWithinOneProcess) {
   EXPECT_EQ(tb->StoredText(1), "A     ");
 }
 
+TEST_F(LockTest, RecordsKeptFromJumpsAreReadAgainByALockOrARefresh) {
+  {
+    // Far more records than one read-ahead block holds, so the jumps below land outside it.
+    Context context;
+    auto table = Table::Open(context, path_);
+    for (int i = 6; i <= 20000; ++i) {
+      table->StartAppend();
+      table->AssignNumber(0, i);
+      table->Append();
+    }
+  }
+  Context a = QuickContext(), b = QuickContext();
+  auto ta = Table::Open(a, path_);
+  auto tb = Table::Open(b, path_);
+  // Jumps about the end of the file: those records are kept in memory from here on.
+  for (uint32_t recno : {19005u, 19002u, 19004u, 19001u, 19003u}) ASSERT_TRUE(ta->Go(recno));
+  const auto change = [&](uint32_t recno, const char* text) {
+    ASSERT_TRUE(tb->Go(recno));
+    tb->AssignBytes(1, text);
+    ASSERT_EQ(tb->Write(), WriteResult::kOk);
+  };
+  change(19003, "LOCKED");
+  ASSERT_TRUE(ta->Go(19005));
+  ASSERT_TRUE(ta->LockRecord(19003));
+  ASSERT_TRUE(ta->Go(19003));
+  EXPECT_EQ(ta->StoredText(1), "LOCKED");
+  ta->Unlock();
+
+  change(19001, "FRESH");
+  ASSERT_TRUE(ta->Go(19001));
+  ta->Refresh();
+  EXPECT_EQ(ta->StoredText(1), "FRESH ");
+  ASSERT_TRUE(ta->Go(19005));
+  ASSERT_TRUE(ta->Go(19001));
+  EXPECT_EQ(ta->StoredText(1), "FRESH ");  // the kept copy took the bytes read again
+
+  // Our own write is what we read back.
+  ASSERT_TRUE(ta->Go(19004));
+  ta->AssignBytes(1, "OWN");
+  ASSERT_EQ(ta->Write(), WriteResult::kOk);
+  ASSERT_TRUE(ta->Go(19002));
+  ASSERT_TRUE(ta->Go(19004));
+  EXPECT_EQ(ta->StoredText(1), "OWN   ");
+}
+
 TEST_F(LockTest, AppendsOfOneHandleAreSeenByTheOther) {
   Context a, b;
   auto ta = Table::Open(a, path_);
