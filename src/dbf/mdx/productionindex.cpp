@@ -13,6 +13,9 @@
 namespace volarin::dbf {
 namespace {
 
+// Keys gathered from appends before they are put into their tags (a few MB at most).
+constexpr size_t kGatheredKeysLimit = 65536;
+
 KeyType KeyTypeOf(char expressionType) {
   switch (expressionType) {
     case 'N':
@@ -72,6 +75,54 @@ ProductionIndex::~ProductionIndex() {
   } catch (const std::exception&) {
     // Closing the file releases the lock as well.
   }
+  try {
+    SettleAppends();  // the file flushes what is pending as it closes
+  } catch (const std::exception&) {
+    // A destructor must not throw; Flush reports the failure to callers that care.
+  }
+}
+
+void ProductionIndex::PutGatheredKeys() {
+  for (size_t t = 0; t < appended_.size(); ++t) {
+    const KeyList& keys = appended_[t];
+    if (keys.Size() == 0) continue;
+    IndexTag& tag = *tags_[t].tag;
+    std::vector<uint32_t> order(keys.Size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    // Equal keys keep their record numbers rising, so each is still above every number the tag
+    // holds for its key when it is put in.
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+      return tag.CompareKeys(keys.Key(a), keys.Key(b), keys.KeyLength()) < 0;
+    });
+    size_t done = 0;
+    try {
+      for (; done < order.size(); ++done) {
+        const uint32_t i = order[done];
+        tag.InsertAppended(
+            std::string_view(reinterpret_cast<const char*>(keys.Key(i)), keys.KeyLength()),
+            keys.RecNo(i));
+      }
+    } catch (...) {
+      // What was put in stays; the rest stays gathered, so the failure is met again.
+      KeyList rest(static_cast<int>(keys.KeyLength()));
+      for (size_t j = done; j < order.size(); ++j) {
+        rest.Add(
+            std::string_view(reinterpret_cast<const char*>(keys.Key(order[j])), keys.KeyLength()),
+            keys.RecNo(order[j]));
+      }
+      gathered_ -= keys.Size() - rest.Size();
+      appended_[t] = std::move(rest);
+      throw;
+    }
+    gathered_ -= keys.Size();
+    appended_[t] = KeyList(static_cast<int>(keys.KeyLength()));
+    file_->TrimCache();
+  }
+}
+
+void ProductionIndex::DropGatheredKeys() {
+  appended_.clear();
+  gathered_ = 0;
 }
 
 void ProductionIndex::SetLocking(int attempts, int delayMs) {
@@ -231,6 +282,8 @@ std::string ProductionIndex::SearchKeyOf(size_t tag, std::string_view text) cons
 }
 
 void ProductionIndex::Rebuild(const RecordSource& records) {
+  // The records hold every key gathered from appends too.
+  DropGatheredKeys();
   // Start from a packed file: every tag an empty root, no free blocks.
   file_->Zap();
   ++generation_;
@@ -265,6 +318,8 @@ bool ProductionIndex::KeyHeldByOther(size_t tag, const std::string& key, uint32_
 
 WriteResult ProductionIndex::BeforeWrite(const RecordView& before, const RecordView& after,
                                          UniqueMode mode) {
+  // A change of a record (not an append) may take out a key that is still gathered.
+  if (before.recno != 0) SettleAppends();
   BeginChange();
   WriteResult result = WriteResult::kOk;
   // The plan's storage is kept from write to write; only its contents are replaced.
@@ -322,10 +377,22 @@ void ProductionIndex::AfterAppend(const RecordView& record) {
     BeforeAppend(record, UniqueMode::kPassOver);
   }
   // A new record has no old key to remove, and its number is above every number indexed.
+  const bool gather = exclusive_ && !updating_;
+  if (gather && appended_.size() != tags_.size()) {
+    appended_.clear();
+    for (const CompiledTag& t : tags_) appended_.emplace_back(t.tag->KeyLength());
+  }
   for (size_t i = 0; i < tags_.size(); ++i) {
-    if (plan_[i].add) tags_[i].tag->InsertAppended(plan_[i].newKey, record.recno);
+    if (!plan_[i].add) continue;
+    if (gather && !tags_[i].tag->Definition().unique) {
+      appended_[i].Add(plan_[i].newKey, record.recno);
+      ++gathered_;
+    } else {
+      tags_[i].tag->InsertAppended(plan_[i].newKey, record.recno);
+    }
   }
   planRecno_ = 0;
+  if (gathered_ >= kGatheredKeysLimit) PutGatheredKeys();
   EndChange();
   file_->TrimCache();
 }
@@ -342,14 +409,17 @@ void ProductionIndex::AfterZap(uint32_t, uint32_t) {
 }
 
 void ProductionIndex::Flush() {
+  SettleAppends();
   file_->Flush();
 }
 
 void ProductionIndex::Sync() {
+  SettleAppends();
   file_->Sync();
 }
 
 std::string ProductionIndex::CheckAgainst(const RecordSource& records, uint32_t recordCount) {
+  SettleAppends();
   SyncForReading();
   std::string fault = file_->Check(recordCount);
   if (!fault.empty()) return fault;

@@ -11,6 +11,7 @@
 
 #include "dbf/expression.h"
 #include "dbf/indexhooks.h"
+#include "dbf/mdx/keylist.h"
 #include "dbf/mdx/mdxfile.h"
 
 namespace volarin::dbf {
@@ -60,10 +61,23 @@ class ProductionIndex : public IndexMaintainer {
   int LockAttempts() const { return lockAttempts_; }
   int LockDelayMs() const { return lockDelayMs_; }
 
-  MdxFile& File() { return *file_; }
+  MdxFile& File() {
+    SettleAppends();
+    return *file_;
+  }
   const std::string& Path() const { return file_->Path(); }
   size_t TagCount() const { return tags_.size(); }
-  IndexTag& Tag(size_t i) { return *tags_.at(i).tag; }
+  IndexTag& Tag(size_t i) {
+    SettleAppends();
+    return *tags_.at(i).tag;
+  }
+  // On a file open exclusively, the keys of appended records are gathered and put into their
+  // tags in key order, a batch at a time: the inserts then meet the blocks they need in memory
+  // instead of one random block per key. Every read, change or flush of the index puts the
+  // gathered keys in first, so nothing reads a tag without them.
+  void SettleAppends() {
+    if (gathered_ > 0) PutGatheredKeys();
+  }
   // Without regard to case; -1 when there is none.
   int FindTag(const std::string& name) const;
 
@@ -116,6 +130,8 @@ class ProductionIndex : public IndexMaintainer {
   void BeginChange();
   void EndChange();
   void Compile(const RecordLayout& layout, const ExpressionOptions& expressions);
+  void PutGatheredKeys();
+  void DropGatheredKeys();
   bool KeyHeldByOther(size_t tag, const std::string& key, uint32_t recno);
 
   std::unique_ptr<MdxFile> file_;
@@ -125,6 +141,8 @@ class ProductionIndex : public IndexMaintainer {
   RecordSource records_;
   uint64_t generation_ = 0;
   std::vector<std::unique_ptr<TagOrder>> orders_;
+  std::vector<KeyList> appended_;  // per tag: keys of appended records not in the tag yet
+  size_t gathered_ = 0;
   bool exclusive_ = true;
   bool updating_ = false;  // holding the update lock of a shared file
   int lockAttempts_ = 5;

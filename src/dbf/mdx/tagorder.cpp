@@ -11,6 +11,7 @@ namespace volarin::dbf {
 // a lock is tried; damage that stays is reported.
 template <typename Read>
 uint32_t TagOrder::Reading(bool freshStart, Read read) {
+  index_.SettleAppends();
   // Our own writers change a shared file under an exclusive lock of one byte. A read that starts
   // afresh (first, last, seek: it re-reads the file anyway) holds that byte shared, so it meets
   // no half-written tree of theirs. Steps of a walk go without it: two lock calls per step
