@@ -33,17 +33,27 @@ bool RegisterChecks::Next(PositivePayCheck& check) {
   return true;
 }
 
+const std::string& RegisterChecks::TrimmedText(int field, LastRead<std::string>& last) {
+  const std::string_view stored = reg_.StoredTextAt(field);
+  if (!last.read || stored != last.stored) {
+    last.value.assign(reg_.TrimmedTextAt(field, scratch_));
+    last.stored.assign(stored);
+    last.read = true;
+  }
+  return last.value;
+}
+
 void RegisterChecks::Read(PositivePayCheck& check) {
-  check.bankAccount.assign(reg_.TrimmedTextAt(accountNr_, scratch_));
-  check.bankNumber.assign(reg_.TrimmedTextAt(bankCode_, scratch_));
+  check.bankAccount = TrimmedText(accountNr_, lastAccount_);
+  check.bankNumber = TrimmedText(bankCode_, lastBankNumber_);
   check.checkNumber = reg_.Int64At(checkNo_);
   const std::string_view dateBytes = reg_.StoredTextAt(date_);
-  if (!dateRead_ || dateBytes != dateBytes_) {
-    lastDate_ = reg_.DateAt(date_);
-    dateBytes_.assign(dateBytes);
-    dateRead_ = true;
+  if (!lastDate_.read || dateBytes != lastDate_.stored) {
+    lastDate_.value = reg_.DateAt(date_);
+    lastDate_.stored.assign(dateBytes);
+    lastDate_.read = true;
   }
-  check.issueDate = lastDate_;
+  check.issueDate = lastDate_.value;
   // The stored digits as they stand: no binary fraction between the field and the file.
   check.amount = Money::FromStoredText(reg_.StoredTextAt(amount_));
   check.statusCode.assign(reg_.TrimmedTextAt(statusCode_, scratch_));

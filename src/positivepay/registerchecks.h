@@ -34,11 +34,20 @@ class RegisterChecks {
   int amount_ = -1;
   int statusCode_ = -1;
   int company_ = -1;
-  // The last date read and its stored bytes: in the register's date order, checks come in runs
-  // of one date, read once per run.
-  std::string dateBytes_;
-  Date lastDate_;
-  bool dateRead_ = false;
+  // A field's value kept with the stored bytes it was read from, so a run of checks with the same
+  // bytes reads it once: the account and bank code of a register are one account's, and in the
+  // register's date order checks come in runs of one date.
+  template <typename Value>
+  struct LastRead {
+    std::string stored;
+    Value value{};
+    bool read = false;
+  };
+  const std::string& TrimmedText(int field, LastRead<std::string>& last);
+
+  LastRead<std::string> lastAccount_;
+  LastRead<std::string> lastBankNumber_;
+  LastRead<Date> lastDate_;
   std::string scratch_;
 };
 

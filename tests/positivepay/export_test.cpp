@@ -101,8 +101,8 @@ TEST_F(ExportTest, AStartingNumberLimitsTheFileAndNamesItByTheFirstCheck) {
             "1,224.75\r\n");
 }
 
-// The reader takes each check's own date, also where dates change and come back, and keeps the
-// payee as the register shows it only where blanks stand at its ends.
+// The reader takes each check's own date, account and bank code, also where they change and come
+// back, and keeps the payee as the register shows it only where blanks stand at its ends.
 TEST(RegisterChecks, EachCheckAsTheRegisterHoldsIt) {
   const Date other = Ymd(2005, 3, 14);
   fixtures::DataFolderRows rows;
@@ -115,6 +115,9 @@ TEST(RegisterChecks, EachCheckAsTheRegisterHoldsIt) {
   rows.checkRegister[2].date = other;
   rows.checkRegister[3].date = Date();
   rows.checkRegister[4].date = other;
+  // Accounts and bank codes change and come back, as dates do.
+  rows.checkRegister[3].accountNr = " 55";
+  rows.checkRegister[4].bankCode = "B2";
   MainWindowCursors w(rows);
   w.checkRegister->Open();
   const std::vector<PositivePayCheck> checks = ReadRegisterChecks(*w.checkRegister);
@@ -126,8 +129,8 @@ TEST(RegisterChecks, EachCheckAsTheRegisterHoldsIt) {
     EXPECT_EQ(checks[i].checkNumber, static_cast<int64_t>(i + 1));
     EXPECT_EQ(checks[i].issueDate, dates[i]) << i;
     EXPECT_EQ(checks[i].shownPayee, shown[i]) << i;
-    EXPECT_EQ(checks[i].bankAccount, "123456789");
-    EXPECT_EQ(checks[i].bankNumber, "BNK");
+    EXPECT_EQ(checks[i].bankAccount, i == 3 ? "55" : "123456789") << i;
+    EXPECT_EQ(checks[i].bankNumber, i == 4 ? "B2" : "BNK") << i;
   }
   EXPECT_EQ(checks[2].payee, "LEADING");
   EXPECT_EQ(checks[3].payee, "TAB");
