@@ -64,6 +64,7 @@ std::string WriteArchiveFile(TableCursor& reg, const std::string& path, const st
                              const std::function<void(const PositivePayCheck&)>& onCheck) {
   PendingFile file(path);
   PositivePayText text(dateText);
+  text.ReserveFor(reg.RecCount());
   size_t written = 0;
   const auto writeNewLines = [&] {
     const std::string& lines = text.Lines();

@@ -59,11 +59,15 @@ class PositivePayText {
   // next ones.
   const std::string& Lines() const { return lines_; }
   void ClearLines() { lines_.clear(); }
+  // Room for the lines of about `checks` checks, so a long file is not moved as it grows.
+  void ReserveFor(size_t checks) { lines_.reserve(checks * kTypicalLineSize); }
 
   int64_t IssuedCount() const { return issuedCount_; }
   Money NetTotal() const { return total_; }
 
  private:
+  // A date, a ten-digit check number, a payee of some 30 letters, an amount and the separators.
+  static constexpr size_t kTypicalLineSize = 64;
   std::string dateText_;
   std::string lines_;
   int64_t issuedCount_ = 0;
