@@ -60,6 +60,11 @@ void Table::LoadRecord(uint32_t recno) {
     current_ = cache_.data() + (recno - cacheFirst_) * length;
   } else if (const char* near = chunks_.Find(recno)) {
     current_ = near;
+  } else if (!pending_.empty() && recno >= pendingFirst_ &&
+             (recno - pendingFirst_ + 1) * length <= pending_.size()) {
+    // Appended and not written yet: a copy from memory, and the gathered block stays gathered.
+    record_.assign(pending_.data() + (recno - pendingFirst_) * length, length);
+    current_ = record_.data();
   } else {
     FlushPendingAppends();
     // Read ahead only while the moves are sequential (next to the current record): a walk in

@@ -265,6 +265,15 @@ TEST_F(WriteTest, ExclusiveAppendsAreBufferedButFlushedCorrectly) {
   // Changing a record still held in memory, then reading across the block boundary.
   table_->AssignBytes(0, "LAST");
   table_->Write();
+  // Going about the records still held in memory, and changing one of them there.
+  ASSERT_TRUE(table_->Go(n - 1));
+  EXPECT_EQ(table_->AsInteger(1), n - 1);
+  table_->AssignBytes(0, "NEXT TO LAST");
+  ASSERT_TRUE(table_->Go(n));
+  EXPECT_EQ(table_->StoredText(0).substr(0, 4), "LAST");
+  ASSERT_TRUE(table_->Go(n - 1));
+  EXPECT_EQ(table_->StoredText(0).substr(0, 12), "NEXT TO LAST");
+  EXPECT_EQ(table_->AsInteger(1), n - 1);
   ASSERT_TRUE(table_->Go(1));
   EXPECT_EQ(table_->AsInteger(1), 1);
   ASSERT_TRUE(table_->Go(n));
@@ -279,6 +288,8 @@ TEST_F(WriteTest, ExclusiveAppendsAreBufferedButFlushedCorrectly) {
     ASSERT_EQ(table->AsInteger(1), seen);
   }
   EXPECT_EQ(seen, n);
+  ASSERT_TRUE(table->Go(n - 1));
+  EXPECT_EQ(table->StoredText(0).substr(0, 12), "NEXT TO LAST");
 }
 
 TEST_F(WriteTest, SharedAppendsWriteCountAndMarkerAtOnce) {
