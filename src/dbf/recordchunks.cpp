@@ -17,33 +17,32 @@ void RecordChunks::SetRecordLength(size_t length) {
   chunks_.assign(kChunks, Chunk{});
   for (Chunk& chunk : chunks_) chunk.bytes.assign(perChunk_ * length_, '\0');
   next_ = 0;
+  unusedLoads_ = 0;
 }
 
-RecordChunks::Chunk* RecordChunks::Holding(uint32_t recno) {
-  for (Chunk& chunk : chunks_) {
-    if (recno >= chunk.first && recno - chunk.first < chunk.count) return &chunk;
-  }
-  return nullptr;
-}
-
-const char* RecordChunks::Find(uint32_t recno) const {
+const char* RecordChunks::Find(uint32_t recno) {
   for (const Chunk& chunk : chunks_) {
     if (recno >= chunk.first && recno - chunk.first < chunk.count) {
+      unusedLoads_ = 0;
       return chunk.bytes.data() + (recno - chunk.first) * length_;
     }
   }
   return nullptr;
 }
 
+// A lone record and a later run may both hold a record: every copy is kept true.
 void RecordChunks::Update(uint32_t recno, const char* bytes) {
-  // Runs do not overlap: they are aligned to their size.
-  if (Chunk* chunk = Holding(recno)) {
-    std::memcpy(chunk->bytes.data() + (recno - chunk->first) * length_, bytes, length_);
+  for (Chunk& chunk : chunks_) {
+    if (recno >= chunk.first && recno - chunk.first < chunk.count) {
+      std::memcpy(chunk.bytes.data() + (recno - chunk.first) * length_, bytes, length_);
+    }
   }
 }
 
 void RecordChunks::Forget(uint32_t recno) {
-  if (Chunk* chunk = Holding(recno)) chunk->count = 0;
+  for (Chunk& chunk : chunks_) {
+    if (recno >= chunk.first && recno - chunk.first < chunk.count) chunk.count = 0;
+  }
 }
 
 void RecordChunks::Clear() {

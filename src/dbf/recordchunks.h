@@ -16,7 +16,7 @@ class RecordChunks {
   void SetRecordLength(size_t length);
 
   // The bytes of the record when a run holds it, else nullptr.
-  const char* Find(uint32_t recno) const;
+  const char* Find(uint32_t recno);
   // Reads the run holding the record (never past `recordCount`) through
   // read(first, count, out) and returns the record's bytes. A read that throws leaves nothing.
   template <typename Read>
@@ -24,8 +24,12 @@ class RecordChunks {
     Chunk& chunk = chunks_[next_];
     next_ = (next_ + 1) % chunks_.size();
     chunk.count = 0;
-    const uint32_t first = (recno - 1) / perChunk_ * perChunk_ + 1;
-    const uint32_t count = std::min<uint32_t>(perChunk_, recordCount - first + 1);
+    // While no kept run serves a later read (a walk over scattered records), read the one
+    // record only: a run would cost more than it spares.
+    const bool scattered = unusedLoads_ >= chunks_.size();
+    const uint32_t first = scattered ? recno : (recno - 1) / perChunk_ * perChunk_ + 1;
+    const uint32_t count = scattered ? 1 : std::min<uint32_t>(perChunk_, recordCount - first + 1);
+    ++unusedLoads_;
     read(first, count, chunk.bytes.data());
     chunk.first = first;
     chunk.count = count;
@@ -43,12 +47,11 @@ class RecordChunks {
     uint32_t count = 0;
     std::vector<char> bytes;
   };
-  Chunk* Holding(uint32_t recno);
-
   std::vector<Chunk> chunks_;
   size_t length_ = 1;
   uint32_t perChunk_ = 1;
   size_t next_ = 0;
+  size_t unusedLoads_ = 0;  // runs read since a kept run last served a read
 };
 
 }  // namespace volarin::dbf
