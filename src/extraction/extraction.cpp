@@ -16,8 +16,50 @@ namespace {
 // Sorts before every eight-digit date key, so the range covers every check up to the date.
 constexpr const char* kEarliestBound = "01/01/1900";
 
+// A source field's position, looked up by name at its first read in the run, so that a missing
+// field fails where a read by name would have, and every later read goes by position.
+class SourceField {
+ public:
+  explicit SourceField(const char* name) : name_(name) {}
+  int In(TableCursor& cursor) {
+    if (index_ < 0) index_ = cursor.FieldIndex(name_);
+    return index_;
+  }
+
+ private:
+  const char* name_;
+  int index_ = -1;
+};
+
+// The source fields the passes read, by table.
+struct EscrowFields {
+  SourceField checkNo{tables::escrow::kCheckNo};
+  SourceField accountNr{tables::escrow::kAccountNr};
+  SourceField clrStatus{tables::escrow::kClrStatus};
+  SourceField voidFlag{tables::escrow::kVoid};
+  SourceField prnDate{tables::escrow::kPrnDate};
+  SourceField seq{tables::escrow::kSeq};
+  SourceField amount{tables::escrow::kAmount};
+  SourceField company{tables::escrow::kCompany};
+};
+
+struct ClosingFields {
+  SourceField checkNo{tables::closing::kCheckNo};
+  SourceField accountNr{tables::closing::kAccountNr};
+  SourceField date{tables::closing::kDate};
+  SourceField amount{tables::closing::kAmount};
+  SourceField voidAmount{tables::closing::kVoidAmount};
+  SourceField company{tables::closing::kCompany};
+};
+
 // The values every register record of a run shares.
 struct RunContext {
+  RunContext(const ExtractionCursors& c, const ExtractionRequest& r, ExtractionProgress* p)
+      : cursors(c),
+        request(r),
+        progress(p),
+        dateDigits(DateDigits(DateToText(r.positivePayDate))) {}
+
   const ExtractionCursors& cursors;
   const ExtractionRequest& request;
   ExtractionProgress* progress;
@@ -25,6 +67,11 @@ struct RunContext {
   std::string bankAccount;  // NEWACCNR as an account key
   std::string bankNumber;   // BANKCODE as read
   std::string dateDigits;   // DateDigits of the Positive Pay date's text
+  EscrowFields escrowFields;
+  ClosingFields closingFields;
+  // Reused for every source record, so that a record passed over costs no allocation.
+  std::string scratch;
+  std::string numberText;
 };
 
 // One check as it goes into the register.
@@ -40,17 +87,24 @@ void ShowCheck(RunContext& run, int64_t number) {
   if (run.progress) run.progress->CheckVisited(number);
 }
 
-// The escrow and the closing table name their account field alike, so one test serves both.
-static_assert(std::string_view(tables::escrow::kAccountNr) == tables::closing::kAccountNr);
-
-bool BelongsToAccount(TableCursor& source, const std::string& suiteKey) {
-  const std::string account =
-      UpperAscii(TrimText(source.FieldAsString(tables::escrow::kAccountNr)));
-  return !account.empty() && AccountKey(account) == suiteKey;
+// AccountKey(account) == key, compared in place: most source records belong to other accounts.
+bool HasAccountKey(std::string_view account, const std::string& key) {
+  if (key.size() != static_cast<size_t>(tables::kAccountKeyWidth)) return false;
+  for (size_t i = 0; i < key.size(); ++i) {
+    char c = i < account.size() ? account[i] : ' ';
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != key[i]) return false;
+  }
+  return true;
 }
 
-bool Cleared(TableCursor& escrow) {
-  return TrimText(escrow.FieldAsString(tables::escrow::kClrStatus)) == "C";
+bool BelongsToAccount(RunContext& run, TableCursor& source, SourceField& accountNr) {
+  const std::string_view account = source.TrimmedTextAt(accountNr.In(source), run.scratch);
+  return !account.empty() && HasAccountKey(account, run.suiteKey);
+}
+
+bool Cleared(RunContext& run, TableCursor& escrow) {
+  return escrow.TrimmedTextAt(run.escrowFields.clrStatus.In(escrow), run.scratch) == "C";
 }
 
 bool InRegister(RunContext& run, int64_t number) {
@@ -60,8 +114,8 @@ bool InRegister(RunContext& run, int64_t number) {
 // What both escrow passes ask of a record: a positive number, the selected account, not
 // cleared at the bank and not written yet in this run.
 bool EscrowCheckWanted(RunContext& run, TableCursor& escrow, int64_t number) {
-  return number > 0 && BelongsToAccount(escrow, run.suiteKey) && !Cleared(escrow) &&
-         !InRegister(run, number);
+  return number > 0 && BelongsToAccount(run, escrow, run.escrowFields.accountNr) &&
+         !Cleared(run, escrow) && !InRegister(run, number);
 }
 
 void WriteCheck(RunContext& run, const CheckValues& check) {
@@ -84,45 +138,49 @@ void WriteCheck(RunContext& run, const CheckValues& check) {
 }
 
 int64_t EscrowCheckNumber(RunContext& run, TableCursor& escrow) {
-  const int64_t number = TextToInt64(escrow.FieldAsString(tables::escrow::kCheckNo));
+  // The digits are the same in the trimmed text; only blanks go.
+  run.numberText.assign(escrow.TrimmedTextAt(run.escrowFields.checkNo.In(escrow), run.scratch));
+  const int64_t number = TextToInt64(run.numberText);
   ShowCheck(run, number);
   return number;
 }
 
-const char* VoidCode(TableCursor& escrow) {
-  return escrow.FieldAsInt64(tables::escrow::kVoid) != 0 ? tables::kStatusVoid
-                                                         : tables::kStatusIssued;
+const char* VoidCode(RunContext& run, TableCursor& escrow) {
+  return escrow.Int64At(run.escrowFields.voidFlag.In(escrow)) != 0 ? tables::kStatusVoid
+                                                                   : tables::kStatusIssued;
 }
 
 void PrintDatePass(RunContext& run) {
   TableCursor& escrow = run.cursors.escrow;
+  EscrowFields& f = run.escrowFields;
   for (; !escrow.Eof(); escrow.Skip(1)) {
     const int64_t number = EscrowCheckNumber(run, escrow);
     if (!EscrowCheckWanted(run, escrow, number)) continue;
-    if (run.request.allOutstanding && escrow.FieldAsInt64(tables::escrow::kVoid) != 0) continue;
+    if (run.request.allOutstanding && escrow.Int64At(f.voidFlag.In(escrow)) != 0) continue;
     CheckValues check;
     check.number = number;
-    check.date = escrow.FieldAsDate(tables::escrow::kPrnDate);
-    check.amount = TrimText(escrow.FieldAsString(tables::escrow::kSeq)).empty()
-                       ? escrow.FieldAsFloat(tables::escrow::kAmount)
+    check.date = escrow.DateAt(f.prnDate.In(escrow));
+    check.amount = escrow.TrimmedTextAt(f.seq.In(escrow), run.scratch).empty()
+                       ? escrow.FloatAt(f.amount.In(escrow))
                        : SequenceTotal(run.request.dataDir, run.suiteKey, number);
-    check.statusCode = VoidCode(escrow);
-    check.company = escrow.FieldAsString(tables::escrow::kCompany);
+    check.statusCode = VoidCode(run, escrow);
+    check.company = escrow.TextAt(f.company.In(escrow));
     WriteCheck(run, check);
   }
 }
 
 void VoidDatePass(RunContext& run) {
   TableCursor& escrow = run.cursors.escrow;
+  EscrowFields& f = run.escrowFields;
   for (; !escrow.Eof(); escrow.Skip(1)) {
     const int64_t number = EscrowCheckNumber(run, escrow);
     if (!EscrowCheckWanted(run, escrow, number)) continue;
     CheckValues check;
     check.number = number;
-    check.date = escrow.FieldAsDate(tables::escrow::kPrnDate);  // dated by its print date
-    check.amount = escrow.FieldAsFloat(tables::escrow::kAmount);
-    check.statusCode = VoidCode(escrow);
-    check.company = escrow.FieldAsString(tables::escrow::kCompany);
+    check.date = escrow.DateAt(f.prnDate.In(escrow));  // dated by its print date
+    check.amount = escrow.FloatAt(f.amount.In(escrow));
+    check.statusCode = VoidCode(run, escrow);
+    check.company = escrow.TextAt(f.company.In(escrow));
     WriteCheck(run, check);
   }
 }
@@ -130,20 +188,21 @@ void VoidDatePass(RunContext& run) {
 void ClosingPass(RunContext& run) {
   TableCursor& closing = run.cursors.closing;
   TableCursor& escrow = run.cursors.escrow;
+  ClosingFields& f = run.closingFields;
   for (; !closing.Eof(); closing.Skip(1)) {
-    const int64_t number = closing.FieldAsInt64(tables::closing::kCheckNo);
+    const int64_t number = closing.Int64At(f.checkNo.In(closing));
     ShowCheck(run, number);
-    if (number <= 0 || !BelongsToAccount(closing, run.suiteKey)) continue;
+    if (number <= 0 || !BelongsToAccount(run, closing, f.accountNr)) continue;
     // The escrow table knows whether the bank has cleared it; a check unknown there is taken.
-    if (escrow.Seek(EscrowCheckKey(run.suiteKey, number)) && Cleared(escrow)) continue;
+    if (escrow.Seek(EscrowCheckKey(run.suiteKey, number)) && Cleared(run, escrow)) continue;
     if (InRegister(run, number)) continue;
     CheckValues check;
     check.number = number;
-    check.date = closing.FieldAsDate(tables::closing::kDate);
-    const double amount = closing.FieldAsFloat(tables::closing::kAmount);
-    check.amount = amount > 0 ? amount : closing.FieldAsFloat(tables::closing::kVoidAmount);
+    check.date = closing.DateAt(f.date.In(closing));
+    const double amount = closing.FloatAt(f.amount.In(closing));
+    check.amount = amount > 0 ? amount : closing.FloatAt(f.voidAmount.In(closing));
     check.statusCode = amount > 0 ? tables::kStatusIssued : tables::kStatusVoid;
-    check.company = closing.FieldAsString(tables::closing::kCompany);
+    check.company = closing.TextAt(f.company.In(closing));
     WriteCheck(run, check);
   }
 }
@@ -218,8 +277,7 @@ ExtractionResult RunExtraction(const ExtractionCursors& cursors, const Extractio
   // The duplicate test must see every register record, whatever starting number is set.
   if (filterWasOn) reg.FilterOn(false);
 
-  RunContext run{
-      cursors, request, progress, {}, {}, {}, DateDigits(DateToText(request.positivePayDate))};
+  RunContext run(cursors, request, progress);
   ExtractionResult result;
   try {
     reg.MarkIncomplete(true);
