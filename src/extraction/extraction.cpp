@@ -1,5 +1,6 @@
 #include "extraction/extraction.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "common/paths.h"
@@ -137,10 +138,24 @@ void WriteCheck(RunContext& run, const CheckValues& check) {
   reg.SaveEdit();
 }
 
+// TextToInt64 of a check number text. The usual text, plain digits too few to overflow, is read
+// in place; anything else goes through TextToInt64 for its rules and its error.
+int64_t CheckNumberOf(std::string_view text, std::string& scratch) {
+  constexpr size_t kSafeDigits = 18;
+  if (text.size() <= kSafeDigits &&
+      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    int64_t value = 0;
+    for (char c : text) value = value * 10 + (c - '0');
+    return value;
+  }
+  scratch.assign(text);
+  return TextToInt64(scratch);
+}
+
 int64_t EscrowCheckNumber(RunContext& run, TableCursor& escrow) {
   // The digits are the same in the trimmed text; only blanks go.
-  run.numberText.assign(escrow.TrimmedTextAt(run.escrowFields.checkNo.In(escrow), run.scratch));
-  const int64_t number = TextToInt64(run.numberText);
+  const int64_t number = CheckNumberOf(
+      escrow.TrimmedTextAt(run.escrowFields.checkNo.In(escrow), run.scratch), run.numberText);
   ShowCheck(run, number);
   return number;
 }

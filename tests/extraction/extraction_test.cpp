@@ -169,6 +169,35 @@ TEST(Extraction, OutstandingModeTakesUnclearedUnvoidedChecksUpToTheDate) {
   EXPECT_EQ(progress.sources, std::vector<std::string>{kExtractingFromEscrow});
 }
 
+// The escrow check number is the digits of its text wherever they stand; the dialog is shown the
+// number of every record, those passed over included.
+TEST(Extraction, EscrowCheckNumberTextsGiveTheirDigits) {
+  // clang-format off
+  const std::vector<std::pair<std::string, int64_t>> cases = {
+      {"0000001234", 1234}, {"  56", 56}, {"7 8", 78}, {"-90", 90}, {"1A2B", 12}, {"ABC", 0},
+      {"   ", 0}, {"4\x99 5", 45}, {"9999999999", 9999999999LL}};
+  // clang-format on
+  fixtures::DataFolderRows rows;
+  rows.accountMap = {{"ESC100", "BANK-777", "BNK01"}};
+  std::vector<int64_t> expectedVisited;
+  std::vector<int64_t> expectedWritten;
+  for (size_t i = 0; i < cases.size(); ++i) {
+    // One print date each, so the range gives them in this order.
+    auto row = Escrow(0, "ESC100", kDay - static_cast<int>(cases.size() - i), 1, "PAYEE");
+    row.checkNoText = cases[i].first;
+    rows.escrow.push_back(row);
+    expectedVisited.push_back(cases[i].second);
+    if (cases[i].second > 0) expectedWritten.push_back(cases[i].second);
+  }
+  MainWindowCursors w(rows);
+  Recorder progress;
+  RunExtraction(w.Cursors(), w.Request("ESC100", kDay, /*outstanding=*/true), &progress);
+  EXPECT_EQ(progress.visited, expectedVisited);
+  std::vector<int64_t> written;
+  for (const RegisterRow& row : w.Register()) written.push_back(row.checkNo);
+  EXPECT_EQ(written, expectedWritten);
+}
+
 TEST(Extraction, MissingAccountIsReportedOnceTheRegisterIsEmptied) {
   MainWindowCursors w(SuiteData());
   std::vector<std::string> shown;
