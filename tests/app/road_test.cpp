@@ -57,14 +57,7 @@ std::vector<std::string> PdfLines(const std::string& text) {
 // Every record of a table as the Perl XBase reader gives it, fields joined by "|", the deletion
 // flag first.
 std::vector<std::string> PerlRecords(const std::string& folder, const std::string& table) {
-  const char* reader = R"(use strict; use XBase;
-my $t = XBase->new(name => $ARGV[0]) or die XBase->errstr;
-for my $i (0 .. $t->last_record) {
-  my @r = $t->get_record($i);
-  print join("|", map { defined $_ ? $_ : "" } @r), "\n";
-}
-)";
-  const testing::ScriptRun run = testing::RunPerlScript(folder, reader, {table});
+  const testing::ScriptRun run = testing::ReadRecordsWithPerl(folder, table);
   EXPECT_TRUE(run.ok) << run.output;
   std::vector<std::string> records;
   std::istringstream lines(run.output);

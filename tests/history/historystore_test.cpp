@@ -218,22 +218,15 @@ TEST_F(HistoryStoreTest, AMissingOrDamagedIndexIsReadAroundAndRebuiltByTheNextWr
 TEST_F(HistoryStoreTest, PerlXBaseReadsTheHistoryTables) {
   VPP_SKIP_WITHOUT_PERL_READER();
   store.Record(Sending("1234567", Day(2005, 3, 15), 3, "99999499.51"), march15);
-  const char* reader = R"(use strict; use XBase;
-my $t = XBase->new(name => $ARGV[0]) or die XBase->errstr;
-for my $i (0 .. $t->last_record) {
-  my @r = $t->get_record($i);
-  print join("|", map { defined $_ ? $_ : "" } @r), "\n";
-}
-)";
   const auto submissions =
-      ::volarin::testing::RunPerlScript(folder.Path(), reader, {folder / kSubmissionFile});
+      ::volarin::testing::ReadRecordsWithPerl(folder.Path(), folder / kSubmissionFile);
   ASSERT_TRUE(submissions.ok) << submissions.output;
   EXPECT_EQ(submissions.output,
             "0|1|20050316|09:30:05|clerk|ACC-1|1234567|20050315|D|0|3|"
             "99999499.51|20050315_1234567.txt|" +
                 std::string(64, 'a') + "\n");
   const auto checks =
-      ::volarin::testing::RunPerlScript(folder.Path(), reader, {folder / kSentCheckFile});
+      ::volarin::testing::ReadRecordsWithPerl(folder.Path(), folder / kSentCheckFile);
   ASSERT_TRUE(checks.ok) << checks.output;
   // Perl gives the numbers as numbers: 500.00 reads as 500.
   EXPECT_EQ(checks.output,

@@ -53,4 +53,17 @@ inline ScriptRun RunPerlScript(const std::string& folder, const std::string& scr
   return run;
 }
 
+// Every record of a table as Perl's XBase reads it, one line each: the deletion flag, then the
+// fields, joined by "|" (an empty field for what XBase gives as undefined).
+inline ScriptRun ReadRecordsWithPerl(const std::string& folder, const std::string& table) {
+  const char* reader = R"(use strict; use XBase;
+my $t = XBase->new(name => $ARGV[0]) or die XBase->errstr;
+for my $i (0 .. $t->last_record) {
+  my @r = $t->get_record($i);
+  print join("|", map { defined $_ ? $_ : "" } @r), "\n";
+}
+)";
+  return RunPerlScript(folder, reader, {table});
+}
+
 }  // namespace volarin::testing
