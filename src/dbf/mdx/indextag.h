@@ -56,6 +56,8 @@ class IndexTag {
   uint32_t RootPage() const { return root_; }
   int Height() const { return height_; }
   const mdx::NodeShape& Shape() const { return shape_; }
+  // The block cache the tree is read through (its Epoch() tells when cached blocks went).
+  const mdx::BlockStore& Store() const { return store_; }
 
   // Order of two keys in this tag (direction included), over `length` bytes. Inline: it is
   // the innermost step of every search.

@@ -8,11 +8,16 @@ void TagCursor::CountLeafVisit() {
   if (++leafVisits_ > tag_->MaxLeafVisits()) tag_->Fail("the blocks of the tree form a loop");
 }
 
+void TagCursor::ReadLeaf() {
+  const mdx::NodeView node = tag_->Node(path_.back().page, path_.size() - 1);
+  leaf_ =
+      Leaf{node.Bytes(), path_.back().page, node.Count(), tag_->Version(), tag_->Store().Epoch()};
+}
+
 // Moves forward past empty leaves (and the end of a leaf) to a real entry.
 bool TagCursor::Settle() {
   while (true) {
-    const TagStep& leaf = path_.back();
-    if (leaf.index < tag_->Node(leaf.page, path_.size() - 1).Count()) return valid_ = true;
+    if (path_.back().index < CurrentLeaf().count) return valid_ = true;
     if (!tag_->NextLeaf(path_)) return valid_ = false;
     CountLeafVisit();
   }
@@ -30,7 +35,7 @@ bool TagCursor::Last() {
   path_.assign(1, TagStep{tag_->RootPage(), 0});
   if (!tag_->IsLeafLevel(0)) path_[0].index = tag_->Node(tag_->RootPage(), 0).Count();
   tag_->DescendEdge(path_, true);
-  while (tag_->Node(path_.back().page, path_.size() - 1).Count() == 0) {
+  while (CurrentLeaf().count == 0) {
     if (!tag_->PrevLeaf(path_)) return valid_ = false;
     CountLeafVisit();
   }
@@ -44,7 +49,7 @@ bool TagCursor::Last() {
 bool TagCursor::Next() {
   if (!valid_) return false;
   ++path_.back().index;
-  if (path_.back().index < tag_->Node(path_.back().page, path_.size() - 1).Count()) return true;
+  if (path_.back().index < CurrentLeaf().count) return true;
   if (!tag_->NextLeaf(path_)) return valid_ = false;
   CountLeafVisit();
   return Settle();
@@ -55,8 +60,7 @@ bool TagCursor::Prev() {
   while (path_.back().index == 0) {
     if (!tag_->PrevLeaf(path_)) return valid_ = false;
     CountLeafVisit();
-    const uint32_t n = tag_->Node(path_.back().page, path_.size() - 1).Count();
-    if (n > 0) return valid_ = true;  // PrevLeaf put it on the last entry
+    if (CurrentLeaf().count > 0) return valid_ = true;  // PrevLeaf put it on the last entry
   }
   --path_.back().index;
   return true;
@@ -97,14 +101,13 @@ bool TagCursor::SeekEntry(std::string_view key, uint32_t recno) {
 
 std::string_view TagCursor::Key() {
   if (!valid_) return {};
-  const auto node = tag_->Node(path_.back().page, path_.size() - 1);
-  return std::string_view(reinterpret_cast<const char*>(node.Key(path_.back().index)),
+  return std::string_view(reinterpret_cast<const char*>(LeafNode().Key(path_.back().index)),
                           static_cast<size_t>(tag_->KeyLength()));
 }
 
 uint32_t TagCursor::RecNo() {
   if (!valid_) return 0;
-  return tag_->Node(path_.back().page, path_.size() - 1).Pointer(path_.back().index);
+  return LeafNode().Pointer(path_.back().index);
 }
 
 }  // namespace volarin::dbf

@@ -1,12 +1,14 @@
 #pragma once
 // A position in one tag, walking its entries in tag order both ways.
 // A cursor stays valid only while its tag is not changed; after a change, position it again
-// (SeekEntry with the key and record number it was on).
+// (SeekEntry with the key and record number it was on). The leaf it stands in is kept between
+// calls while the tag and the block cache are unchanged, so a step along a leaf reads no block.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "dbf/mdx/blockstore.h"
 #include "dbf/mdx/indextag.h"
 
 namespace volarin::dbf {
@@ -41,6 +43,24 @@ class TagCursor {
   void Invalidate() { valid_ = false; }
 
  private:
+  // The leaf at the end of the path as last read: its bytes stay where they are while the tag
+  // is not changed (its version) and the cache keeps its blocks (its epoch).
+  struct Leaf {
+    const uint8_t* bytes = nullptr;
+    uint32_t page = 0;
+    uint32_t count = 0;
+    uint64_t version = 0;
+    uint64_t epoch = 0;
+  };
+  const Leaf& CurrentLeaf() {
+    if (leaf_.bytes == nullptr || leaf_.page != path_.back().page ||
+        leaf_.version != tag_->Version() || leaf_.epoch != tag_->Store().Epoch()) {
+      ReadLeaf();
+    }
+    return leaf_;
+  }
+  void ReadLeaf();
+  mdx::NodeView LeafNode() { return mdx::NodeView(CurrentLeaf().bytes, tag_->Shape()); }
   bool Settle();
   void CountLeafVisit();
 
@@ -48,6 +68,7 @@ class TagCursor {
   TagPath path_;
   bool valid_ = false;
   uint32_t leafVisits_ = 0;
+  Leaf leaf_;
 };
 
 }  // namespace volarin::dbf
