@@ -18,6 +18,7 @@
 // Context::SetIndexOpener; a context without one opens every table without its index.
 
 #include <cstdint>
+#include <string_view>
 
 #include "dbf/context.h"
 #include "dbf/record.h"
@@ -57,6 +58,10 @@ class RecordOrder {
   // image, so an order by key can find its place again even after the record changed.
   virtual uint32_t Next(const RecordView& current) = 0;
   virtual uint32_t Prior(const RecordView& current) = 0;
+  // The key this order holds for record `recno` when its last move landed on that record's
+  // entry and nothing changed since; empty otherwise (always, for an order without keys).
+  // Valid until the order moves or changes.
+  virtual std::string_view HeldKey(uint32_t /*recno*/) { return {}; }
 };
 
 class IndexOpener {

@@ -115,6 +115,11 @@ class Table {
   // Navigation order; nullptr returns to record-number order. The order must outlive its use.
   void SetOrder(RecordOrder* order);
   RecordOrder* Order() const { return order_; }
+  // The key the current order holds for the current record, when the table reached the record
+  // through that order and nothing changed since; empty otherwise. Valid until the table moves.
+  std::string_view HeldKey() const {
+    return recno_ == 0 || changed_ || appending_ ? std::string_view() : order_->HeldKey(recno_);
+  }
   // Re-reads the current record from the file, dropping unwritten changes.
   void Refresh();
 

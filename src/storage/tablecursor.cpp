@@ -224,7 +224,7 @@ bool TableCursor::HideDeleted() const {
 ScopePosition TableCursor::PlaceInTagScope(const dbf::Table& table, CursorTag& tag) {
   // The tag's entry that led to the record often tells its place already; the key expression
   // is evaluated only where it does not.
-  const std::string_view held = dbf::HeldKey(table);
+  const std::string_view held = table.HeldKey();
   if (!held.empty()) {
     if (tag.keyType == 'C' && HeldTextKeyPlaces(held, tag.scope)) {
       return PlaceTextKey(held, tag.scope, tag.descending, ignoreCase_);

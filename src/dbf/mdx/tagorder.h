@@ -30,7 +30,7 @@ class TagOrder : public RecordOrder {
   // The key the tag holds for record `recno` when the walk stands on that record's entry and
   // the tag has not changed since; empty otherwise. Valid until the walk moves or the tag
   // changes.
-  std::string_view HeldKey(uint32_t recno);
+  std::string_view HeldKey(uint32_t recno) override;
 
  private:
   TagCursor& Cursor();
