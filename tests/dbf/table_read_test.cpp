@@ -127,6 +127,29 @@ TEST(TableRead, TypesTableWithMemo) {
   EXPECT_THROW(table->MemoText(id), FieldError);
 }
 
+// Stored dates are read in place; whatever is not eight digits of a real day is no date.
+TEST(TableRead, StoredDates) {
+  const struct {
+    const char* stored;
+    int year, month, day;  // 0: no date
+  } cases[] = {
+      {"20240229", 2024, 2, 29},    {"19991231", 1999, 12, 31}, {"00010101", 1, 1, 1},
+      {"99991231", 9999, 12, 31},   {"20230229", 0, 0, 0},      {"20241301", 0, 0, 0},
+      {"20240100", 0, 0, 0},        {"00000101", 0, 0, 0},      {"        ", 0, 0, 0},
+      {"2024 229", 0, 0, 0},        {"2024-2-9", 0, 0, 0},      {"2024022", 0, 0, 0},
+      {"20240229XYZ", 2024, 2, 29}, {"/0240229", 0, 0, 0},      {":0240229", 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    const Date read = ParseStoredDate(c.stored);
+    if (c.year == 0) {
+      EXPECT_TRUE(read.IsNull());
+    } else {
+      EXPECT_EQ(read, *Date::FromYmd(c.year, c.month, c.day));
+    }
+  }
+}
+
 TEST(TableRead, NavigationInRecordOrder) {
   Context context;
   auto table = OpenExample(context, "tree2.dbf");
