@@ -94,6 +94,11 @@ std::string TableCursor::TextAt(int i) {
     }
     return text;
   }
+  if (field.type == 'C') {
+    // Plain ASCII text reads as stored, but for its trailing blanks.
+    const std::string_view text = WithoutTrailingSpaces(stored);
+    if (!transliterate_ || IsPlainAscii(text)) return std::string(text);
+  }
   return ReadAsString(field, stored, transliterate_);
 }
 
