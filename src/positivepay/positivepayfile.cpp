@@ -1,6 +1,9 @@
 #include "positivepay/positivepayfile.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 
 #include "common/numbers.h"
 #include "common/text.h"
@@ -11,6 +14,29 @@ void PositivePayText::Add(const PositivePayCheck& check) {
   Add(check.checkNumber, check.amount, check.statusCode, check.payee);
 }
 
+namespace {
+
+// A control character (a CR or LF above all) would break the check's line in two: each becomes
+// a blank. Eight bytes at a time while none of them is one.
+void BlankControls(char* text, size_t size) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text + i, sizeof word);
+    // Nonzero exactly when some byte of the word is below 32.
+    if (((word - kOnes * 32) & ~word & (kOnes * 0x80)) == 0) continue;
+    for (size_t k = i; k < i + 8; ++k) {
+      if (static_cast<unsigned char>(text[k]) < 32) text[k] = ' ';
+    }
+  }
+  for (; i < size; ++i) {
+    if (static_cast<unsigned char>(text[i]) < 32) text[i] = ' ';
+  }
+}
+
+}  // namespace
+
 void PositivePayText::Add(int64_t checkNumber, Money amount, std::string_view statusCode,
                           std::string_view payee) {
   const bool issued = statusCode == tables::kStatusIssued;
@@ -20,20 +46,24 @@ void PositivePayText::Add(int64_t checkNumber, Money amount, std::string_view st
   } else {
     total_ -= amount;
   }
-  char number[24];
-  const std::to_chars_result digits = std::to_chars(number, number + sizeof number, checkNumber);
-  lines_ += dateText_;
-  lines_ += ',';
-  lines_.append(number, digits.ptr);
-  lines_ += ",\"";
-  // A control character (a CR or LF above all) would break the check's line in two.
-  const size_t payeeAt = lines_.size();
-  lines_ += payee;
-  for (size_t i = payeeAt; i < lines_.size(); ++i) {
-    if (static_cast<unsigned char>(lines_[i]) < 32) lines_[i] = ' ';
-  }
-  lines_ += "\",";
-  if (!issued) lines_ += '-';
+  // The line up to its amount is written in place, into room for its longest form (a check
+  // number has at most 20 characters), which is then cut to what was written.
+  constexpr size_t kNumberRoom = 24;
+  constexpr size_t kSeparators = 8;  // , ," ", and the sign of the amount
+  const size_t start = lines_.size();
+  lines_.resize(start + dateText_.size() + kNumberRoom + payee.size() + kSeparators);
+  char* out = lines_.data() + start;
+  out = std::copy(dateText_.begin(), dateText_.end(), out);
+  *out++ = ',';
+  out = std::to_chars(out, out + kNumberRoom, checkNumber).ptr;
+  *out++ = ',';
+  *out++ = '"';
+  out = std::copy(payee.begin(), payee.end(), out);
+  BlankControls(out - payee.size(), payee.size());
+  *out++ = '"';
+  *out++ = ',';
+  if (!issued) *out++ = '-';
+  lines_.resize(static_cast<size_t>(out - lines_.data()));
   amount.AppendFileText(lines_);
   lines_ += "\r\n";
 }

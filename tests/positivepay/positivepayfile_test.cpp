@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace volarin {
 namespace {
 
@@ -55,12 +57,31 @@ TEST(PositivePayText, ControlCharactersInThePayeeBecomeBlanksSoEachCheckIsOneLin
                 "C\x1F"
                 "D",
                 "A B C D"},
-               {"CAF\xC9 \"Q\", X", "CAF\xC9 \"Q\", X"}};  // high bytes, quotes, commas stay
+               {"CAF\xC9 \"Q\", X", "CAF\xC9 \"Q\", X"},  // high bytes, quotes, commas stay
+               // Longer payees: a control in the first eight bytes, in a later eight, in the
+               // bytes after the last whole eight; bytes beside them (DEL, 0xFF, 0xA0) stay.
+               {"\x1F"
+                "BCDEFGHIJKLMNOPQR",
+                " BCDEFGHIJKLMNOPQR"},
+               {"ABCDEFGHIJ\nLMNOPQ\x7F\xFF\xA0", "ABCDEFGHIJ LMNOPQ\x7F\xFF\xA0"},
+               {"\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x01", "\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF "},
+               {std::string("NUL\0BYTES PAYEE", 15), "NUL BYTES PAYEE"}};
   for (const Case& c : cases) {
     PositivePayText text("03/15/2005");
     text.Add(Check(1001, 5, "00", c.payee));
     EXPECT_EQ(text.TakeLines(), "03/15/2005,1001,\"" + c.written + "\",5.00\r\n") << c.written;
   }
+}
+
+// The longest texts a line can hold are written whole, a line after a line.
+TEST(PositivePayText, TheLongestNumbersAndPayeesStayWhole) {
+  const std::string payee(60, 'W');
+  PositivePayText text("03/15/2005");
+  text.Add(Check(std::numeric_limits<int64_t>::min(), 9999999999.99, "02", payee));
+  text.Add(Check(std::numeric_limits<int64_t>::max(), 0.01, "00", ""));
+  EXPECT_EQ(text.TakeLines(), "03/15/2005,-9223372036854775808,\"" + payee +
+                                  "\",-9999999999.99\r\n"
+                                  "03/15/2005,9223372036854775807,\"\",0.01\r\n");
 }
 
 TEST(PositivePayText, StatusRuleAndTrailerRounding) {
