@@ -44,6 +44,13 @@ class File {
   size_t ReadAt(uint64_t offset, void* buffer, size_t n) const;
   // Writes all n bytes at offset or throws FileError.
   void WriteAt(uint64_t offset, const void* data, size_t n);
+  // Writes the pieces one after another from offset, as one WriteAt of their joined bytes
+  // would, without joining them first.
+  struct Piece {
+    const void* data;
+    size_t size;
+  };
+  void WritePiecesAt(uint64_t offset, const std::vector<Piece>& pieces);
   uint64_t Size() const;
   void Truncate(uint64_t size);
   void Sync();

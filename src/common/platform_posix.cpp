@@ -3,9 +3,12 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -128,6 +131,45 @@ void File::WriteAt(uint64_t offset, const void* data, size_t n) {
       throw FileError("Cannot write file " + path_, ErrnoText());
     }
     done += static_cast<size_t>(w);
+  }
+  faults::AfterOperation();
+}
+
+void File::WritePiecesAt(uint64_t offset, const std::vector<Piece>& pieces) {
+  if (const Fault fault = faults::BeforeOperation(Operation::kWrite, path_);
+      fault != Fault::kNone) {
+    if (fault == Fault::kShortWrite && !pieces.empty() && pieces.front().size > 1) {
+      (void)!::pwrite(fd_, pieces.front().data, pieces.front().size / 2,
+                      static_cast<off_t>(offset));
+    }
+    throw FileError("Cannot write file " + path_, FaultText(fault));
+  }
+  std::vector<iovec> left;
+  left.reserve(pieces.size());
+  for (const Piece& p : pieces) {
+    if (p.size > 0) left.push_back({const_cast<void*>(p.data), p.size});
+  }
+  size_t first = 0;
+  while (first < left.size()) {
+    const int count = static_cast<int>(std::min<size_t>(left.size() - first, IOV_MAX));
+    const ssize_t w = ::pwritev(fd_, &left[first], count, static_cast<off_t>(offset));
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      throw FileError("Cannot write file " + path_, ErrnoText());
+    }
+    offset += static_cast<uint64_t>(w);
+    // Step over what was written; a short write goes on inside the piece it stopped in.
+    for (auto done = static_cast<size_t>(w); done > 0;) {
+      iovec& v = left[first];
+      if (done >= v.iov_len) {
+        done -= v.iov_len;
+        ++first;
+      } else {
+        v.iov_base = static_cast<char*>(v.iov_base) + done;
+        v.iov_len -= done;
+        done = 0;
+      }
+    }
   }
   faults::AfterOperation();
 }

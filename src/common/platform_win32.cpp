@@ -148,27 +148,54 @@ size_t File::ReadAt(uint64_t offset, void* buffer, size_t n) const {
   return done;
 }
 
-void File::WriteAt(uint64_t offset, const void* data, size_t n) {
+namespace {
+
+void WriteAll(HANDLE h, uint64_t offset, const char* in, size_t n, const std::string& path) {
   size_t done = 0;
-  const auto* in = static_cast<const char*>(data);
-  if (const Fault fault = faults::BeforeOperation(Operation::kWrite, path_);
-      fault != Fault::kNone) {
-    if (fault == Fault::kShortWrite && n > 1) {
-      OVERLAPPED at = At(offset);
-      DWORD put = 0;
-      WriteFile(static_cast<HANDLE>(fd_), in, static_cast<DWORD>(std::min<size_t>(n / 2, 1u << 30)),
-                &put, &at);
-    }
-    throw FileError("Cannot write file " + path_, FaultText(fault));
-  }
   while (done < n) {
     const DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
     OVERLAPPED at = At(offset + done);
     DWORD put = 0;
-    if (!WriteFile(static_cast<HANDLE>(fd_), in + done, want, &put, &at) || put == 0) {
-      throw FileError("Cannot write file " + path_, LastErrorText());
+    if (!WriteFile(h, in + done, want, &put, &at) || put == 0) {
+      throw FileError("Cannot write file " + path, LastErrorText());
     }
     done += put;
+  }
+}
+
+// The first half of the bytes meant for offset, as a write cut short by a full disk leaves.
+void WriteHalf(HANDLE h, uint64_t offset, const void* data, size_t n) {
+  if (n < 2) return;
+  OVERLAPPED at = At(offset);
+  DWORD put = 0;
+  WriteFile(h, data, static_cast<DWORD>(std::min<size_t>(n / 2, 1u << 30)), &put, &at);
+}
+
+}  // namespace
+
+void File::WriteAt(uint64_t offset, const void* data, size_t n) {
+  const auto h = static_cast<HANDLE>(fd_);
+  if (const Fault fault = faults::BeforeOperation(Operation::kWrite, path_);
+      fault != Fault::kNone) {
+    if (fault == Fault::kShortWrite) WriteHalf(h, offset, data, n);
+    throw FileError("Cannot write file " + path_, FaultText(fault));
+  }
+  WriteAll(h, offset, static_cast<const char*>(data), n, path_);
+  faults::AfterOperation();
+}
+
+void File::WritePiecesAt(uint64_t offset, const std::vector<Piece>& pieces) {
+  const auto h = static_cast<HANDLE>(fd_);
+  if (const Fault fault = faults::BeforeOperation(Operation::kWrite, path_);
+      fault != Fault::kNone) {
+    if (fault == Fault::kShortWrite && !pieces.empty()) {
+      WriteHalf(h, offset, pieces.front().data, pieces.front().size);
+    }
+    throw FileError("Cannot write file " + path_, FaultText(fault));
+  }
+  for (const Piece& p : pieces) {
+    WriteAll(h, offset, static_cast<const char*>(p.data), p.size, path_);
+    offset += p.size;
   }
   faults::AfterOperation();
 }

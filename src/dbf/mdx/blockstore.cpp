@@ -25,6 +25,8 @@ constexpr uint32_t kRereadBlocks = 4;
 // A cache larger than this is dropped when the file is looked at again rather than kept for
 // reading again block by block: a reader that walked a whole tag does not hold it for good.
 constexpr size_t kKeptOnRefreshBlocks = 4096;
+// The most blocks put into one write at a flush.
+constexpr size_t kBlocksPerWrite = 1024;
 // Below the platform's open-mode byte, far past any real index file.
 constexpr uint64_t kUpdateLockOffset = 0xEFFFFFFEull;
 
@@ -214,20 +216,20 @@ void BlockStore::Flush() {
   std::vector<uint32_t> dirty = std::move(dirtyPages_);
   dirtyPages_.clear();
   std::sort(dirty.begin(), dirty.end());
-  std::vector<uint8_t> run;
+  std::vector<platform::File::Piece> run;
   size_t i = 0;
   try {
     while (i < dirty.size()) {
-      // Gather adjacent blocks so a bulk build goes out in a few large writes.
+      // Adjacent blocks go out in one write, straight from the cache, in page order.
       size_t j = i;
       run.clear();
       while (j < dirty.size() && (j == i || dirty[j] == dirty[j - 1] + blockPages_) &&
-             run.size() < (8u << 20)) {
+             run.size() < kBlocksPerWrite) {
         const Block& block = *Cached(dirty[j]);
-        run.insert(run.end(), block.bytes.begin(), block.bytes.end());
+        run.push_back({block.bytes.data(), block.bytes.size()});
         ++j;
       }
-      file_->WriteAt(static_cast<uint64_t>(dirty[i]) * kPageBytes, run.data(), run.size());
+      file_->WritePiecesAt(static_cast<uint64_t>(dirty[i]) * kPageBytes, run);
       for (size_t k = i; k < j; ++k) Cached(dirty[k])->dirty = false;
       i = j;
     }
