@@ -2,6 +2,8 @@
 // whatever order the keys come in, with readers and removals between the appends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <random>
 
 #include "mdx_test_support.h"
@@ -114,6 +116,105 @@ INSTANTIATE_TEST_SUITE_P(
         AppendCase{"FewValuesDate", KeyType::Date, 8, false, false, KeyOrder::FewValues},
         AppendCase{"UniqueRandom", KeyType::Character, 25, false, true, KeyOrder::Random}),
     [](const ::testing::TestParamInfo<AppendCase>& info) { return std::string(info.param.label); });
+
+// Runs of appended entries put in at once, leaf by leaf: after every run the tag holds exactly
+// the model's entries in tag order, both ways, and checks clean. The tag starts with entries of
+// the same keys, some with numbers above every appended one (left by a run that stopped before
+// the table counted its records), so runs meet equal keys on both sides of leaf boundaries.
+class AppendRun : public ::testing::TestWithParam<AppendCase> {};
+
+TEST_P(AppendRun, PutsEveryRunInWhereTheModelHasIt) {
+  const AppendCase& c = GetParam();
+  mdxtest::TempFolder dir;
+  auto file = CreateWithTag(dir / "run.mdx", c);
+  IndexTag& tag = file->Tag(0);
+  std::mt19937 random(20261211);
+  std::vector<Entry> model;
+  const auto holdsKey = [&](const std::string& key) {
+    return std::any_of(model.begin(), model.end(), [&](const Entry& e) { return e.key == key; });
+  };
+  uint32_t recno = 0;
+  for (; recno < 1200; ++recno) {
+    const uint32_t r = recno % 10 == 0 ? 900000 + recno : recno + 1;
+    const std::string key = KeyOf(c.type, c.keyLength, KeyValue(c.order, recno, random));
+    if (tag.Insert(key, r) == InsertResult::Inserted) model.push_back({key, r});
+  }
+  for (const size_t size : {1u, 7u, 300u, 2500u, 6000u}) {
+    KeyList keys(c.keyLength);
+    std::vector<Entry> run;
+    for (size_t i = 0; i < size; ++i, ++recno) {
+      run.push_back({KeyOf(c.type, c.keyLength, KeyValue(c.order, recno, random)), recno + 1});
+    }
+    // One entry the tag holds already is given again: it stays once.
+    run.push_back(model[random() % model.size()]);
+    mdxtest::SortLikeTag(tag, run);
+    for (const Entry& e : run) {
+      keys.Add(e.key, e.recno);
+      const bool held = std::any_of(model.begin(), model.end(), [&](const Entry& m) {
+        return m.key == e.key && m.recno == e.recno;
+      });
+      if (!held && !(c.unique && holdsKey(e.key))) model.push_back(e);
+    }
+    std::vector<uint32_t> order(keys.Size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    size_t done = 0;
+    tag.InsertAppendedRun(keys, order, done);
+    EXPECT_EQ(done, order.size());
+    ASSERT_EQ(file->Check(), "") << "run of " << size;
+    mdxtest::SortLikeTag(tag, model);
+    ASSERT_TRUE(mdxtest::SameEntries(mdxtest::Walk(tag), model)) << "run of " << size;
+    ASSERT_TRUE(mdxtest::SameEntries(mdxtest::WalkBackwards(tag), model)) << "run of " << size;
+  }
+  EXPECT_GE(tag.Height(), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Orders, AppendRun,
+    ::testing::Values(
+        AppendCase{"RisingCharacter", KeyType::Character, 25, false, false, KeyOrder::Rising},
+        AppendCase{"RisingDate", KeyType::Date, 8, false, false, KeyOrder::Rising},
+        AppendCase{"RisingDescending", KeyType::Numeric, 12, true, false, KeyOrder::Rising},
+        AppendCase{"FallingCharacter", KeyType::Character, 25, false, false, KeyOrder::Falling},
+        AppendCase{"RandomNumeric", KeyType::Numeric, 12, false, false, KeyOrder::Random},
+        AppendCase{"RandomDescending", KeyType::Character, 25, true, false, KeyOrder::Random},
+        AppendCase{"FewValuesDate", KeyType::Date, 8, false, false, KeyOrder::FewValues},
+        AppendCase{"UniqueRandom", KeyType::Character, 25, false, true, KeyOrder::Random}),
+    [](const ::testing::TestParamInfo<AppendCase>& info) { return std::string(info.param.label); });
+
+// A run far larger than a leaf into an empty tag: leaves and the levels above them split into
+// many parts at once, the root too, and the leaves come out nearly full.
+TEST(AppendRunShape, ALongRisingRunFillsItsLeaves) {
+  mdxtest::TempFolder dir;
+  const AppendCase c{"", KeyType::Character, 25, false, false, KeyOrder::Rising};
+  auto file = CreateWithTag(dir / "long.mdx", c);
+  IndexTag& tag = file->Tag(0);
+  KeyList keys(c.keyLength);
+  std::vector<uint32_t> order;
+  for (uint32_t r = 1; r <= 20000; ++r) {
+    keys.Add(KeyOf(c.type, c.keyLength, static_cast<int>(r)), r);
+    order.push_back(r - 1);
+  }
+  size_t done = 0;
+  tag.InsertAppendedRun(keys, order, done);
+  ASSERT_EQ(file->Check(), "");
+  EXPECT_EQ(tag.CountEntries(), 20000u);
+  EXPECT_GE(tag.Height(), 3);
+  const uint32_t leaves = 20000 / tag.Shape().LeafCapacity() + 1;
+  TagPath path{{tag.RootPage(), 0}};
+  tag.DescendEdge(path, false);
+  uint32_t leafCount = 1;
+  while (tag.NextLeaf(path)) ++leafCount;
+  EXPECT_LE(leafCount, leaves);
+  // The one-at-a-time insert leaves them about half full.
+  file->Flush();
+  const auto full = std::filesystem::file_size(dir / "long.mdx");
+  auto single = CreateWithTag(dir / "single.mdx", c);
+  for (uint32_t r = 1; r <= 20000; ++r) {
+    single->Tag(0).InsertAppended(KeyOf(c.type, c.keyLength, static_cast<int>(r)), r);
+  }
+  single->Flush();
+  EXPECT_LT(full * 3, std::filesystem::file_size(dir / "single.mdx") * 2);
+}
 
 // An entry whose key already has a higher record number (left by a run that stopped before the
 // table counted its records) is not put after it: the tag stays in record order.

@@ -2,12 +2,19 @@
 // among equal keys it comes last: the place is found by key alone, and a run of appends whose
 // keys rise (the register refilled in date and check order) stays in the leaf it reached last.
 
+#include <algorithm>
+#include <array>
+
 #include "dbf/mdx/blockstore.h"
+#include "dbf/mdx/bytes.h"
 #include "dbf/mdx/indextag.h"
 
 namespace volarin::dbf {
 
+using mdx::GetU32;
+using mdx::NodeEditor;
 using mdx::NodeView;
+using mdx::PutU32;
 
 bool IndexTag::AppendLeafHolds(const uint8_t* key) {
   if (appendPath_.empty() || appendVersion_ != version_ || appendEpoch_ != store_.Epoch()) {
@@ -64,6 +71,134 @@ InsertResult IndexTag::InsertAppended(std::string_view key, uint32_t recno) {
     appendEpoch_ = store_.Epoch();
   }
   return InsertResult::Inserted;
+}
+
+void IndexTag::InsertAppendedRun(const KeyList& keys, const std::vector<uint32_t>& order,
+                                 size_t& done) {
+  if (keys.KeyLength() != shape_.keyLength) Fail("the keys given have the wrong length");
+  const auto text = [&](size_t at) {
+    return std::string_view(reinterpret_cast<const char*>(keys.Key(order[at])), keys.KeyLength());
+  };
+  if (def_.unique) {
+    for (; done < order.size(); ++done) InsertAppended(text(done), keys.RecNo(order[done]));
+    return;
+  }
+  appendPath_.clear();
+  const size_t length = shape_.keyLength;
+  const uint32_t item = shape_.itemLength;
+  std::array<uint8_t, kMaxKeyLength> upper{};
+  std::array<uint8_t, kMaxKeyLength> lower{};
+  std::vector<uint8_t> merged;
+  while (done < order.size()) {
+    const uint8_t* key = keys.Key(order[done]);
+    const uint32_t recno = keys.RecNo(order[done]);
+    if (recno == 0) Fail("record number 0 cannot be indexed");
+    TagPath path = Descend(key, length, Bound::kPastEqual);
+    const size_t level = path.size() - 1;
+    // The leaf takes the keys below the separator of the nearest step that does not go to its
+    // node's last child (none on the right edge); the separator of the nearest step that does not
+    // go to the first child is the highest key of the leaf before it.
+    bool bounded = false;
+    bool leftEdge = true;
+    for (size_t i = level; i-- > 0 && (!bounded || leftEdge);) {
+      const NodeView node = Node(path[i].page, i);
+      if (!bounded && path[i].index < node.Count()) {
+        std::copy_n(node.Key(path[i].index), length, upper.begin());
+        bounded = true;
+      }
+      if (leftEdge && path[i].index > 0) {
+        std::copy_n(node.Key(path[i].index - 1), length, lower.begin());
+        leftEdge = false;
+      }
+    }
+    const NodeView leaf = Node(path.back().page, level);
+    const uint32_t n = leaf.Count();
+    uint32_t at = 0;
+    for (uint32_t hi = n; at < hi;) {
+      const uint32_t mid = (at + hi) / 2;
+      if (CompareEntry(leaf.Key(mid), leaf.Pointer(mid), key, recno) < 0) {
+        at = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    if (at == 0 && !leftEdge && CompareKeys(key, lower.data(), length) == 0) {
+      // Its key runs on from the leaf before, where entries with higher numbers may lie: the
+      // general insert finds its place among them.
+      Insert(text(done), recno);
+      ++done;
+      continue;
+    }
+    size_t end = done + 1;
+    while (end < order.size() &&
+           (!bounded || CompareKeys(keys.Key(order[end]), upper.data(), length) < 0)) {
+      ++end;
+    }
+    // The leaf's entries and the run's, merged in tag order into whole items.
+    merged.resize((n + (end - done)) * item);
+    uint32_t i = 0;
+    uint32_t count = 0;
+    bool lastIsNew = false;
+    for (size_t j = done; i < n || j < end;) {
+      uint8_t* out = &merged[count * item];
+      const uint32_t r = j < end ? keys.RecNo(order[j]) : 0;
+      const uint8_t* k = j < end ? keys.Key(order[j]) : nullptr;
+      const int c = i == n ? 1 : j == end ? -1 : CompareEntry(leaf.Key(i), leaf.Pointer(i), k, r);
+      if (c <= 0) {
+        std::copy_n(leaf.Entry(i), item, out);
+        ++i;
+        if (c == 0) ++j;  // held already
+        lastIsNew = false;
+      } else {
+        ++j;
+        if (r == 0) Fail("record number 0 cannot be indexed");
+        if (count > 0 && lastIsNew && GetU32(out - item) == r &&
+            CompareKeys(out - item + 4, k, length) == 0) {
+          continue;  // given twice
+        }
+        std::fill_n(out, item, 0);
+        PutU32(out, r);
+        std::copy_n(k, length, out + 4);
+        lastIsNew = true;
+      }
+      ++count;
+    }
+    if (count == n) {
+      done = end;
+      continue;
+    }
+    ++version_;
+    // A new highest key of the leaf goes up first, while the path still holds.
+    if (lastIsNew) PropagateMax(path, level, &merged[(count - 1) * item + 4]);
+    const uint32_t page = path.back().page;
+    if (count <= leafCapacity_) {
+      NodeEditor node(store_.Modify(page), shape_);
+      node.SetCount(count);
+      std::copy_n(merged.begin(), count * item, node.Entry(0));
+      node.ClearTail(true);
+    } else {
+      // As many leaves as needed, filled evenly; the first part stays in this block.
+      const uint32_t parts = (count + leafCapacity_ - 1) / leafCapacity_;
+      std::vector<uint32_t> pages(parts, page);
+      for (uint32_t p = 1; p < parts; ++p) pages[p] = store_.Allocate();
+      std::vector<uint8_t> up((parts - 1) * item, 0);
+      uint32_t first = 0;
+      for (uint32_t p = 0; p < parts; ++p) {
+        const uint32_t size = count / parts + (p < count % parts ? 1 : 0);
+        NodeEditor node(store_.Modify(pages[p]), shape_);
+        node.SetCount(size);
+        std::copy_n(merged.begin() + first * item, size * item, node.Entry(0));
+        node.ClearTail(true);
+        first += size;
+        if (p + 1 < parts) {
+          PutU32(&up[p * item], pages[p]);
+          std::copy_n(merged.begin() + (first - 1) * item + 4, length, up.begin() + p * item + 4);
+        }
+      }
+      InsertIntoParent(path, level, up, pages.back());
+    }
+    done = end;
+  }
 }
 
 }  // namespace volarin::dbf

@@ -395,44 +395,51 @@ void IndexTag::InsertAt(TagPath& path, const uint8_t* key, uint32_t recno) {
     std::copy_n(items.begin() + half * item, (n + 1 - half) * item, upper.Entry(0));
     upper.ClearTail(true);
   }
-  InsertIntoParent(path, level, step.page, &items[(half - 1) * item + 4], right);
+  std::vector<uint8_t> lower(item, 0);
+  PutU32(lower.data(), step.page);
+  std::copy_n(&items[(half - 1) * item + 4], shape_.keyLength, lower.begin() + 4);
+  InsertIntoParent(path, level, lower, right);
 }
 
-void IndexTag::InsertIntoParent(const TagPath& path, size_t level, uint32_t left,
-                                const uint8_t* leftMax, uint32_t right) {
+void IndexTag::InsertIntoParent(const TagPath& path, size_t level,
+                                const std::vector<uint8_t>& entries, uint32_t right) {
   const uint32_t item = shape_.itemLength;
   if (level == 0) {
+    // The root split: a new root above it, whose only child it is until the entries go in.
     const uint32_t root = store_.Allocate();
     NodeEditor node(store_.Modify(root), shape_);
-    node.SetCount(1);
-    node.SetEntry(0, left, leftMax);
-    node.SetRightChild(right);
+    node.SetCount(0);
+    node.SetRightChild(path[0].page);
     node.ClearTail(false);
     SetRoot(root, height_ + 1);
+    TagPath above;
+    above.reserve(path.size() + 1);
+    above.push_back({root, 0});
+    above.insert(above.end(), path.begin(), path.end());
+    InsertIntoParent(above, 1, entries, right);
     return;
   }
   const TagStep parent = path[level - 1];
   std::vector<uint8_t> items;
   uint32_t n, rightChild;
   {
-    NodeEditor node(store_.Modify(parent.page), shape_);
+    const NodeView node = Node(parent.page, level - 1);
     n = node.Count();
-    rightChild = node.RightChild();
+    rightChild = node.Child(n);
+    items.reserve(n * item + entries.size());
     items.assign(node.Entry(0), node.Entry(0) + n * item);
   }
-  // The slot that led to the split node now leads to its upper half; the lower half gets a new
-  // entry in front of it.
+  // The slot that led to the split node now leads to its last part; the parts before it get new
+  // entries in front of it.
   if (parent.index < n) {
     PutU32(&items[parent.index * item], right);
   } else {
     rightChild = right;
   }
-  std::vector<uint8_t> entry(item, 0);
-  PutU32(entry.data(), left);
-  std::copy_n(leftMax, shape_.keyLength, entry.begin() + 4);
-  items.insert(items.begin() + parent.index * item, entry.begin(), entry.end());
-  const uint32_t m = n + 1;
-  if (m <= shape_.InteriorCapacity()) {
+  items.insert(items.begin() + parent.index * item, entries.begin(), entries.end());
+  const uint32_t m = static_cast<uint32_t>(items.size() / item);
+  const uint32_t capacity = shape_.InteriorCapacity();
+  if (m <= capacity) {
     NodeEditor node(store_.Modify(parent.page), shape_);
     node.SetCount(m);
     std::copy(items.begin(), items.end(), node.Entry(0));
@@ -440,23 +447,30 @@ void IndexTag::InsertIntoParent(const TagPath& path, size_t level, uint32_t left
     node.ClearTail(false);
     return;
   }
-  const uint32_t half = m / 2;
-  const uint32_t upperPage = store_.Allocate();
-  {
-    NodeEditor lower(store_.Modify(parent.page), shape_);
-    lower.SetCount(half);
-    std::copy_n(items.begin(), half * item, lower.Entry(0));
-    lower.SetRightChild(GetU32(&items[half * item]));
-    lower.ClearTail(false);
+  // Too many children for one node: as many nodes as needed, the children spread evenly, the
+  // first part staying in this block.
+  const uint32_t children = m + 1;
+  const uint32_t parts = (children + capacity) / (capacity + 1);
+  std::vector<uint32_t> pages(parts, parent.page);
+  for (uint32_t p = 1; p < parts; ++p) pages[p] = store_.Allocate();
+  std::vector<uint8_t> up((parts - 1) * item, 0);
+  uint32_t first = 0;
+  for (uint32_t p = 0; p < parts; ++p) {
+    const uint32_t size = children / parts + (p < children % parts ? 1 : 0);
+    const uint32_t last = first + size - 1;
+    NodeEditor node(store_.Modify(pages[p]), shape_);
+    node.SetCount(size - 1);
+    std::copy_n(items.begin() + first * item, (size - 1) * item, node.Entry(0));
+    node.SetRightChild(last < m ? GetU32(&items[last * item]) : rightChild);
+    node.ClearTail(false);
+    if (p + 1 < parts) {
+      // Its last child's separator is its highest key.
+      PutU32(&up[p * item], pages[p]);
+      std::copy_n(items.begin() + last * item + 4, shape_.keyLength, up.begin() + p * item + 4);
+    }
+    first += size;
   }
-  {
-    NodeEditor upper(store_.Modify(upperPage), shape_);
-    upper.SetCount(m - half - 1);
-    std::copy(items.begin() + (half + 1) * item, items.end(), upper.Entry(0));
-    upper.SetRightChild(rightChild);
-    upper.ClearTail(false);
-  }
-  InsertIntoParent(path, level - 1, parent.page, &items[half * item + 4], upperPage);
+  InsertIntoParent(path, level - 1, up, pages.back());
 }
 
 bool IndexTag::Contains(std::string_view key, uint32_t recno) {

@@ -78,6 +78,12 @@ class IndexTag {
   // tag holds: it goes after every entry with its key, reached from the leaf of the last such
   // insert when the key falls there. Anything else takes the general Insert.
   InsertResult InsertAppended(std::string_view key, uint32_t recno);
+  // Puts in the entries of appended records, keys.Key(order[done]) onwards, given in tag order
+  // (by key, equal keys with rising numbers). Each leaf is read and written once for the run of
+  // entries that falls into it and split into as many leaves as needed; an entry the tag holds
+  // already is left as it is. `done` counts the entries dealt with, so after a failure the rest
+  // can be put in again.
+  void InsertAppendedRun(const KeyList& keys, const std::vector<uint32_t>& order, size_t& done);
   // Removes the entry; false when the tag does not hold it.
   bool Remove(std::string_view key, uint32_t recno);
   bool Contains(std::string_view key, uint32_t recno);
@@ -131,7 +137,10 @@ class IndexTag {
                       Bound bound) const;
   // Whether the leaf reached last by InsertAppended is where this key goes.
   bool AppendLeafHolds(const uint8_t* key);
-  void InsertIntoParent(const TagPath& path, size_t level, uint32_t left, const uint8_t* leftMax,
+  // After the node at path[level] was split: `entries` (child page and highest key, item
+  // length each) go into its parent in front of the slot that led to it, which now leads to
+  // `right`. The parent splits as often as needed, and so on up.
+  void InsertIntoParent(const TagPath& path, size_t level, const std::vector<uint8_t>& entries,
                         uint32_t right);
   void RemoveChild(const TagPath& path, size_t level);
   void CollapseRoot();

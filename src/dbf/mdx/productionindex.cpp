@@ -96,12 +96,7 @@ void ProductionIndex::PutGatheredKeys() {
     });
     size_t done = 0;
     try {
-      for (; done < order.size(); ++done) {
-        const uint32_t i = order[done];
-        tag.InsertAppended(
-            std::string_view(reinterpret_cast<const char*>(keys.Key(i)), keys.KeyLength()),
-            keys.RecNo(i));
-      }
+      tag.InsertAppendedRun(keys, order, done);
     } catch (...) {
       // What was put in stays; the rest stays gathered, so the failure is met again.
       KeyList rest(static_cast<int>(keys.KeyLength()));
