@@ -91,6 +91,10 @@ std::unique_ptr<Table> OpenIndexed(const std::string& path) {
   return table;
 }
 
+double IndexMegabytes(const std::string& table) {
+  return static_cast<double>(std::filesystem::file_size(ProductionIndexPath(table))) / (1 << 20);
+}
+
 struct Keys {
   std::vector<std::string> names;  // as stored in the tag
   std::vector<std::string> dues;
@@ -211,6 +215,7 @@ void Appends(benchmark::State& state, bool indexed) {
     table->Close();  // everything written
   }
   state.SetItemsProcessed(state.iterations() * kAppends);
+  state.counters["index_MB"] = IndexMegabytes(copy);
 }
 BENCHMARK_CAPTURE(Appends, WithIndex, true)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(Appends, WithoutIndex, false)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -250,6 +255,7 @@ void RegisterRefill(benchmark::State& state, RefillIndex mode) {
     table->Close();
   }
   state.SetItemsProcessed(state.iterations() * kAppends);
+  if (mode != RefillIndex::None) state.counters["index_MB"] = IndexMegabytes(path);
 }
 BENCHMARK_CAPTURE(RegisterRefill, KeptByAppends, RefillIndex::KeptByAppends)
     ->Unit(benchmark::kMillisecond);
