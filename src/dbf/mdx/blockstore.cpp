@@ -134,28 +134,28 @@ void BlockStore::ReadRun(uint32_t first, uint32_t count) {
   for (uint32_t i = 0; i < count; ++i) {
     const uint32_t at = first + i * blockPages_;
     if ((static_cast<uint64_t>(i) + 1) * BlockBytes() > got) break;
-    const auto from = run_.begin() + static_cast<long>(i) * BlockBytes();
+    const uint8_t* from = run_.data() + static_cast<size_t>(i) * BlockBytes();
     Block* cached = Cached(at);
     if (cached == nullptr) {
-      Block block;
-      block.bytes.assign(from, from + BlockBytes());
-      Cache(at, std::move(block));
+      auto bytes = std::make_unique_for_overwrite<uint8_t[]>(BlockBytes());
+      std::copy_n(from, BlockBytes(), bytes.get());
+      Cache(at, std::move(bytes));
     } else if (cached->epoch != epoch_ && !cached->dirty) {
-      std::copy(from, from + BlockBytes(), cached->bytes.begin());
+      std::copy_n(from, BlockBytes(), cached->bytes.get());
       cached->epoch = epoch_;
     }
   }
 }
 
 const uint8_t* BlockStore::Read(uint32_t page) {
-  return Load(page).bytes.data();
+  return Load(page).bytes.get();
 }
 
 uint8_t* BlockStore::Modify(uint32_t page) {
   if (!Writable()) Fail("the file is open read-only");
   Block& block = Load(page);
   MarkDirty(page, block);
-  return block.bytes.data();
+  return block.bytes.get();
 }
 
 uint32_t BlockStore::Allocate() {
@@ -164,20 +164,18 @@ uint32_t BlockStore::Allocate() {
   const uint32_t free = FirstFree();
   if (FreeCount() > 0 && free != 0) {
     Block& block = Load(free);
-    const uint32_t next = GetU32(block.bytes.data());
+    const uint32_t next = GetU32(block.bytes.get());
     if (next != 0 && !IsBlockPage(next)) Fail("the free block list is damaged");
     PutU32(h + kFirstFreeAt, next);
     PutU32(h + kFreeCountAt, FreeCount() - 1);
-    std::fill(block.bytes.begin(), block.bytes.end(), 0);
+    std::fill_n(block.bytes.get(), BlockBytes(), 0);
     MarkDirty(free, block);
     return free;
   }
   const uint32_t page = PagesInFile();
   if (static_cast<uint64_t>(page) + blockPages_ >= 0xFFFFFFFFull) Fail("the file is full");
   PutU32(h + kPagesInFileAt, page + blockPages_);
-  Block block;
-  block.bytes.assign(BlockBytes(), 0);
-  MarkDirty(page, Cache(page, std::move(block)));
+  MarkDirty(page, Cache(page, std::make_unique<uint8_t[]>(BlockBytes())));
   return page;
 }
 
@@ -190,12 +188,16 @@ void BlockStore::Release(uint32_t page) {
   PutU32(h + kFreeCountAt, FreeCount() + 1);
 }
 
-BlockStore::Block& BlockStore::Cache(uint32_t page, Block block) {
-  if (page >= slots_.size()) slots_.resize(std::max<size_t>(page + 1, slots_.size() * 2));
-  if (!slots_[page]) ++cachedBlocks_;
+BlockStore::Block& BlockStore::Cache(uint32_t page, std::unique_ptr<uint8_t[]> bytes) {
+  const size_t chunk = page / kSlotsPerChunk;
+  if (chunk >= slots_.size()) slots_.resize(chunk + 1);
+  if (!slots_[chunk]) slots_[chunk] = std::make_unique<std::array<Block, kSlotsPerChunk>>();
+  Block& block = (*slots_[chunk])[page % kSlotsPerChunk];
+  if (!block.bytes) ++cachedBlocks_;
+  block.bytes = std::move(bytes);
+  block.dirty = false;
   block.epoch = epoch_;
-  slots_[page] = std::make_unique<Block>(std::move(block));
-  return *slots_[page];
+  return block;
 }
 
 void BlockStore::MarkDirty(uint32_t page, Block& block) {
@@ -225,8 +227,7 @@ void BlockStore::Flush() {
       run.clear();
       while (j < dirty.size() && (j == i || dirty[j] == dirty[j - 1] + blockPages_) &&
              run.size() < kBlocksPerWrite) {
-        const Block& block = *Cached(dirty[j]);
-        run.push_back({block.bytes.data(), block.bytes.size()});
+        run.push_back({Cached(dirty[j])->bytes.get(), BlockBytes()});
         ++j;
       }
       file_->WritePiecesAt(static_cast<uint64_t>(dirty[i]) * kPageBytes, run);

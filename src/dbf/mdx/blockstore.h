@@ -4,6 +4,7 @@
 // Every block read is checked against the file's size, so a damaged pointer is an IndexError,
 // never a read outside the file.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -90,8 +91,10 @@ class BlockStore {
   [[noreturn]] void Fail(const std::string& what) const;
 
  private:
+  // Held in the table by page itself, so a lookup reaches the bytes' address without a further
+  // hop through memory.
   struct Block {
-    std::vector<uint8_t> bytes;
+    std::unique_ptr<uint8_t[]> bytes;
     bool dirty = false;
     uint64_t epoch = 0;  // read from the file (or made) in this epoch; older is read again
   };
@@ -102,8 +105,14 @@ class BlockStore {
   void ReadRun(uint32_t first, uint32_t count);
   // The cache is a table indexed by page number: blocks are dense in the file, and a lookup is
   // then one index instead of a hash.
-  Block* Cached(uint32_t page) const { return page < slots_.size() ? slots_[page].get() : nullptr; }
-  Block& Cache(uint32_t page, Block block);
+  Block* Cached(uint32_t page) {
+    const size_t chunk = page / kSlotsPerChunk;
+    if (chunk >= slots_.size() || !slots_[chunk]) return nullptr;
+    Block& block = (*slots_[chunk])[page % kSlotsPerChunk];
+    return block.bytes ? &block : nullptr;
+  }
+  // Caches the bytes of one block (BlockBytes() long) as read or made in this epoch.
+  Block& Cache(uint32_t page, std::unique_ptr<uint8_t[]> bytes);
   void MarkDirty(uint32_t page, Block& block);
   void ClearCache();
 
@@ -112,7 +121,10 @@ class BlockStore {
   bool headerDirty_ = false;
   uint32_t blockPages_ = 2;
   uint64_t fileBytes_ = 0;
-  std::vector<std::unique_ptr<Block>> slots_;
+  // The table by page in two levels: chunks of slots made on first use, so a high page costs one
+  // chunk, not a table as long as the file.
+  static constexpr uint32_t kSlotsPerChunk = 512;
+  std::vector<std::unique_ptr<std::array<Block, kSlotsPerChunk>>> slots_;
   size_t cachedBlocks_ = 0;
   uint64_t epoch_ = 1;
   std::vector<uint32_t> dirtyPages_;
