@@ -89,11 +89,12 @@ void IndexTag::InsertAppendedRun(const KeyList& keys, const std::vector<uint32_t
   std::array<uint8_t, kMaxKeyLength> upper{};
   std::array<uint8_t, kMaxKeyLength> lower{};
   std::vector<uint8_t> merged;
+  TagPath path;
   while (done < order.size()) {
     const uint8_t* key = keys.Key(order[done]);
     const uint32_t recno = keys.RecNo(order[done]);
     if (recno == 0) Fail("record number 0 cannot be indexed");
-    TagPath path = Descend(key, length, Bound::kPastEqual);
+    DescendInto(path, key, length, Bound::kPastEqual);
     const size_t level = path.size() - 1;
     // The leaf takes the keys below the separator of the nearest step that does not go to its
     // node's last child (none on the right edge); the separator of the nearest step that does not
@@ -134,35 +135,45 @@ void IndexTag::InsertAppendedRun(const KeyList& keys, const std::vector<uint32_t
            (!bounded || CompareKeys(keys.Key(order[end]), upper.data(), length) < 0)) {
       ++end;
     }
-    // The leaf's entries and the run's, merged in tag order into whole items.
+    // The leaf's entries and the run's, merged in tag order into whole items: the leaf's entries
+    // between two of the run's go over in one copy.
     merged.resize((n + (end - done)) * item);
+    uint8_t* out = merged.data();
     uint32_t i = 0;
-    uint32_t count = 0;
     bool lastIsNew = false;
-    for (size_t j = done; i < n || j < end;) {
-      uint8_t* out = &merged[count * item];
-      const uint32_t r = j < end ? keys.RecNo(order[j]) : 0;
-      const uint8_t* k = j < end ? keys.Key(order[j]) : nullptr;
-      const int c = i == n ? 1 : j == end ? -1 : CompareEntry(leaf.Key(i), leaf.Pointer(i), k, r);
-      if (c <= 0) {
-        std::copy_n(leaf.Entry(i), item, out);
-        ++i;
-        if (c == 0) ++j;  // held already
-        lastIsNew = false;
-      } else {
-        ++j;
-        if (r == 0) Fail("record number 0 cannot be indexed");
-        if (count > 0 && lastIsNew && GetU32(out - item) == r &&
-            CompareKeys(out - item + 4, k, length) == 0) {
-          continue;  // given twice
+    for (size_t j = done; j < end; ++j) {
+      const uint8_t* k = keys.Key(order[j]);
+      const uint32_t r = keys.RecNo(order[j]);
+      if (r == 0) Fail("record number 0 cannot be indexed");
+      uint32_t stop = i;
+      for (uint32_t hi = n; stop < hi;) {
+        const uint32_t mid = (stop + hi) / 2;
+        if (CompareEntry(leaf.Key(mid), leaf.Pointer(mid), k, r) < 0) {
+          stop = mid + 1;
+        } else {
+          hi = mid;
         }
-        std::fill_n(out, item, 0);
-        PutU32(out, r);
-        std::copy_n(k, length, out + 4);
-        lastIsNew = true;
       }
-      ++count;
+      if (stop > i) {
+        out = std::copy_n(leaf.Entry(i), (stop - i) * item, out);
+        i = stop;
+        lastIsNew = false;
+      }
+      if (i < n && CompareEntry(leaf.Key(i), leaf.Pointer(i), k, r) == 0) continue;  // held
+      if (lastIsNew && GetU32(out - item) == r && CompareKeys(out - item + 4, k, length) == 0) {
+        continue;  // given twice
+      }
+      std::fill_n(out, item, 0);
+      PutU32(out, r);
+      std::copy_n(k, length, out + 4);
+      out += item;
+      lastIsNew = true;
     }
+    if (i < n) {
+      out = std::copy_n(leaf.Entry(i), (n - i) * item, out);
+      lastIsNew = false;
+    }
+    const auto count = static_cast<uint32_t>((out - merged.data()) / item);
     if (count == n) {
       done = end;
       continue;

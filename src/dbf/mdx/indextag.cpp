@@ -1,6 +1,7 @@
 #include "dbf/mdx/indextag.h"
 
 #include <algorithm>
+#include <array>
 
 #include "dbf/mdx/blockstore.h"
 #include "dbf/mdx/bytes.h"
@@ -246,12 +247,18 @@ uint32_t IndexTag::FindInNode(const NodeView& node, const uint8_t* key, size_t l
 
 TagPath IndexTag::Descend(const uint8_t* key, size_t length, Bound bound) {
   TagPath path;
+  DescendInto(path, key, length, bound);
+  return path;
+}
+
+void IndexTag::DescendInto(TagPath& path, const uint8_t* key, size_t length, Bound bound) {
+  path.clear();
   uint32_t page = root_;
   for (size_t level = 0;; ++level) {
     const NodeView node = Node(page, level);
     const uint32_t index = FindInNode(node, key, length, bound);
     path.push_back({page, index});
-    if (IsLeafLevel(level)) return path;
+    if (IsLeafLevel(level)) return;
     page = node.Child(index);
   }
 }
@@ -311,13 +318,13 @@ void IndexTag::SetRoot(uint32_t page, int height) {
 }
 
 void IndexTag::PropagateMax(const TagPath& path, size_t level, const uint8_t* key) {
-  const std::string copy(reinterpret_cast<const char*>(key), shape_.keyLength);
+  std::array<uint8_t, kMaxKeyLength> copy;
+  std::copy_n(key, shape_.keyLength, copy.begin());
   for (size_t lvl = level; lvl > 0; --lvl) {
     const TagStep& parent = path[lvl - 1];
     const uint32_t n = Node(parent.page, lvl - 1).Count();
     if (parent.index < n) {
-      NodeEditor(store_.Modify(parent.page), shape_)
-          .SetKey(parent.index, reinterpret_cast<const uint8_t*>(copy.data()));
+      NodeEditor(store_.Modify(parent.page), shape_).SetKey(parent.index, copy.data());
       return;
     }
     // The last child of its parent: the parent's highest key changes too.

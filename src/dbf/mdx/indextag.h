@@ -116,6 +116,8 @@ class IndexTag {
   // Path to that place in tag order, comparing `length` bytes (a shorter C key matches as a
   // prefix). The leaf index may equal the leaf's count.
   TagPath Descend(const uint8_t* key, size_t length, Bound bound);
+  // The same into a path kept by the caller, so a loop of searches reuses its room.
+  void DescendInto(TagPath& path, const uint8_t* key, size_t length, Bound bound);
   // Path to the first entry >= (key, recno).
   TagPath LowerBoundEntry(const uint8_t* key, uint32_t recno);
   uint32_t MaxLeafVisits() const;
