@@ -114,16 +114,8 @@ void IndexTag::InsertAppendedRun(const KeyList& keys, const std::vector<uint32_t
     }
     const NodeView leaf = Node(path.back().page, level);
     const uint32_t n = leaf.Count();
-    uint32_t at = 0;
-    for (uint32_t hi = n; at < hi;) {
-      const uint32_t mid = (at + hi) / 2;
-      if (CompareEntry(leaf.Key(mid), leaf.Pointer(mid), key, recno) < 0) {
-        at = mid + 1;
-      } else {
-        hi = mid;
-      }
-    }
-    if (at == 0 && !leftEdge && CompareKeys(key, lower.data(), length) == 0) {
+    if (FindEntryInLeaf(leaf, 0, key, recno) == 0 && !leftEdge &&
+        CompareKeys(key, lower.data(), length) == 0) {
       // Its key runs on from the leaf before, where entries with higher numbers may lie: the
       // general insert finds its place among them.
       Insert(text(done), recno);
@@ -145,15 +137,7 @@ void IndexTag::InsertAppendedRun(const KeyList& keys, const std::vector<uint32_t
       const uint8_t* k = keys.Key(order[j]);
       const uint32_t r = keys.RecNo(order[j]);
       if (r == 0) Fail("record number 0 cannot be indexed");
-      uint32_t stop = i;
-      for (uint32_t hi = n; stop < hi;) {
-        const uint32_t mid = (stop + hi) / 2;
-        if (CompareEntry(leaf.Key(mid), leaf.Pointer(mid), k, r) < 0) {
-          stop = mid + 1;
-        } else {
-          hi = mid;
-        }
-      }
+      const uint32_t stop = FindEntryInLeaf(leaf, i, k, r);
       if (stop > i) {
         out = std::copy_n(leaf.Entry(i), (stop - i) * item, out);
         i = stop;

@@ -245,6 +245,20 @@ uint32_t IndexTag::FindInNode(const NodeView& node, const uint8_t* key, size_t l
   return lo;
 }
 
+uint32_t IndexTag::FindEntryInLeaf(const NodeView& leaf, uint32_t from, const uint8_t* key,
+                                   uint32_t recno) const {
+  uint32_t lo = from, hi = leaf.Count();
+  while (lo < hi) {
+    const uint32_t mid = (lo + hi) / 2;
+    if (CompareEntry(leaf.Key(mid), leaf.Pointer(mid), key, recno) < 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo;
+}
+
 TagPath IndexTag::Descend(const uint8_t* key, size_t length, Bound bound) {
   TagPath path;
   DescendInto(path, key, length, bound);
@@ -279,16 +293,7 @@ TagPath IndexTag::LowerBoundEntry(const uint8_t* key, uint32_t recno) {
     const NodeView node = Node(page, level);
     const uint32_t n = node.Count();
     if (IsLeafLevel(level)) {
-      uint32_t lo = 0, hi = n;
-      while (lo < hi) {
-        const uint32_t mid = (lo + hi) / 2;
-        if (CompareEntry(node.Key(mid), node.Pointer(mid), key, recno) < 0) {
-          lo = mid + 1;
-        } else {
-          hi = mid;
-        }
-      }
-      path.push_back({page, lo});
+      path.push_back({page, FindEntryInLeaf(node, 0, key, recno)});
       return path;
     }
     uint32_t lo = FindInNode(node, key, length, Bound::kFirstEqual);

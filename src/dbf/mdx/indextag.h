@@ -137,6 +137,9 @@ class IndexTag {
   // Index of the place of `key` in one node (see Bound), comparing `length` bytes.
   uint32_t FindInNode(const mdx::NodeView& node, const uint8_t* key, size_t length,
                       Bound bound) const;
+  // Index of the first entry of the leaf, from `from` on, not below (key, recno).
+  uint32_t FindEntryInLeaf(const mdx::NodeView& leaf, uint32_t from, const uint8_t* key,
+                           uint32_t recno) const;
   // Whether the leaf reached last by InsertAppended is where this key goes.
   bool AppendLeafHolds(const uint8_t* key);
   // After the node at path[level] was split: `entries` (child page and highest key, item
