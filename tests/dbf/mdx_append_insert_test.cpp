@@ -52,6 +52,21 @@ std::string KeyOf(KeyType type, int keyLength, int value) {
   return CharacterKey(text, keyLength);
 }
 
+const AppendCase kAppendCases[] = {
+    {"RisingCharacter", KeyType::Character, 25, false, false, KeyOrder::Rising},
+    {"RisingDate", KeyType::Date, 8, false, false, KeyOrder::Rising},
+    {"RisingDescending", KeyType::Numeric, 12, true, false, KeyOrder::Rising},
+    {"FallingCharacter", KeyType::Character, 25, false, false, KeyOrder::Falling},
+    {"RandomNumeric", KeyType::Numeric, 12, false, false, KeyOrder::Random},
+    {"RandomDescending", KeyType::Character, 25, true, false, KeyOrder::Random},
+    {"FewValuesDate", KeyType::Date, 8, false, false, KeyOrder::FewValues},
+    {"UniqueRandom", KeyType::Character, 25, false, true, KeyOrder::Random},
+};
+
+std::string CaseName(const ::testing::TestParamInfo<AppendCase>& info) {
+  return info.param.label;
+}
+
 std::unique_ptr<MdxFile> CreateWithTag(const std::string& path, const AppendCase& c) {
   TagDefinition def;
   def.name = "T";
@@ -105,17 +120,7 @@ TEST_P(AppendInsert, BuildsTheTreeTheGeneralInsertBuilds) {
   EXPECT_EQ(a.substr(48), b.substr(48));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Orders, AppendInsert,
-    ::testing::Values(
-        AppendCase{"RisingCharacter", KeyType::Character, 25, false, false, KeyOrder::Rising},
-        AppendCase{"RisingDate", KeyType::Date, 8, false, false, KeyOrder::Rising},
-        AppendCase{"RisingDescending", KeyType::Numeric, 12, true, false, KeyOrder::Rising},
-        AppendCase{"FallingCharacter", KeyType::Character, 25, false, false, KeyOrder::Falling},
-        AppendCase{"RandomNumeric", KeyType::Numeric, 12, false, false, KeyOrder::Random},
-        AppendCase{"FewValuesDate", KeyType::Date, 8, false, false, KeyOrder::FewValues},
-        AppendCase{"UniqueRandom", KeyType::Character, 25, false, true, KeyOrder::Random}),
-    [](const ::testing::TestParamInfo<AppendCase>& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Orders, AppendInsert, ::testing::ValuesIn(kAppendCases), CaseName);
 
 // Runs of appended entries put in at once, leaf by leaf: after every run the tag holds exactly
 // the model's entries in tag order, both ways, and checks clean. The tag starts with entries of
@@ -168,18 +173,7 @@ TEST_P(AppendRun, PutsEveryRunInWhereTheModelHasIt) {
   EXPECT_GE(tag.Height(), 3);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Orders, AppendRun,
-    ::testing::Values(
-        AppendCase{"RisingCharacter", KeyType::Character, 25, false, false, KeyOrder::Rising},
-        AppendCase{"RisingDate", KeyType::Date, 8, false, false, KeyOrder::Rising},
-        AppendCase{"RisingDescending", KeyType::Numeric, 12, true, false, KeyOrder::Rising},
-        AppendCase{"FallingCharacter", KeyType::Character, 25, false, false, KeyOrder::Falling},
-        AppendCase{"RandomNumeric", KeyType::Numeric, 12, false, false, KeyOrder::Random},
-        AppendCase{"RandomDescending", KeyType::Character, 25, true, false, KeyOrder::Random},
-        AppendCase{"FewValuesDate", KeyType::Date, 8, false, false, KeyOrder::FewValues},
-        AppendCase{"UniqueRandom", KeyType::Character, 25, false, true, KeyOrder::Random}),
-    [](const ::testing::TestParamInfo<AppendCase>& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Orders, AppendRun, ::testing::ValuesIn(kAppendCases), CaseName);
 
 // A run far larger than a leaf into an empty tag: leaves and the levels above them split into
 // many parts at once, the root too, and the leaves come out nearly full.
