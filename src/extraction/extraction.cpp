@@ -88,17 +88,6 @@ void ShowCheck(RunContext& run, int64_t number) {
   if (run.progress) run.progress->CheckVisited(number);
 }
 
-// AccountKey(account) == key, compared in place: most source records belong to other accounts.
-bool HasAccountKey(std::string_view account, const std::string& key) {
-  if (key.size() != static_cast<size_t>(tables::kAccountKeyWidth)) return false;
-  for (size_t i = 0; i < key.size(); ++i) {
-    char c = i < account.size() ? account[i] : ' ';
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != key[i]) return false;
-  }
-  return true;
-}
-
 bool BelongsToAccount(RunContext& run, TableCursor& source, SourceField& accountNr) {
   const std::string_view account = source.TrimmedTextAt(accountNr.In(source), run.scratch);
   return !account.empty() && HasAccountKey(account, run.suiteKey);

@@ -21,6 +21,16 @@ std::string AccountKey(const std::string& account) {
   return PadRight(' ', UpperAscii(account), tables::kAccountKeyWidth);
 }
 
+bool HasAccountKey(std::string_view account, std::string_view key) {
+  if (key.size() != static_cast<size_t>(tables::kAccountKeyWidth)) return false;
+  for (size_t i = 0; i < key.size(); ++i) {
+    char c = i < account.size() ? account[i] : ' ';
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != key[i]) return false;
+  }
+  return true;
+}
+
 std::string RegisterKey(const std::string& bankAccount, int64_t checkNumber) {
   return AccountKey(bankAccount) +
          PadLeft(' ', CheckNumberText(checkNumber), tables::kCheckNumberWidth);

@@ -5,11 +5,15 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace volarin {
 
 // The account upper-cased, blank-padded or cut to 15 characters (account map key).
 std::string AccountKey(const std::string& account);
+// AccountKey(account) == key without building the key: the extraction asks it of every source
+// record, and most belong to other accounts.
+bool HasAccountKey(std::string_view account, std::string_view key);
 // The bank account as an account key, then the check number right-aligned in 10 with blanks.
 std::string RegisterKey(const std::string& bankAccount, int64_t checkNumber);
 // The suite account as an account key, then the check number in 10 digits with leading zeros.

@@ -28,6 +28,37 @@ TEST(Keys, RegisterEscrowAndAccountKeys) {
   }
 }
 
+// The in-place comparison must agree with the key builder on every kind of account text.
+TEST(Keys, HasAccountKeyAgreesWithTheBuiltKey) {
+  const std::string nonAscii = "caf\xe9 \x8e\xff";
+  const std::string accounts[] = {"acc1",
+                                  "ACC1",
+                                  "Acc1   ",
+                                  "",
+                                  " acc1",
+                                  "123456789012345",
+                                  "123456789012345X",
+                                  "abcdefghijklmnopqrstuvwxyz",
+                                  nonAscii,
+                                  "CAF\xc9 \x8e\xff",
+                                  std::string("nul\0in", 6),
+                                  "acc2",
+                                  "ac"};
+  for (const std::string& account : accounts) {
+    for (const std::string& other : accounts) {
+      const std::string key = AccountKey(other);
+      EXPECT_EQ(HasAccountKey(account, key), AccountKey(account) == key)
+          << "account '" << account << "' key '" << key << "'";
+    }
+  }
+  // A key of another width is never an account key.
+  EXPECT_FALSE(HasAccountKey("ACC1", "ACC1"));
+  EXPECT_FALSE(HasAccountKey("ACC1", AccountKey("ACC1") + " "));
+  // Non-ASCII bytes are compared as they are, never upper-cased.
+  EXPECT_FALSE(HasAccountKey(nonAscii, AccountKey("CAF\xc9 \x8e\xff")));
+  EXPECT_TRUE(HasAccountKey(nonAscii, AccountKey("CAF\xe9 \x8e\xff")));
+}
+
 TEST(Keys, CheckNumbersWithoutAKeyAreRefused) {
   EXPECT_THROW(RegisterKey("A", 10000000000), EStorageError);
   EXPECT_THROW(EscrowCheckKey("A", -5), EStorageError);
