@@ -151,6 +151,37 @@ TEST(SharedIndexReading, AChangeThatLeavesTheHeaderAsItWasIsSeenByTheNextSeek) {
   EXPECT_EQ(walked, 300);
 }
 
+// A read in one tag re-reads the file's header and that tag only; every other tag is read again
+// when its turn comes, even by a step of a walk, which does not look at the file again.
+TEST(SharedIndexReading, ATagLeftAloneDuringAnotherTagsReadIsReadAgainWhenNextUsed) {
+  mdxtest::TempFolder dir;
+  const std::string path = MakeIndexedTable(dir, 50);
+  Context context;
+  auto table = OpenShared(context, path);
+  ASSERT_TRUE(SelectTag(*table, "N"));
+  table->Bottom();
+  ASSERT_EQ(table->RecNo(), 50u);
+  ASSERT_TRUE(SelectTag(*table, "NAME"));
+  table->Top();
+
+  // The other program's appends give both tags new roots and more levels.
+  OtherProcess child("AppendToIndexedTable", {path});
+  ASSERT_TRUE(child.WaitUntilHolding());
+  ASSERT_EQ(child.Wait(), 0);
+
+  EXPECT_EQ(Seek(*table, NameOf(3000)), SeekOutcome::kFound);
+  EXPECT_EQ(table->RecNo(), 3001u);
+  ASSERT_TRUE(SelectTag(*table, "N"));
+  ASSERT_TRUE(table->Go(1001));
+  table->Skip();
+  EXPECT_EQ(table->RecNo(), 1002u);
+  table->Skip(-2);
+  EXPECT_EQ(table->RecNo(), 1000u);
+  table->Bottom();
+  EXPECT_EQ(table->RecNo(), 50u + kAppends);
+  EXPECT_EQ(CheckIndex(*table), "");
+}
+
 TEST(SharedIndexReading, DamageThatStaysIsReportedAfterTheTries) {
   mdxtest::TempFolder dir;
   const std::string path = MakeIndexedTable(dir, 3000);

@@ -19,7 +19,6 @@ namespace {
 
 // About 128 MB of 1 KB blocks: a whole million-record tag stays cached during a build.
 constexpr size_t kCacheLimitBlocks = 131072;
-constexpr uint32_t kReadAheadBytes = 64 * 1024;
 // Blocks read again together when a block cached before the file was looked at again is used.
 constexpr uint32_t kRereadBlocks = 4;
 // A cache larger than this is dropped when the file is looked at again rather than kept for
@@ -109,7 +108,7 @@ BlockStore::Block& BlockStore::Load(uint32_t page) {
   } else {
     // Read the run of blocks around the wanted one in one go: a walk or a batch of inserts
     // then finds its neighbours cached instead of reading block by block.
-    const uint32_t perRun = std::max<uint32_t>(1, kReadAheadBytes / BlockBytes());
+    const uint32_t perRun = std::max<uint32_t>(1, readAheadBytes_ / BlockBytes());
     ReadRun(kFirstBlockPage +
                 (page - kFirstBlockPage) / (perRun * blockPages_) * (perRun * blockPages_),
             perRun);

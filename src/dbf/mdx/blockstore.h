@@ -36,6 +36,8 @@ inline constexpr int kUpdatedAt = 44;
 inline constexpr int kTagTableAt = 544;
 inline constexpr int kTagEntryLength = 32;
 inline constexpr int kTagSlots = 48;
+// Bytes read at once when a block not cached is wanted, unless set otherwise.
+inline constexpr uint32_t kDefaultReadAheadBytes = 64 * 1024;
 
 class BlockStore {
  public:
@@ -80,6 +82,10 @@ class BlockStore {
   // keeping these rules changes it meanwhile.
   bool TryLockRead();
   void UnlockRead();
+  // Bytes read at once when a block not cached is wanted (one block at least): a walk or a batch
+  // of inserts then finds its neighbours cached; opening the file wants single blocks.
+  void SetReadAhead(uint32_t bytes) { readAheadBytes_ = bytes; }
+  uint32_t ReadAhead() const { return readAheadBytes_; }
   // Flushes and empties the cache when it holds more than its limit.
   void TrimCache();
   // Drops everything after the header: the caller rebuilds the file.
@@ -121,6 +127,7 @@ class BlockStore {
   bool headerDirty_ = false;
   uint32_t blockPages_ = 2;
   uint64_t fileBytes_ = 0;
+  uint32_t readAheadBytes_ = kDefaultReadAheadBytes;
   // The table by page in two levels: chunks of slots made on first use, so a high page costs one
   // chunk, not a table as long as the file.
   static constexpr uint32_t kSlotsPerChunk = 512;

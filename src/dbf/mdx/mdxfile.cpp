@@ -57,8 +57,12 @@ MdxFile::~MdxFile() {
 std::unique_ptr<MdxFile> MdxFile::Open(const std::string& path, platform::File::Access access,
                                        platform::File::Share share) {
   auto store = std::make_unique<mdx::BlockStore>(platform::File::Open(path, access, share));
+  // The tags' headers and the left edges of their trees are all an open reads: one block each,
+  // not a run around each.
+  store->SetReadAhead(0);
   std::unique_ptr<MdxFile> file(new MdxFile(std::move(store)));
   file->LoadTags();
+  file->store_->SetReadAhead(mdx::kDefaultReadAheadBytes);
   return file;
 }
 
@@ -130,6 +134,7 @@ std::vector<TagDefinition> MdxFile::ReadTagDefinitions(const std::string& path) 
 
 void MdxFile::LoadTags(bool findHeight) {
   tags_.clear();
+  stale_.clear();
   const uint8_t* header = store_->Header();
   const uint16_t count = GetU16(header + mdx::kTagsInUseAt);
   for (size_t slot = 0; slot < count; ++slot) {
@@ -144,6 +149,7 @@ void MdxFile::LoadTags(bool findHeight) {
         store_->Fail("two tags share the header block " + std::to_string(page));
     }
     tags_.push_back(std::make_unique<IndexTag>(*store_, page, name, findHeight));
+    stale_.push_back(0);
   }
 }
 
@@ -199,6 +205,7 @@ IndexTag& MdxFile::AddTag(const TagDefinition& given) {
   const std::vector<uint8_t> block = IndexTag::MakeHeaderBlock(def, store_->BlockBytes(), rootPage);
   std::copy(block.begin(), block.end(), store_->Modify(headerPage));
   tags_.push_back(std::make_unique<IndexTag>(*store_, headerPage, def.name));
+  stale_.push_back(0);
   WriteTagTable();
   return *tags_.back();
 }
@@ -206,11 +213,14 @@ IndexTag& MdxFile::AddTag(const TagDefinition& given) {
 void MdxFile::RemoveTag(const std::string& name) {
   IndexTag* tag = FindTag(name);
   if (tag == nullptr) store_->Fail("there is no tag named " + name);
-  tag->Clear();
+  const size_t at = static_cast<size_t>(
+      std::find_if(tags_.begin(), tags_.end(), [&](const auto& t) { return t.get() == tag; }) -
+      tags_.begin());
+  Tag(at).Clear();
   store_->Release(tag->RootPage());
   store_->Release(tag->HeaderPage());
-  tags_.erase(
-      std::find_if(tags_.begin(), tags_.end(), [&](const auto& t) { return t.get() == tag; }));
+  tags_.erase(tags_.begin() + static_cast<std::ptrdiff_t>(at));
+  stale_.erase(stale_.begin() + static_cast<std::ptrdiff_t>(at));
   WriteTagTable();
 }
 
@@ -218,6 +228,7 @@ void MdxFile::Zap() {
   std::vector<TagDefinition> defs;
   for (const auto& tag : tags_) defs.push_back(tag->Definition());
   tags_.clear();
+  stale_.clear();
   store_->Reset();
   for (const TagDefinition& def : defs) AddTag(def);
   WriteTagTable();
@@ -233,8 +244,24 @@ void MdxFile::Sync() {
 }
 
 void MdxFile::Refresh() {
+  RefreshForReading();
+  ReloadStaleTags();
+}
+
+void MdxFile::RefreshForReading() {
   store_->Refresh();
-  for (const auto& tag : tags_) tag->Reload();
+  std::fill(stale_.begin(), stale_.end(), 1);
+}
+
+void MdxFile::Reload(size_t i) {
+  tags_[i]->Reload();
+  stale_[i] = 0;
+}
+
+void MdxFile::ReloadStaleTags() {
+  for (size_t i = 0; i < tags_.size(); ++i) {
+    if (stale_[i]) Reload(i);
+  }
 }
 
 bool MdxFile::TryLockForUpdate() {
@@ -259,6 +286,7 @@ void MdxFile::TrimCache() {
 std::string MdxFile::Check(uint32_t maxRecno) {
   const uint64_t declared = static_cast<uint64_t>(store_->PagesInFile()) * mdx::kPageBytes;
   Flush();
+  ReloadStaleTags();
   if (store_->FileBytes() < declared) return "the file is shorter than its header says";
   std::vector<uint8_t> pageUse(store_->PagesInFile(), 0);
   std::fill_n(pageUse.begin(), std::min<size_t>(mdx::kFirstBlockPage, pageUse.size()), 1);

@@ -49,7 +49,12 @@ class MdxFile {
   bool IsProduction() const;
 
   size_t TagCount() const { return tags_.size(); }
-  IndexTag& Tag(size_t i) { return *tags_.at(i); }
+  // The tag, its root and height read again first when the file was refreshed since.
+  IndexTag& Tag(size_t i) {
+    IndexTag& tag = *tags_.at(i);
+    if (stale_[i]) Reload(i);
+    return tag;
+  }
   // Without regard to case; nullptr when there is none.
   IndexTag* FindTag(const std::string& name);
   IndexTag& AddTag(const TagDefinition& def);
@@ -63,6 +68,9 @@ class MdxFile {
   // Forgets what is cached and re-reads the file (another program may have changed it). The
   // tag objects stay; a change of the tag list by another program is not picked up.
   void Refresh();
+  // Refresh for a reader: the header is read again now, each tag's own header and tree top only
+  // when the tag is next asked for, so a seek in one tag does not re-read every other tag.
+  void RefreshForReading();
   // The update lock of a file shared with other programs: one changer at a time. TryLock is
   // one attempt.
   bool TryLockForUpdate();
@@ -81,9 +89,12 @@ class MdxFile {
   // findHeight false reads only the tags' definitions, not their trees.
   void LoadTags(bool findHeight = true);
   void WriteTagTable();
+  void Reload(size_t i);
+  void ReloadStaleTags();
 
   std::unique_ptr<mdx::BlockStore> store_;
   std::vector<std::unique_ptr<IndexTag>> tags_;
+  std::vector<char> stale_;  // per tag: the file was refreshed since the tag was last read
 };
 
 }  // namespace volarin::dbf

@@ -128,7 +128,7 @@ void ProductionIndex::SetLocking(int attempts, int delayMs) {
 
 void ProductionIndex::SyncForReading() {
   if (exclusive_ || updating_) return;
-  file_->Refresh();
+  file_->RefreshForReading();
   ++generation_;
 }
 
@@ -308,7 +308,7 @@ void ProductionIndex::Rebuild(const RecordSource& records) {
 }
 
 bool ProductionIndex::KeyHeldByOther(size_t tag, const std::string& key, uint32_t recno) {
-  TagCursor cursor(*tags_[tag].tag);
+  TagCursor cursor(file_->Tag(tag));
   return cursor.Seek(key) == SeekResult::Found && cursor.RecNo() != recno;
 }
 
@@ -354,8 +354,8 @@ void ProductionIndex::AfterWrite(const RecordView& before, const RecordView& aft
   }
   for (size_t i = 0; i < tags_.size(); ++i) {
     const Change& c = plan_[i];
-    if (c.remove) tags_[i].tag->Remove(c.oldKey, after.recno);
-    if (c.add) tags_[i].tag->Insert(c.newKey, after.recno);
+    if (c.remove) file_->Tag(i).Remove(c.oldKey, after.recno);
+    if (c.add) file_->Tag(i).Insert(c.newKey, after.recno);
   }
   planRecno_ = 0;
   EndChange();
@@ -384,7 +384,7 @@ void ProductionIndex::AfterAppend(const RecordView& record) {
       appended_[i].Add(plan_[i].newKey, record.recno);
       ++gathered_;
     } else {
-      tags_[i].tag->InsertAppended(plan_[i].newKey, record.recno);
+      file_->Tag(i).InsertAppended(plan_[i].newKey, record.recno);
     }
   }
   planRecno_ = 0;
@@ -426,7 +426,7 @@ std::string ProductionIndex::CheckAgainst(const RecordSource& records, uint32_t 
     }
   });
   for (size_t i = 0; i < tags_.size(); ++i) {
-    IndexTag& tag = *tags_[i].tag;
+    IndexTag& tag = file_->Tag(i);
     const std::string name = "tag " + tag.Name() + ": ";
     const auto keyText = [&](const std::string& key) { return Quote(KeyToText(tag.Type(), key)); };
     std::unordered_map<uint32_t, std::string> keyOf;

@@ -69,7 +69,7 @@ class ProductionIndex : public IndexMaintainer {
   size_t TagCount() const { return tags_.size(); }
   IndexTag& Tag(size_t i) {
     SettleAppends();
-    return *tags_.at(i).tag;
+    return file_->Tag(i);
   }
   // On a file open exclusively, the keys of appended records are gathered and put into their
   // tags in key order, a batch at a time: the inserts then meet the blocks they need in memory
