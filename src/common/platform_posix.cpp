@@ -337,7 +337,12 @@ std::vector<FolderEntry> ListFolder(const std::string& path) {
   while (const dirent* e = ::readdir(dir)) {
     const std::string name = e->d_name;
     if (name == "." || name == "..") continue;
-    entries.push_back({name, FolderExists(path.empty() ? name : path + "/" + name)});
+    // The entry's own type spares a stat per name; a link or an unknown type is looked up.
+    const bool folder = e->d_type == DT_DIR ? true
+                        : e->d_type == DT_REG
+                            ? false
+                            : FolderExists(path.empty() ? name : path + "/" + name);
+    entries.push_back({name, folder});
   }
   ::closedir(dir);
   return entries;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "common/files.h"
 #include "common/paths.h"
@@ -156,6 +158,23 @@ TEST(Folders, CurrentFolder) {
   EXPECT_EQ(CurrentFolder(), std::filesystem::canonical(dir.Path()).string());
   SetCurrentFolder(saved);
   EXPECT_THROW(SetCurrentFolder(dir / "missing"), FileError);
+}
+
+TEST(Folders, ListFolderTellsFoldersFromFilesThroughLinks) {
+  TempFolder dir;
+  dir.Write("zordis.dbf", "data");
+  ASSERT_TRUE(MakeFolder(dir / "sub"));
+  std::map<std::string, bool> expected = {{"zordis.dbf", false}, {"sub", true}};
+#ifndef _WIN32
+  // A link is what it points at.
+  std::filesystem::create_directory_symlink(dir / "sub", dir / "sublink");
+  std::filesystem::create_symlink(dir / "zordis.dbf", dir / "filelink");
+  expected["sublink"] = true;
+  expected["filelink"] = false;
+#endif
+  std::map<std::string, bool> listed;
+  for (const FolderEntry& entry : ListFolder(dir.Path())) listed[entry.name] = entry.isFolder;
+  EXPECT_EQ(listed, expected);
 }
 
 #ifdef _WIN32
