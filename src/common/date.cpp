@@ -43,7 +43,7 @@ std::optional<Date> Date::FromYmd(int year, int month, int day) {
   return Date(static_cast<int32_t>(DaysFromCivil(year, month, day) + kSerialOf1970));
 }
 
-std::optional<Date> Date::FromDigits(const std::string& text) {
+std::optional<Date> Date::FromDigits(std::string_view text) {
   if (text.size() < 8) return std::nullopt;
   for (int i = 0; i < 8; ++i) {
     if (!IsDigit(text[i])) return std::nullopt;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace volarin {
 
@@ -15,7 +16,7 @@ class Date {
   // Nullopt for an impossible date (month 13, 30 February, year outside 1..9999).
   static std::optional<Date> FromYmd(int year, int month, int day);
   // "CCYYMMDD" digits as dBASE stores them; nullopt when blank or impossible.
-  static std::optional<Date> FromDigits(const std::string& ccyymmdd);
+  static std::optional<Date> FromDigits(std::string_view ccyymmdd);
   static Date Today();
 
   constexpr bool IsNull() const { return serial_ == 0; }

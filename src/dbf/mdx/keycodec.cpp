@@ -172,7 +172,7 @@ std::string DateKey(Date date) {
 
 std::string DateKeyFromDigits(std::string_view digits) {
   // Not through DateKey: serial 0 is both "no date" and 1899-12-30, a real day here.
-  const auto date = Date::FromDigits(std::string(digits));
+  const auto date = Date::FromDigits(digits);
   return JulianDayKey(date ? date->Serial() + kJulianDayOfSerialZero : 0.0);
 }
 
