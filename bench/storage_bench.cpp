@@ -4,6 +4,7 @@
 //   EngineScan: the same walk with the engine's own table: Top/Skip and the same three fields
 //               by position.
 //   CursorWalkByPosition: CursorWalk with the three positions looked up once.
+//   CursorWalkByView: CursorWalkByPosition reading the text as a view, without a string.
 //   CursorWalkInScope: the walk on a copy of the register with a tag on DATE, in tag order,
 //               under a scope that holds every record (each record's place in it is judged).
 //   EngineTagWalk: the engine's own walk of that tag reading the same three fields.
@@ -160,6 +161,23 @@ void CursorWalkByPosition(benchmark::State& state) {
   WalkByPosition(state, opened.cursor);
 }
 BENCHMARK(CursorWalkByPosition)->Unit(benchmark::kMillisecond);
+
+// The walk by position reading the text as a view (TextViewAt), as the program's readers do
+// where no string is kept.
+void CursorWalkByView(benchmark::State& state) {
+  OpenRegister opened;
+  TableCursor& cursor = opened.cursor;
+  const int account = cursor.FieldIndex("ACCOUNTNR");
+  const int amount = cursor.FieldIndex("AMOUNT");
+  const int date = cursor.FieldIndex("DATE");
+  std::string scratch;
+  WalkCursor(state, cursor, [&](Sums& sums) {
+    sums.text += cursor.TextViewAt(account, scratch).size();
+    sums.sum += cursor.FloatAt(amount);
+    sums.days += cursor.DateAt(date).Serial();
+  });
+}
+BENCHMARK(CursorWalkByView)->Unit(benchmark::kMillisecond);
 
 void CursorWalkInScope(benchmark::State& state) {
   OpenRegister opened(TaggedFolder());

@@ -105,13 +105,20 @@ std::string Money::FileText() const {
 }
 
 void Money::AppendFileText(std::string& out) const {
+  char text[kMaxFileText];
+  out.append(text, WriteFileText(text));
+}
+
+char* Money::WriteFileText(char* out) const {
   const uint64_t magnitude = Magnitude(units_);
-  if (units_ < 0) out += '-';
-  AppendDigits(out, magnitude / kUnitsPerDollar);
+  if (units_ < 0) *out++ = '-';
+  out = std::to_chars(out, out + 20, magnitude / kUnitsPerDollar).ptr;
   uint64_t fraction = magnitude % kUnitsPerDollar;
+  *out++ = '.';
   if (fraction == 0) {
-    out += ".00";
-    return;
+    *out++ = '0';
+    *out++ = '0';
+    return out;
   }
   // The fraction's digits without its trailing zeros, of which the first two are kept.
   char digits[kDecimals];
@@ -121,8 +128,7 @@ void Money::AppendFileText(std::string& out) const {
   }
   int length = kDecimals;
   while (digits[length - 1] == '0') --length;
-  out += '.';
-  out.append(digits, static_cast<size_t>(std::min(length, 2)));
+  return std::copy(digits, digits + std::min(length, 2), out);
 }
 
 std::string Money::RoundedWholeDigits() const {

@@ -63,6 +63,9 @@ class Money {
   // 300 -> "300.00", 12.349 -> "12.34", -0.004 -> "-0.00".
   std::string FileText() const;
   void AppendFileText(std::string& out) const;
+  // The file text written at `out`, which has room for kMaxFileText bytes; returns its end.
+  static constexpr size_t kMaxFileText = 24;  // sign, 19 digits, "." and two decimals
+  char* WriteFileText(char* out) const;
   // The "0.00" pattern: rounded half away from zero to the cent, "-" in front when the rounded
   // value is below zero: 6.349 -> "6.35", -20.5 -> "-20.50", -0.004 -> "0.00".
   std::string FixedText() const;

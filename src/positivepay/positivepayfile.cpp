@@ -46,12 +46,13 @@ void PositivePayText::Add(int64_t checkNumber, Money amount, std::string_view st
   } else {
     total_ -= amount;
   }
-  // The line up to its amount is written in place, into room for its longest form (a check
-  // number has at most 20 characters), which is then cut to what was written.
+  // The line is written in place, into room for its longest form (a check number has at most
+  // 20 characters), which is then cut to what was written.
   constexpr size_t kNumberRoom = 24;
-  constexpr size_t kSeparators = 8;  // , ," ", and the sign of the amount
+  constexpr size_t kSeparators = 8;  // , ," ", the sign of the amount and CR LF
   const size_t start = lines_.size();
-  lines_.resize(start + dateText_.size() + kNumberRoom + payee.size() + kSeparators);
+  lines_.resize(start + dateText_.size() + kNumberRoom + payee.size() + kSeparators +
+                Money::kMaxFileText);
   char* out = lines_.data() + start;
   out = std::copy(dateText_.begin(), dateText_.end(), out);
   *out++ = ',';
@@ -63,9 +64,10 @@ void PositivePayText::Add(int64_t checkNumber, Money amount, std::string_view st
   *out++ = '"';
   *out++ = ',';
   if (!issued) *out++ = '-';
+  out = amount.WriteFileText(out);
+  *out++ = '\r';
+  *out++ = '\n';
   lines_.resize(static_cast<size_t>(out - lines_.data()));
-  amount.AppendFileText(lines_);
-  lines_ += "\r\n";
 }
 
 std::string PositivePayText::Trailer() const {

@@ -5,15 +5,6 @@
 #include "storage/tablefiles.h"
 
 namespace volarin {
-namespace {
-
-bool HasEdgeBlanks(std::string_view stored) {
-  const std::string_view text = WithoutTrailingSpaces(stored);
-  return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back()));
-}
-
-}  // namespace
-
 bool RegisterChecks::Next(PositivePayCheck& check) {
   if (started_) {
     reg_.Skip(1);
@@ -57,11 +48,17 @@ void RegisterChecks::Read(PositivePayCheck& check) {
   // The stored digits as they stand: no binary fraction between the field and the file.
   check.amount = Money::FromStoredText(reg_.StoredTextAt(amount_));
   check.statusCode.assign(reg_.TrimmedTextAt(statusCode_, scratch_));
-  check.payee.assign(reg_.TrimmedTextAt(company_, scratch_));
-  // The report prints the payee as the register shows it (trailing blanks cut), which
-  // differs from the trimmed name only when blanks or control characters stand at its ends.
-  if (HasEdgeBlanks(reg_.StoredTextAt(company_))) {
-    check.shownPayee = reg_.TextAt(company_);
+  // The payee as the register shows it (trailing blanks cut) is read once and trimmed from there.
+  // The report prints it as it stands where it differs from the trimmed name: when blanks or
+  // control characters stand at the ends of the stored text.
+  const std::string_view stored = reg_.StoredTextAt(company_);
+  const std::string_view shown = reg_.TextViewAt(company_, scratch_);
+  check.payee.assign(TrimView(shown));
+  // Read as stored, the shown text is the stored one without its padding.
+  const std::string_view text =
+      shown.data() == stored.data() ? shown : WithoutTrailingSpaces(stored);
+  if (!text.empty() && (IsBlank(text.front()) || IsBlank(text.back()))) {
+    check.shownPayee.assign(shown);
   } else {
     check.shownPayee.clear();
   }

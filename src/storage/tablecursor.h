@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/date.h"
+#include "common/text.h"
 #include "dbf/expression.h"
 #include "storage/cursorobserver.h"
 #include "storage/fieldaccess.h"
@@ -160,9 +161,14 @@ class TableCursor final : public FieldAccess {
   double FloatAt(int field);
   int64_t Int64At(int field);
   Date DateAt(int field);
-  // TrimText of TextAt without building a string when the stored text needs no conversion;
-  // otherwise the text is built in `scratch`, which the view then points into.
-  std::string_view TrimmedTextAt(int field, std::string& scratch);
+  // TextAt without building a string when the stored text needs no conversion (a character
+  // field of plain ASCII, or a table read without conversion); otherwise the text is built in
+  // `scratch`, which the view then points into. Valid until the cursor moves or `scratch` changes.
+  std::string_view TextViewAt(int field, std::string& scratch);
+  // TrimText of TextAt, likewise.
+  std::string_view TrimmedTextAt(int field, std::string& scratch) {
+    return TrimView(TextViewAt(field, scratch));
+  }
   // The field's bytes as the table stores them, unconverted (an amount's digits as written, for
   // a reader that must not round them through a binary fraction); empty without a record.
   std::string_view StoredTextAt(int field) {

@@ -102,15 +102,14 @@ std::string TableCursor::TextAt(int i) {
   return ReadAsString(field, stored, transliterate_);
 }
 
-std::string_view TableCursor::TrimmedTextAt(int i, std::string& scratch) {
+std::string_view TableCursor::TextViewAt(int i, std::string& scratch) {
   const dbf::FieldInfo& field = CheckedField(Table("FieldAsString"), i);
   if (field.type == 'C') {
-    const std::string_view trimmed = TrimView(StoredOf(i));
-    // Plain ASCII text reads as stored: only bytes from 0x80 up change with the code page (and
-    // the blanks trimmed are below them).
-    if (!transliterate_ || IsPlainAscii(trimmed)) return trimmed;
+    // Plain ASCII text reads as stored: only bytes from 0x80 up change with the code page.
+    const std::string_view text = WithoutTrailingSpaces(StoredOf(i));
+    if (!transliterate_ || IsPlainAscii(text)) return text;
   }
-  scratch = TrimText(TextAt(i));
+  scratch = TextAt(i);
   return scratch;
 }
 

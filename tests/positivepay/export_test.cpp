@@ -111,7 +111,8 @@ TEST(RegisterChecks, EachCheckAsTheRegisterHoldsIt) {
                         WorkedExampleCheck(3, 3, "02", " LEADING"),
                         WorkedExampleCheck(4, 4, "00", "TAB\t"),
                         WorkedExampleCheck(5, 5, "03", ""),
-                        WorkedExampleCheck(6, 6, "00", "FIFTEEN LETTERS\x82S")};
+                        WorkedExampleCheck(6, 6, "00", "FIFTEEN LETTERS\x82S"),
+                        WorkedExampleCheck(7, 7, "00", "\x82T\xC9 \x01")};
   rows.checkRegister[2].date = other;
   rows.checkRegister[3].date = Date();
   rows.checkRegister[4].date = other;
@@ -121,10 +122,10 @@ TEST(RegisterChecks, EachCheckAsTheRegisterHoldsIt) {
   MainWindowCursors w(rows);
   w.checkRegister->Open();
   const std::vector<PositivePayCheck> checks = ReadRegisterChecks(*w.checkRegister);
-  ASSERT_EQ(checks.size(), 6u);
+  ASSERT_EQ(checks.size(), 7u);
   const Date dates[] = {kWorkedExampleDate, kWorkedExampleDate, other, Date(), other,
-                        kWorkedExampleDate};
-  const char* shown[] = {"", "", " LEADING", "TAB\t", "", ""};
+                        kWorkedExampleDate, kWorkedExampleDate};
+  const char* shown[] = {"", "", " LEADING", "TAB\t", "", "", "\xE9T+ \x01"};
   for (size_t i = 0; i < checks.size(); ++i) {
     EXPECT_EQ(checks[i].checkNumber, static_cast<int64_t>(i + 1));
     EXPECT_EQ(checks[i].issueDate, dates[i]) << i;
@@ -135,6 +136,7 @@ TEST(RegisterChecks, EachCheckAsTheRegisterHoldsIt) {
   EXPECT_EQ(checks[2].payee, "LEADING");
   EXPECT_EQ(checks[3].payee, "TAB");
   EXPECT_EQ(checks[5].payee, "FIFTEEN LETTERS\xE9S") << "converted from the OEM code page";
+  EXPECT_EQ(checks[6].payee, "\xE9T+") << "converted, with a control character at its end";
   EXPECT_EQ(checks[2].statusCode, "02");
 }
 

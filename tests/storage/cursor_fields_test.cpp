@@ -101,6 +101,7 @@ TEST(CursorFields, ReadsByPositionAsByName) {
       const int at = cursor.FieldIndex(name);
       EXPECT_EQ(at, i);
       EXPECT_EQ(cursor.TextAt(at), cursor.FieldAsString(name)) << name;
+      EXPECT_EQ(cursor.TextViewAt(at, scratch), cursor.FieldAsString(name)) << name;
       EXPECT_EQ(cursor.TrimmedTextAt(at, scratch), TrimText(cursor.FieldAsString(name))) << name;
       if (name == "AMOUNT" || name == "CHECKNO") {
         EXPECT_EQ(cursor.FloatAt(at), cursor.FieldAsFloat(name)) << name;
@@ -123,6 +124,7 @@ TEST(CursorFields, ReadsByPositionAsByName) {
   for (const int outside : {-1, reg->FieldCount(), reg->FieldCount() + 5}) {
     EXPECT_THROW(reg->TextAt(outside), EFieldError);
     EXPECT_THROW(reg->TrimmedTextAt(outside, scratch), EFieldError);
+    EXPECT_THROW(reg->TextViewAt(outside, scratch), EFieldError);
     EXPECT_THROW(reg->FloatAt(outside), EFieldError);
     EXPECT_THROW(reg->Int64At(outside), EFieldError);
     EXPECT_THROW(reg->DateAt(outside), EFieldError);
@@ -136,6 +138,7 @@ TEST(CursorFields, ReadsByPositionAsByName) {
     const int at = map->FieldIndex("NEWACCNR");
     EXPECT_EQ(map->TrimmedTextAt(at, scratch), transliterate ? "CAF\xE9" : "CAF\x82");
     EXPECT_EQ(map->TextAt(at), map->FieldAsString("NEWACCNR"));
+    EXPECT_EQ(map->TextViewAt(at, scratch), map->FieldAsString("NEWACCNR"));
   }
 }
 
