@@ -46,6 +46,27 @@ Money Money::FromStoredText(std::string_view text) {
   bool negative = false;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
   const size_t start = i;
+  // Every amount of a register takes this road, one digit at a time: up to 14 whole digits and
+  // four decimals stay far inside the range, so only longer numbers are checked as they grow.
+  constexpr size_t kUncheckedDigits = 14;
+  uint64_t whole = 0;
+  for (; i < text.size() && IsDigit(text[i]) && i - start < kUncheckedDigits; ++i) {
+    whole = whole * 10 + static_cast<uint64_t>(text[i] - '0');
+  }
+  if (i < text.size() && IsDigit(text[i])) return FromLongStoredText(text, start, negative);
+  uint64_t units = whole * kUnitsPerDollar;
+  if (i < text.size() && text[i] == '.') {
+    static constexpr uint64_t kPlaces[kDecimals] = {1000, 100, 10, 1};
+    for (size_t place = 0; ++i < text.size() && IsDigit(text[i]); ++place) {
+      if (place < kDecimals) units += static_cast<uint64_t>(text[i] - '0') * kPlaces[place];
+    }
+  }
+  const auto value = static_cast<int64_t>(units);
+  return Money(negative ? -value : value);
+}
+
+Money Money::FromLongStoredText(std::string_view text, size_t start, bool negative) {
+  size_t i = start;
   constexpr uint64_t kLimit = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
   uint64_t units = 0;
   bool tooLarge = false;

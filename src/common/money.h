@@ -79,6 +79,8 @@ class Money {
 
  private:
   explicit constexpr Money(int64_t units) : units_(units) {}
+  // FromStoredText of a number of more than 14 whole digits, from its first digit at `start`.
+  static Money FromLongStoredText(std::string_view text, size_t start, bool negative);
 
   int64_t units_ = 0;
 };

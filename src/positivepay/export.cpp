@@ -76,11 +76,12 @@ std::string WriteArchiveFile(TableCursor& reg, const std::string& path, const st
     if (onCheck) onCheck(check);
     if (text.PendingSize() - written >= kChunk) writeNewLines();
   });
-  writeNewLines();
-  const std::string trailer = text.Trailer();
-  file.Write(trailer);
+  // The trailer joins the lines where they are, so the file's bytes are never copied whole.
+  std::string bytes = text.TakeLines();
+  bytes += text.Trailer();
+  file.Write(bytes.data() + written, bytes.size() - written);
   file.PutInPlace();
-  return text.TakeLines() + trailer;
+  return bytes;
 }
 
 // A bank's own layout: the column names or header, the checks, the trailer. A header that tells

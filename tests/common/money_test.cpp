@@ -32,6 +32,8 @@ TEST(Money, ReadsStoredTextsAsTheTableReadsNumbers) {
       {"5.", 50000},
       {"999999999.99", 9999999999900},
       {"999999999999", 9999999999990000},
+      {"99999999999999.99999", 999999999999999999},  // the longest read without range checks
+      {"-100000000000000.5", -1000000000000005000},  // and the first checked
       {"\t 7", 70000},
   };
   for (const Case& c : cases) {

@@ -110,4 +110,13 @@ uint32_t TagCursor::RecNo() {
   return LeafNode().Pointer(path_.back().index);
 }
 
+std::string_view TagCursor::KeyWhenAt(uint32_t recno) {
+  if (!valid_) return {};
+  const mdx::NodeView leaf = LeafNode();
+  const uint32_t at = path_.back().index;
+  if (leaf.Pointer(at) != recno) return {};
+  return std::string_view(reinterpret_cast<const char*>(leaf.Key(at)),
+                          static_cast<size_t>(tag_->KeyLength()));
+}
+
 }  // namespace volarin::dbf

@@ -40,6 +40,9 @@ class TagCursor {
   // Valid until the tag changes.
   std::string_view Key();
   uint32_t RecNo();
+  // The key of the entry the cursor stands on when that entry points at `recno`; empty
+  // otherwise. One look at the leaf, for a walk that asks this of every record.
+  std::string_view KeyWhenAt(uint32_t recno);
   void Invalidate() { valid_ = false; }
 
  private:

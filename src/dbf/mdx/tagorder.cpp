@@ -135,7 +135,7 @@ std::string_view TagOrder::HeldKey(uint32_t recno) {
     return {};
   }
   try {
-    return cursor_->RecNo() == recno ? cursor_->Key() : std::string_view();
+    return cursor_->KeyWhenAt(recno);
   } catch (const IndexError&) {
     return {};  // a block read again meets damage: the caller works from the record instead
   }
