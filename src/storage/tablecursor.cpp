@@ -485,6 +485,16 @@ std::string TableCursor::SelectedTag() const {
   return tag ? tag->name : std::string();
 }
 
+std::string TableCursor::SelectedTagKeyExpression() const {
+  const CursorTag* tag = CurrentTag();
+  return tag ? tag->keyExpression : std::string();
+}
+
+int TableCursor::SelectedTagKeyLength() const {
+  const CursorTag* tag = CurrentTag();
+  return tag ? tag->keyLength : 0;
+}
+
 std::vector<std::string> TableCursor::TagNames() const {
   RequireOpen();
   std::vector<std::string> names;

@@ -122,6 +122,10 @@ class TableCursor final : public FieldAccess {
   // --- tags, scopes, seeks
   std::string SetTag(const std::string& name);
   std::string SelectedTag() const;
+  // The selected tag's key expression as its index holds it and its key length; empty and 0
+  // without a selected tag.
+  std::string SelectedTagKeyExpression() const;
+  int SelectedTagKeyLength() const;
   std::vector<std::string> TagNames() const;
   void SetScope(const std::string& low, const std::string& high);
   void ClearScope();
