@@ -28,6 +28,11 @@ class KeyList {
     return reinterpret_cast<const uint8_t*>(bytes_.data()) + i * keyLength_;
   }
   uint32_t RecNo(size_t i) const { return recnos_[i]; }
+  // Takes back the last pair added (a record whose key changed before it was put in).
+  void RemoveLast() {
+    bytes_.resize(bytes_.size() - keyLength_);
+    recnos_.pop_back();
+  }
 
  private:
   size_t keyLength_;

@@ -84,6 +84,7 @@ ProductionIndex::~ProductionIndex() {
 }
 
 void ProductionIndex::PutGatheredKeys() {
+  lastGathered_ = 0;
   for (size_t t = 0; t < appended_.size(); ++t) {
     const KeyList& keys = appended_[t];
     if (keys.Size() == 0) continue;
@@ -119,6 +120,7 @@ void ProductionIndex::PutGatheredKeys() {
 void ProductionIndex::DropGatheredKeys() {
   appended_.clear();
   gathered_ = 0;
+  lastGathered_ = 0;
 }
 
 void ProductionIndex::SetLocking(int attempts, int delayMs) {
@@ -312,10 +314,25 @@ bool ProductionIndex::KeyHeldByOther(size_t tag, const std::string& key, uint32_
   return cursor.Seek(key) == SeekResult::Found && cursor.RecNo() != recno;
 }
 
+bool ProductionIndex::KeysStillGathered(const RecordView& record) const {
+  if (record.recno == 0 || record.recno != lastGathered_ || appended_.size() != tags_.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < tags_.size(); ++i) {
+    if (tags_[i].tag->Definition().unique || !HasKey(i, record)) continue;
+    const KeyList& keys = appended_[i];
+    if (keys.Size() == 0 || keys.RecNo(keys.Size() - 1) != record.recno) return false;
+  }
+  return true;
+}
+
 WriteResult ProductionIndex::BeforeWrite(const RecordView& before, const RecordView& after,
                                          UniqueMode mode) {
-  // A change of a record (not an append) may take out a key that is still gathered.
-  if (before.recno != 0) SettleAppends();
+  // A record appended blank and filled in at once (as the register's refill does) changes its
+  // keys where they wait, so no tag is read or changed between appends. Any other change of a
+  // record may take out a key that is still gathered: those are put in first.
+  const bool gatheredRecord = KeysStillGathered(before);
+  if (before.recno != 0 && !gatheredRecord) SettleAppends();
   BeginChange();
   WriteResult result = WriteResult::kOk;
   // The plan's storage is kept from write to write; only its contents are replaced.
@@ -324,6 +341,7 @@ WriteResult ProductionIndex::BeforeWrite(const RecordView& before, const RecordV
   planRecno_ = 0;
   for (size_t i = 0; i < tags_.size(); ++i) {
     Change& c = plan[i];
+    c.gathered = gatheredRecord && !tags_[i].tag->Definition().unique;
     c.remove = before.recno != 0 && HasKey(i, before);
     c.add = HasKey(i, after);
     if (c.remove) c.oldKey = KeyOf(i, before);
@@ -354,10 +372,23 @@ void ProductionIndex::AfterWrite(const RecordView& before, const RecordView& aft
   }
   for (size_t i = 0; i < tags_.size(); ++i) {
     const Change& c = plan_[i];
+    if (c.gathered) {
+      // The record is the last appended, so its key is last in the list and stays there.
+      if (c.remove) {
+        appended_[i].RemoveLast();
+        --gathered_;
+      }
+      if (c.add) {
+        appended_[i].Add(c.newKey, after.recno);
+        ++gathered_;
+      }
+      continue;
+    }
     if (c.remove) file_->Tag(i).Remove(c.oldKey, after.recno);
     if (c.add) file_->Tag(i).Insert(c.newKey, after.recno);
   }
   planRecno_ = 0;
+  if (gathered_ >= kGatheredKeysLimit) PutGatheredKeys();
   EndChange();
   file_->TrimCache();
 }
@@ -388,6 +419,7 @@ void ProductionIndex::AfterAppend(const RecordView& record) {
     }
   }
   planRecno_ = 0;
+  lastGathered_ = gather ? record.recno : 0;
   if (gathered_ >= kGatheredKeysLimit) PutGatheredKeys();
   EndChange();
   file_->TrimCache();

@@ -122,6 +122,7 @@ class ProductionIndex : public IndexMaintainer {
   struct Change {
     bool remove = false;
     bool add = false;
+    bool gathered = false;  // the record's key still waits among the gathered keys
     std::string oldKey;
     std::string newKey;
   };
@@ -133,6 +134,9 @@ class ProductionIndex : public IndexMaintainer {
   void PutGatheredKeys();
   void DropGatheredKeys();
   bool KeyHeldByOther(size_t tag, const std::string& key, uint32_t recno);
+  // Whether every key of the record, the one appended last, still waits among the gathered
+  // keys (last in each list), so a change of it can be made there.
+  bool KeysStillGathered(const RecordView& record) const;
 
   std::unique_ptr<MdxFile> file_;
   std::vector<CompiledTag> tags_;
@@ -143,6 +147,7 @@ class ProductionIndex : public IndexMaintainer {
   std::vector<std::unique_ptr<TagOrder>> orders_;
   std::vector<KeyList> appended_;  // per tag: keys of appended records not in the tag yet
   size_t gathered_ = 0;
+  uint32_t lastGathered_ = 0;  // the record appended last while its keys are gathered, or 0
   bool exclusive_ = true;
   bool updating_ = false;  // holding the update lock of a shared file
   int lockAttempts_ = 5;
