@@ -1,10 +1,12 @@
 #include "extraction/extraction.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 
 #include "common/paths.h"
 #include "common/text.h"
+#include "extraction/registerduplicates.h"
 #include "storage/directreader.h"
 #include "storage/errors.h"
 #include "storage/keys.h"
@@ -64,10 +66,11 @@ struct RunContext {
   const ExtractionCursors& cursors;
   const ExtractionRequest& request;
   ExtractionProgress* progress;
-  std::string suiteKey;     // the selected suite account as an account key
-  std::string bankAccount;  // NEWACCNR as an account key
-  std::string bankNumber;   // BANKCODE as read
-  std::string dateDigits;   // DateDigits of the Positive Pay date's text
+  std::string suiteKey;                          // the selected suite account as an account key
+  std::string bankAccount;                       // NEWACCNR as an account key
+  std::string bankNumber;                        // BANKCODE as read
+  std::string dateDigits;                        // DateDigits of the Positive Pay date's text
+  std::optional<RegisterDuplicates> duplicates;  // once the bank account is known
   EscrowFields escrowFields;
   ClosingFields closingFields;
   // Reused for every source record, so that a record passed over costs no allocation.
@@ -98,7 +101,7 @@ bool Cleared(RunContext& run, TableCursor& escrow) {
 }
 
 bool InRegister(RunContext& run, int64_t number) {
-  return run.cursors.checkRegister.Seek(RegisterKey(run.bankAccount, number));
+  return run.duplicates->Holds(number);
 }
 
 // What both escrow passes ask of a record: a positive number, the selected account, not
@@ -125,6 +128,7 @@ void WriteCheck(RunContext& run, const CheckValues& check) {
   reg.AssignString(tables::reg::kStatusCode, check.statusCode);
   reg.AssignString(tables::reg::kCompany, check.company);
   reg.SaveEdit();
+  run.duplicates->Saved(check.number);
 }
 
 // TextToInt64 of a check number text. The usual text, plain digits too few to overflow, is read
@@ -238,6 +242,9 @@ ExtractionResult Passes(RunContext& run) {
   }
   run.bankAccount = AccountKey(c.accountMap.FieldAsString(tables::map::kNewAccNr));
   run.bankNumber = c.accountMap.FieldAsString(tables::map::kBankCode);
+  run.duplicates.emplace(
+      reg, run.bankAccount,
+      IsRegisterKeyRule(reg.SelectedTagKeyExpression(), reg.SelectedTagKeyLength()));
 
   ShowSource(run, kExtractingFromEscrow);
   const std::string& day = run.dateDigits;
