@@ -14,10 +14,11 @@ constexpr int64_t kFirstUnkeyedNumber = 10'000'000'000;
 }  // namespace
 
 RegisterDuplicates::RegisterDuplicates(TableCursor& checkRegister, std::string bankAccount,
-                                       bool keyRuleKnown)
+                                       bool keyRuleKnown, size_t limit)
     : checkRegister_(checkRegister),
       bankAccount_(std::move(bankAccount)),
-      keyRuleKnown_(keyRuleKnown) {}
+      keyRuleKnown_(keyRuleKnown),
+      limit_(limit) {}
 
 bool RegisterDuplicates::Holds(int64_t number) {
   // A full-length key matches only a stored key equal to it byte for byte, and the stored key
@@ -29,6 +30,13 @@ bool RegisterDuplicates::Holds(int64_t number) {
 }
 
 void RegisterDuplicates::Saved(int64_t number) {
+  if (!keyRuleKnown_) return;
+  if (saved_.size() >= limit_) {
+    // The seek knows every saved check, so it can take over at any point.
+    keyRuleKnown_ = false;
+    saved_ = {};
+    return;
+  }
   saved_.insert(number);
 }
 

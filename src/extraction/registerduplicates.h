@@ -5,6 +5,7 @@
 // register's index. The keys of the appended checks then wait and go into the register's tags
 // together, instead of the index being brought up to date for a seek after every append.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <unordered_set>
@@ -18,13 +19,16 @@ class TableCursor;
 // RegisterKey builds the search text.
 inline constexpr const char* kRegisterKeyExpression = "ACCOUNTNR+STR(CHECKNO,10)";
 inline constexpr int kRegisterKeyLength = 25;
+// Checks remembered at most (about 10 MB); a run that saves more seeks for the rest of it.
+inline constexpr size_t kRememberedChecksLimit = 262144;
 
 class RegisterDuplicates {
  public:
   // `checkRegister` was just emptied and has its account tag selected; `keyRuleKnown` tells
   // whether that tag's expression and key length are the ones above (otherwise every test
   // seeks).
-  RegisterDuplicates(TableCursor& checkRegister, std::string bankAccount, bool keyRuleKnown);
+  RegisterDuplicates(TableCursor& checkRegister, std::string bankAccount, bool keyRuleKnown,
+                     size_t limit = kRememberedChecksLimit);
 
   // Answers as checkRegister.Seek(RegisterKey(bankAccount, number)) does, and moves the cursor
   // as that seek would: a check remembered is confirmed by the seek itself, so the seek's own
@@ -36,7 +40,8 @@ class RegisterDuplicates {
  private:
   TableCursor& checkRegister_;
   std::string bankAccount_;
-  bool keyRuleKnown_;
+  bool keyRuleKnown_;  // cleared when the limit is reached: from then on every test seeks
+  size_t limit_;
   std::unordered_set<int64_t> saved_;
 };
 

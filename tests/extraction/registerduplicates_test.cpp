@@ -45,6 +45,15 @@ int Answer(const std::function<bool()>& ask) {
   }
 }
 
+std::vector<std::pair<KeyCase, size_t>> Cases(const std::vector<KeyCase>& cases) {
+  std::vector<std::pair<KeyCase, size_t>> withLimits;
+  for (const KeyCase& c : cases) {
+    withLimits.emplace_back(c, kRememberedChecksLimit);
+    withLimits.emplace_back(c, 2);
+  }
+  return withLimits;
+}
+
 TEST(RegisterDuplicates, AnswerAsTheRegistersSeekAfterEverySavedCheck) {
   const std::vector<KeyCase> cases = {
       {"short account", "777", {1001, 12, 123, 1, 1002}},
@@ -54,8 +63,9 @@ TEST(RegisterDuplicates, AnswerAsTheRegistersSeekAfterEverySavedCheck) {
       {"non-ASCII, stored in the OEM code page", "CAF\xC9 12", {7, 70, 700}},
       {"a number saved twice", "777", {31, 31, 32}},
   };
-  for (const KeyCase& c : cases) {
-    SCOPED_TRACE(c.name);
+  // With the limit of remembered checks reached too, when the seek takes over.
+  for (const auto& [c, limit] : Cases(cases)) {
+    SCOPED_TRACE(std::string(c.name) + ", limit " + std::to_string(limit));
     MainWindowCursors w(fixtures::DataFolderRows{});
     TableCursor& reg = *w.checkRegister;
     reg.Open();
@@ -63,7 +73,7 @@ TEST(RegisterDuplicates, AnswerAsTheRegistersSeekAfterEverySavedCheck) {
     reg.SetTag(tables::kRegisterAccountTag);
     ASSERT_TRUE(IsRegisterKeyRule(reg.SelectedTagKeyExpression(), reg.SelectedTagKeyLength()));
     const std::string bank = AccountKey(c.bankAccount);
-    RegisterDuplicates duplicates(reg, bank, true);
+    RegisterDuplicates duplicates(reg, bank, true, limit);
     for (int64_t number : c.saved) {
       ASSERT_TRUE(reg.AppendBlank());
       reg.AssignString(tables::reg::kAccountNr, bank);
