@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstring>
 
 #include "dbf/mdx/blockstore.h"
 #include "dbf/mdx/bytes.h"
@@ -71,6 +73,77 @@ InsertResult IndexTag::InsertAppended(std::string_view key, uint32_t recno) {
     appendEpoch_ = store_.Epoch();
   }
   return InsertResult::Inserted;
+}
+
+namespace {
+
+// An unsigned number whose order agrees with the tag's: keys with different numbers compare as
+// their numbers do. It decides most comparisons of a sort from the item itself, without a visit
+// to the key. 0 for every numeric key, whose order needs the whole key.
+uint64_t OrderPrefix(KeyType type, const uint8_t* key, size_t length) {
+  uint64_t prefix = 0;
+  if (type == KeyType::Character) {
+    for (size_t i = 0; i < 8; ++i) prefix = prefix << 8 | (i < length ? key[i] : 0);
+  } else if (type == KeyType::Date) {
+    double day;
+    std::memcpy(&day, key, sizeof day);
+    if (std::isnan(day)) return 0;  // NaN sorts first, as in the tag
+    if (day == 0) day = 0;          // -0 is the same day as 0
+    uint64_t bits;
+    std::memcpy(&bits, &day, sizeof bits);
+    prefix = (bits >> 63) != 0 ? ~bits : bits | (uint64_t{1} << 63);
+  }
+  return prefix;
+}
+
+}  // namespace
+
+std::vector<uint32_t> IndexTag::RunOrder(const KeyList& keys) const {
+  const size_t length = keys.KeyLength();
+  struct Item {
+    uint64_t prefix;
+    uint32_t at;
+  };
+  std::vector<Item> items(keys.Size());
+  uint64_t anySet = 0;
+  uint64_t allSet = ~uint64_t{0};
+  for (uint32_t i = 0; i < items.size(); ++i) {
+    const uint64_t prefix = OrderPrefix(def_.type, keys.Key(i), length);
+    items[i] = {def_.descending ? ~prefix : prefix, i};
+    anySet |= items[i].prefix;
+    allSet &= items[i].prefix;
+  }
+  // A stable radix sort by prefix, a pass per byte that differs between keys: no comparison
+  // branches to mispredict, and equal prefixes keep the order given.
+  const uint64_t varying = anySet ^ allSet;
+  std::vector<Item> spare(items.size());
+  for (int shift = 0; shift < 64; shift += 8) {
+    if (((varying >> shift) & 0xFF) == 0) continue;
+    std::array<size_t, 257> start{};
+    for (const Item& item : items) ++start[((item.prefix >> shift) & 0xFF) + 1];
+    for (size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
+    for (const Item& item : items) spare[start[(item.prefix >> shift) & 0xFF]++] = item;
+    items.swap(spare);
+  }
+  // The prefix holds the whole key of a date and of a character key of up to eight bytes; other
+  // keys with equal prefixes are put in order by the whole key.
+  if (def_.type == KeyType::Numeric || (def_.type == KeyType::Character && length > 8)) {
+    for (size_t first = 0; first < items.size();) {
+      size_t last = first + 1;
+      while (last < items.size() && items[last].prefix == items[first].prefix) ++last;
+      if (last - first > 1) {
+        std::stable_sort(items.begin() + static_cast<std::ptrdiff_t>(first),
+                         items.begin() + static_cast<std::ptrdiff_t>(last),
+                         [&](const Item& a, const Item& b) {
+                           return CompareKeys(keys.Key(a.at), keys.Key(b.at), length) < 0;
+                         });
+      }
+      first = last;
+    }
+  }
+  std::vector<uint32_t> order(items.size());
+  for (size_t i = 0; i < items.size(); ++i) order[i] = items[i].at;
+  return order;
 }
 
 void IndexTag::InsertAppendedRun(const KeyList& keys, const std::vector<uint32_t>& order,

@@ -84,6 +84,9 @@ class IndexTag {
   // already is left as it is. `done` counts the entries dealt with, so after a failure the rest
   // can be put in again.
   void InsertAppendedRun(const KeyList& keys, const std::vector<uint32_t>& order, size_t& done);
+  // The positions of the keys in tag order, equal keys in the order given: the order
+  // InsertAppendedRun takes for keys gathered in record order.
+  std::vector<uint32_t> RunOrder(const KeyList& keys) const;
   // Removes the entry; false when the tag does not hold it.
   bool Remove(std::string_view key, uint32_t recno);
   bool Contains(std::string_view key, uint32_t recno);

@@ -89,13 +89,9 @@ void ProductionIndex::PutGatheredKeys() {
     const KeyList& keys = appended_[t];
     if (keys.Size() == 0) continue;
     IndexTag& tag = *tags_[t].tag;
-    std::vector<uint32_t> order(keys.Size());
-    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
     // Equal keys keep their record numbers rising, so each is still above every number the tag
     // holds for its key when it is put in.
-    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-      return tag.CompareKeys(keys.Key(a), keys.Key(b), keys.KeyLength()) < 0;
-    });
+    const std::vector<uint32_t> order = tag.RunOrder(keys);
     size_t done = 0;
     try {
       tag.InsertAppendedRun(keys, order, done);
