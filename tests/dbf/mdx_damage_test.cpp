@@ -144,5 +144,44 @@ TEST_F(DamagedIndex, RandomByteDamageNeverCrashes) {
   EXPECT_GT(refused, 0);
 }
 
+// Another program rewrites a shared index with another block size while a reader holds blocks
+// of the old size: the reader's next look at the file reports it instead of reading the larger
+// blocks into the room of the smaller ones.
+TEST(RewrittenIndex, AnotherBlockSizeIsReportedToAReaderHoldingOldBlocks) {
+  mdxtest::TempFolder dir;
+  TagDefinition def;
+  def.name = "K";
+  def.keyExpression = "K";
+  def.keyLength = 10;
+  const auto make = [&](const std::string& path, uint16_t blockPages) {
+    auto file = MdxFile::Create(path, {def}, {"t", 0, blockPages});
+    for (uint32_t r = 1; r <= 600; ++r) {
+      file->Tag(0).Insert(CharacterKey("K" + std::to_string(r * 7919 % 1000), 10), r);
+    }
+    file->Flush();
+  };
+  const std::string path = dir / "t.mdx";
+  const std::string other = dir / "other.mdx";
+  make(path, 2);
+  make(other, 8);
+  auto reader = mdxtest::OpenForReading(path);
+  ASSERT_EQ(mdxtest::Walk(reader->Tag(0)).size(), 600u);  // every block of the tag cached
+  const std::string bytes = mdxtest::ReadBytes(other);
+  {
+    auto writer = platform::File::Open(path, platform::File::Access::ReadWrite,
+                                       platform::File::Share::Shared);
+    writer->WriteAt(0, bytes.data(), bytes.size());
+    writer->Truncate(bytes.size());
+  }
+  try {
+    reader->Refresh();
+    mdxtest::Walk(reader->Tag(0));
+    FAIL() << "the changed block size went unnoticed";
+  } catch (const IndexError& e) {
+    EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("block size"), std::string::npos) << e.what();
+  }
+}
+
 }  // namespace
 }  // namespace volarin::dbf

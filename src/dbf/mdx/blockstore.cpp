@@ -268,7 +268,10 @@ void BlockStore::Refresh() {
   } else {
     ++epoch_;  // every cached block is read again before it is used
   }
+  const uint32_t blockPages = blockPages_;
   ReadHeader();
+  // Cached blocks have the old block size: a file rewritten with other blocks starts afresh.
+  if (blockPages_ != blockPages) ClearCache();
 }
 
 bool BlockStore::TryLockUpdate() {

@@ -156,6 +156,9 @@ void IndexTag::Reload() {
   if (!store_.IsBlockPage(headerPage_)) {
     Fail("the tag header block " + std::to_string(headerPage_) + " lies outside the file");
   }
+  // The nodes' layout was worked out for the block size the file had when the tag was read.
+  if (store_.BlockBytes() != shape_.blockBytes)
+    Fail("the block size changed while the file was open");
   root_ = GetU32(store_.Read(headerPage_) + kRootAt);
   FindHeight();
   ++version_;
