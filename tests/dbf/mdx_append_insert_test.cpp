@@ -178,35 +178,41 @@ TEST_P(AppendRun, PutsEveryRunInWhereTheModelHasIt) {
 INSTANTIATE_TEST_SUITE_P(Orders, AppendRun, ::testing::ValuesIn(kAppendCases), CaseName);
 
 // The order a run is put in: the tag's order, equal keys as given. Held to a stable sort by the
-// tag's own comparison, over keys that share long prefixes, bytes above 0x7F, blanks, equal keys
-// far apart, and dates a damaged file may hold (NaN, -0, infinities, days before year 0).
+// tag's own comparison, over keys that share long leading parts (a register's account before its
+// check number), bytes above 0x7F, blanks, equal keys far apart, and dates a damaged file may
+// hold (NaN, -0, infinities, days before year 0); in random order, in tag order, and in tag order
+// but for one pair near the end.
 struct RunOrderCase {
   const char* label;
   KeyType type;
   int keyLength;
   bool descending;
+  const char* head;  // put before every character key
 };
 
 const RunOrderCase kRunOrderCases[] = {
-    {"Character20", KeyType::Character, 20, false},
-    {"Character8", KeyType::Character, 8, false},
-    {"Character5", KeyType::Character, 5, false},
-    {"Character20Down", KeyType::Character, 20, true},
-    {"Date", KeyType::Date, 8, false},
-    {"DateDown", KeyType::Date, 8, true},
-    {"Numeric", KeyType::Numeric, 12, false},
-    {"NumericDown", KeyType::Numeric, 12, true},
+    {"Character20", KeyType::Character, 20, false, ""},
+    {"Character8", KeyType::Character, 8, false, ""},
+    {"Character5", KeyType::Character, 5, false, ""},
+    {"Character20Down", KeyType::Character, 20, true, ""},
+    {"Character25SharedHead", KeyType::Character, 25, false, "BANK000000     "},
+    {"Character25SharedHeadDown", KeyType::Character, 25, true, "BANK000000     "},
+    {"Character12SharedHead", KeyType::Character, 12, false, "BANK"},
+    {"Date", KeyType::Date, 8, false, ""},
+    {"DateDown", KeyType::Date, 8, true, ""},
+    {"Numeric", KeyType::Numeric, 12, false, ""},
+    {"NumericDown", KeyType::Numeric, 12, true, ""},
 };
 
-std::vector<std::string> RunOrderKeys(KeyType type, int keyLength) {
+std::vector<std::string> RunOrderKeys(const RunOrderCase& c) {
   std::vector<std::string> keys;
-  if (type == KeyType::Character) {
+  if (c.type == KeyType::Character) {
     for (const char* text :
          {"", " ", "A", "AB", "ABCDEFGH", "ABCDEFGHA", "ABCDEFGHB", "ABCDEFGH        XYZ",
           "ABCDEFG\xff", "ABCDEFG\x80", "\x8e\x99", "\xe1RGER", "Z", "\x01"}) {
-      keys.push_back(CharacterKey(text, keyLength));
+      keys.push_back(CharacterKey(std::string(c.head) + text, c.keyLength));
     }
-  } else if (type == KeyType::Date) {
+  } else if (c.type == KeyType::Date) {
     for (const double day :
          {0.0, -0.0, 1.0, -1.0, 2451545.0, 2451545.5, 2451546.0, 1e300, -1e300,
           std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
@@ -232,16 +238,34 @@ TEST_P(RunOrder, IsTheTagOrderWithEqualKeysAsGiven) {
   const AppendCase shape{c.label, c.type, c.keyLength, c.descending, false, KeyOrder::Random};
   auto file = CreateWithTag(dir / "order.mdx", shape);
   const IndexTag& tag = file->Tag(0);
-  const std::vector<std::string> pool = RunOrderKeys(c.type, c.keyLength);
+  const std::vector<std::string> pool = RunOrderKeys(c);
   std::mt19937 random(7);
-  KeyList keys(c.keyLength);
-  for (uint32_t i = 0; i < 3000; ++i) keys.Add(pool[random() % pool.size()], i + 1);
-  std::vector<uint32_t> expected(keys.Size());
-  for (uint32_t i = 0; i < expected.size(); ++i) expected[i] = i;
-  std::stable_sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) {
-    return tag.CompareKeys(keys.Key(a), keys.Key(b), keys.KeyLength()) < 0;
-  });
-  EXPECT_EQ(tag.RunOrder(keys), expected);
+  std::vector<std::string> picked;
+  for (int i = 0; i < 3000; ++i) picked.push_back(pool[random() % pool.size()]);
+  const auto before = [&](const std::string& a, const std::string& b) {
+    return tag.CompareKeys(reinterpret_cast<const uint8_t*>(a.data()),
+                           reinterpret_cast<const uint8_t*>(b.data()), a.size()) < 0;
+  };
+  std::vector<std::string> inOrder = picked;
+  std::stable_sort(inOrder.begin(), inOrder.end(), before);
+  std::vector<std::string> nearlyInOrder = inOrder;
+  const auto lastStep =
+      std::adjacent_find(nearlyInOrder.rbegin(), nearlyInOrder.rend(),
+                         [&](const std::string& a, const std::string& b) { return before(b, a); });
+  ASSERT_NE(lastStep, nearlyInOrder.rend());
+  std::iter_swap(lastStep, std::next(lastStep));
+  for (const auto* given : {&picked, &inOrder, &nearlyInOrder}) {
+    KeyList keys(c.keyLength);
+    for (size_t i = 0; i < given->size(); ++i) keys.Add((*given)[i], static_cast<uint32_t>(i + 1));
+    std::vector<uint32_t> expected(keys.Size());
+    for (uint32_t i = 0; i < expected.size(); ++i) expected[i] = i;
+    std::stable_sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) {
+      return tag.CompareKeys(keys.Key(a), keys.Key(b), keys.KeyLength()) < 0;
+    });
+    EXPECT_EQ(tag.RunOrder(keys), expected) << (given == &picked    ? "random"
+                                                : given == &inOrder ? "in order"
+                                                                    : "nearly in order");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, RunOrder, ::testing::ValuesIn(kRunOrderCases),

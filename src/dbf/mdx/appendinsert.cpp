@@ -79,11 +79,12 @@ namespace {
 
 // An unsigned number whose order agrees with the tag's: keys with different numbers compare as
 // their numbers do. It decides most comparisons of a sort from the item itself, without a visit
-// to the key. 0 for every numeric key, whose order needs the whole key.
-uint64_t OrderPrefix(KeyType type, const uint8_t* key, size_t length) {
+// to the key. A character key's number is taken from its bytes after `skip`, which every key of
+// the sort shares; 0 for every numeric key, whose order needs the whole key.
+uint64_t OrderPrefix(KeyType type, const uint8_t* key, size_t length, size_t skip) {
   uint64_t prefix = 0;
   if (type == KeyType::Character) {
-    for (size_t i = 0; i < 8; ++i) prefix = prefix << 8 | (i < length ? key[i] : 0);
+    for (size_t i = skip; i < skip + 8; ++i) prefix = prefix << 8 | (i < length ? key[i] : 0);
   } else if (type == KeyType::Date) {
     double day;
     std::memcpy(&day, key, sizeof day);
@@ -96,6 +97,16 @@ uint64_t OrderPrefix(KeyType type, const uint8_t* key, size_t length) {
   return prefix;
 }
 
+// How many leading bytes all the keys share.
+size_t SharedLeadingBytes(const KeyList& keys) {
+  size_t shared = keys.Size() == 0 ? 0 : keys.KeyLength();
+  for (size_t i = 1; i < keys.Size() && shared > 0; ++i) {
+    shared = static_cast<size_t>(
+        std::mismatch(keys.Key(0), keys.Key(0) + shared, keys.Key(i)).first - keys.Key(0));
+  }
+  return shared;
+}
+
 }  // namespace
 
 std::vector<uint32_t> IndexTag::RunOrder(const KeyList& keys) const {
@@ -104,11 +115,20 @@ std::vector<uint32_t> IndexTag::RunOrder(const KeyList& keys) const {
     uint64_t prefix;
     uint32_t at;
   };
+  std::vector<uint32_t> order(keys.Size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  // Appends often come in key order already (a register refilled in date and check order).
+  size_t sorted = 1;
+  while (sorted < keys.Size() && CompareKeys(keys.Key(sorted - 1), keys.Key(sorted), length) <= 0) {
+    ++sorted;
+  }
+  if (sorted >= keys.Size()) return order;
+  const size_t skip = def_.type == KeyType::Character ? SharedLeadingBytes(keys) : 0;
   std::vector<Item> items(keys.Size());
   uint64_t anySet = 0;
   uint64_t allSet = ~uint64_t{0};
   for (uint32_t i = 0; i < items.size(); ++i) {
-    const uint64_t prefix = OrderPrefix(def_.type, keys.Key(i), length);
+    const uint64_t prefix = OrderPrefix(def_.type, keys.Key(i), length, skip);
     items[i] = {def_.descending ? ~prefix : prefix, i};
     anySet |= items[i].prefix;
     allSet &= items[i].prefix;
@@ -125,9 +145,9 @@ std::vector<uint32_t> IndexTag::RunOrder(const KeyList& keys) const {
     for (const Item& item : items) spare[start[(item.prefix >> shift) & 0xFF]++] = item;
     items.swap(spare);
   }
-  // The prefix holds the whole key of a date and of a character key of up to eight bytes; other
-  // keys with equal prefixes are put in order by the whole key.
-  if (def_.type == KeyType::Numeric || (def_.type == KeyType::Character && length > 8)) {
+  // The prefix holds the whole key of a date and the rest of a character key of up to eight
+  // bytes after the shared ones; other keys with equal prefixes are put in order by the whole key.
+  if (def_.type == KeyType::Numeric || (def_.type == KeyType::Character && length - skip > 8)) {
     for (size_t first = 0; first < items.size();) {
       size_t last = first + 1;
       while (last < items.size() && items[last].prefix == items[first].prefix) ++last;
@@ -141,7 +161,6 @@ std::vector<uint32_t> IndexTag::RunOrder(const KeyList& keys) const {
       first = last;
     }
   }
-  std::vector<uint32_t> order(items.size());
   for (size_t i = 0; i < items.size(); ++i) order[i] = items[i].at;
   return order;
 }
