@@ -1,5 +1,6 @@
 #include "storage/storedform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -193,6 +194,12 @@ int64_t ReadAsInt64(const dbf::FieldInfo& field, std::string_view stored) {
   constexpr uint64_t kLimit = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
   uint64_t value = 0;
   bool saturated = false;
+  // Eighteen digits stay below the 64-bit limit: only the digits after them are checked.
+  constexpr size_t kUncheckedDigits = 18;
+  for (const size_t end = std::min(stored.size(), i + kUncheckedDigits);
+       i < end && IsDigit(stored[i]); ++i) {
+    value = value * 10 + static_cast<uint64_t>(stored[i] - '0');
+  }
   for (; i < stored.size() && IsDigit(stored[i]); ++i) {
     const uint64_t digit = static_cast<uint64_t>(stored[i] - '0');
     if (value > (kLimit - digit) / 10) {
