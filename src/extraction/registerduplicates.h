@@ -30,9 +30,10 @@ class RegisterDuplicates {
   RegisterDuplicates(TableCursor& checkRegister, std::string bankAccount, bool keyRuleKnown,
                      size_t limit = kRememberedChecksLimit);
 
-  // Answers as checkRegister.Seek(RegisterKey(bankAccount, number)) does, and moves the cursor
-  // as that seek would: a check remembered is confirmed by the seek itself, so the seek's own
-  // rules (the stored account's code page, its cut) still decide.
+  // Answers as checkRegister.Seek(RegisterKey(bankAccount, number)) does. A number never
+  // saved is answered without a seek and leaves the cursor where it stands, as a seek that finds
+  // nothing does; any other number is sought, so the seek's own rules (the stored account's
+  // code page, its cut) decide and the cursor lands where that seek puts it.
   bool Holds(int64_t number);
   // The check was saved to the register.
   void Saved(int64_t number);
