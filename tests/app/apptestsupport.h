@@ -16,6 +16,7 @@
 #include "app/errorbox.h"
 #include "app/mainwindow.h"
 #include "common/confirmbox.h"
+#include "common/platform.h"
 #include "storage/fixtures/datafolder.h"
 #include "support/temp_folder.h"
 
@@ -37,6 +38,24 @@ struct Recorders {
   ScopedErrorPresenter errorPresenter{[this](const std::string& caption, const std::string& text) {
     errors.push_back(caption + "|" + text);
   }};
+};
+
+// The export makes the data folder the current folder, as the program does; the next test must
+// not start in a folder that was removed (a second process started from there cannot even run).
+class CurrentFolderKept {
+ public:
+  CurrentFolderKept() : saved_(platform::CurrentFolder()) {}
+  ~CurrentFolderKept() {
+    try {
+      platform::SetCurrentFolder(saved_);
+    } catch (const std::exception&) {
+    }
+  }
+  CurrentFolderKept(const CurrentFolderKept&) = delete;
+  CurrentFolderKept& operator=(const CurrentFolderKept&) = delete;
+
+ private:
+  std::string saved_;
 };
 
 class WindowFixture {
@@ -70,6 +89,7 @@ class WindowFixture {
     return shown;
   }
 
+  CurrentFolderKept currentFolder;
   TempFolder folder;
   Recorders recorders;
   std::unique_ptr<MainWindow> window;
