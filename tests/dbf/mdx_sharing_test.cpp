@@ -9,41 +9,17 @@
 #include "dbf/mdx/indexerror.h"
 #include "dbf/mdx/tableindex.h"
 #include "dbf/table.h"
+#include "mdx_sharing_support.h"
 #include "mdx_test_support.h"
 #include "support/other_process.h"
 
 namespace volarin::dbf {
 namespace {
 
+using sharingtest::MakeIndexedTable;
+using sharingtest::NameOf;
+using sharingtest::OpenShared;
 using ::volarin::testing::OtherProcess;
-
-const std::vector<FieldSpec> kFields = {{"NAME", 'C', 20, 0}, {"N", 'N', 10, 0}};
-const std::vector<TagSpec> kTags = {{"NAME", "NAME", "", false, false},
-                                    {"N", "N", "", false, false}};
-
-std::string NameOf(int i) {
-  return "K" + std::to_string(i * 7919 % 100000);
-}
-
-std::string MakeIndexedTable(const mdxtest::TempFolder& dir, int records) {
-  const std::string path = dir / "shared.dbf";
-  Context context;
-  auto table = Table::Create(context, path, kFields);
-  for (int i = 0; i < records; ++i) {
-    table->StartAppend();
-    table->AssignBytes(0, NameOf(i));
-    table->AssignNumber(1, i);
-    table->Append();
-  }
-  CreateProductionIndex(*table, kTags);
-  return path;
-}
-
-std::unique_ptr<Table> OpenShared(Context& context, const std::string& path) {
-  auto table = Table::Open(context, path, OpenOptions{false, false});
-  OpenIndex(*table, ProductionIndexPath(path));
-  return table;
-}
 
 constexpr int kAppends = 4000;
 
@@ -76,6 +52,9 @@ TEST(SharedIndexReading, WalksAndSeeksWhileAnotherProcessAppendsMeetNoDamage) {
   for (bool childDone = false; !childDone && rounds < 5000; ++rounds) {
     try {
       Context context;
+      // As patient as the writer: a read that meets the writer half way waits for it, however
+      // long a loaded machine keeps the writer from finishing.
+      context.Configure().lockAttempts = 5000;
       context.Configure().lockDelayMs = 1;
       auto table = OpenShared(context, path);
       SelectTag(*table, "NAME");

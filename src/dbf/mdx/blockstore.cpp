@@ -26,8 +26,6 @@ constexpr uint32_t kRereadBlocks = 4;
 constexpr size_t kKeptOnRefreshBlocks = 4096;
 // The most blocks put into one write at a flush.
 constexpr size_t kBlocksPerWrite = 1024;
-// Below the platform's open-mode byte, far past any real index file.
-constexpr uint64_t kUpdateLockOffset = 0xEFFFFFFEull;
 
 }  // namespace
 

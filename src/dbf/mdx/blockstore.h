@@ -36,6 +36,9 @@ inline constexpr int kUpdatedAt = 44;
 inline constexpr int kTagTableAt = 544;
 inline constexpr int kTagEntryLength = 32;
 inline constexpr int kTagSlots = 48;
+// The byte whose lock guards a change of a shared file: held exclusively by the open changing
+// it, shared by an open reading it. Below the platform's open-mode byte, far past any real index.
+inline constexpr uint64_t kUpdateLockOffset = 0xEFFFFFFEull;
 // Bytes read at once when a block not cached is wanted, unless set otherwise.
 inline constexpr uint32_t kDefaultReadAheadBytes = 64 * 1024;
 

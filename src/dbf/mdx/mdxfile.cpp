@@ -42,7 +42,21 @@ uint8_t* Entry(uint8_t* header, size_t slot) {
   return header + mdx::kTagTableAt + slot * mdx::kTagEntryLength;
 }
 
+bool WaitForReadLock(platform::File& file, const ReadLockWait& wait) {
+  for (int attempt = 1;; ++attempt) {
+    if (file.TryLockShared(mdx::kUpdateLockOffset, 1)) return true;
+    if (attempt >= wait.attempts) return false;
+    platform::SleepMilliseconds(wait.delayMs);
+  }
+}
+
 }  // namespace
+
+void ThrowIndexBusy(const std::string& path) {
+  throw IndexError(
+      "Index file " + path + " is being changed by another user and could not be read; try again.",
+      kErrorLock);
+}
 
 MdxFile::MdxFile(std::unique_ptr<mdx::BlockStore> store) : store_(std::move(store)) {}
 
@@ -55,15 +69,26 @@ MdxFile::~MdxFile() {
 }
 
 std::unique_ptr<MdxFile> MdxFile::Open(const std::string& path, platform::File::Access access,
-                                       platform::File::Share share) {
-  auto store = std::make_unique<mdx::BlockStore>(platform::File::Open(path, access, share));
-  // The tags' headers and the left edges of their trees are all an open reads: one block each,
-  // not a run around each.
-  store->SetReadAhead(0);
-  std::unique_ptr<MdxFile> file(new MdxFile(std::move(store)));
-  file->LoadTags();
-  file->store_->SetReadAhead(mdx::kDefaultReadAheadBytes);
-  return file;
+                                       platform::File::Share share, const ReadLockWait& wait) {
+  auto handle = platform::File::Open(path, access, share);
+  // Held while the header and the tags are read, so no writer of ours is half way through then.
+  const bool shared = share == platform::File::Share::Shared;
+  const bool locked = shared && WaitForReadLock(*handle, wait);
+  try {
+    auto store = std::make_unique<mdx::BlockStore>(std::move(handle));
+    // The tags' headers and the left edges of their trees are all an open reads: one block each,
+    // not a run around each.
+    store->SetReadAhead(0);
+    std::unique_ptr<MdxFile> file(new MdxFile(std::move(store)));
+    file->LoadTags();
+    file->store_->SetReadAhead(mdx::kDefaultReadAheadBytes);
+    if (locked) file->UnlockForReading();
+    return file;
+  } catch (const IndexError& e) {
+    // Read while another open held the file for a change: what made no sense was its change.
+    if (shared && !locked && e.Code() == kErrorFormat) ThrowIndexBusy(path);
+    throw;
+  }
 }
 
 std::unique_ptr<MdxFile> MdxFile::Create(const std::string& path,

@@ -25,10 +25,23 @@ struct MdxCreateOptions {
   uint16_t blockPages = 2;  // block size in 512-byte pages (dBASE's default: 2)
 };
 
+// How long a read of a shared file waits for the read lock: tries, and the pause between two.
+struct ReadLockWait {
+  int attempts = 1;
+  int delayMs = 0;
+};
+
+// The error of a read that met a half-written file while another open held it for a change all
+// the time the read waited: the file is busy, not damaged (kErrorLock).
+[[noreturn]] void ThrowIndexBusy(const std::string& path);
+
 class MdxFile {
  public:
+  // A shared file's tags are read holding the read lock, waited for as `wait` says; when another
+  // open keeps it all that time they are read regardless, and what makes no sense then is
+  // reported as busy.
   static std::unique_ptr<MdxFile> Open(const std::string& path, platform::File::Access access,
-                                       platform::File::Share share);
+                                       platform::File::Share share, const ReadLockWait& wait = {});
   // The tag definitions in the file's header and tag header blocks, read without walking any
   // tree, so that an index whose trees are damaged can be built again with its own tags.
   static std::vector<TagDefinition> ReadTagDefinitions(const std::string& path);

@@ -179,10 +179,11 @@ TagOrder& ProductionIndex::OrderOf(size_t tag) {
 std::unique_ptr<ProductionIndex> ProductionIndex::Open(const std::string& path,
                                                        const RecordLayout& layout,
                                                        const ExpressionOptions& expressions,
-                                                       bool readOnly, bool exclusive) {
+                                                       bool readOnly, bool exclusive,
+                                                       const ReadLockWait& wait) {
   using platform::File;
   auto file = MdxFile::Open(path, readOnly ? File::Access::ReadOnly : File::Access::ReadWrite,
-                            exclusive ? File::Share::Exclusive : File::Share::Shared);
+                            exclusive ? File::Share::Exclusive : File::Share::Shared, wait);
   std::unique_ptr<ProductionIndex> index(new ProductionIndex(std::move(file), exclusive));
   index->Compile(layout, expressions);
   return index;

@@ -35,9 +35,10 @@ class ProductionIndex : public IndexMaintainer {
   ~ProductionIndex() override;
   // Opens the index of a table with this layout. A tag whose expressions do not parse against
   // the fields, or whose key type or length disagrees with them, is an IndexError.
+  // A shared file is read under its read lock, waited for as `wait` says (see MdxFile::Open).
   static std::unique_ptr<ProductionIndex> Open(const std::string& path, const RecordLayout& layout,
                                                const ExpressionOptions& expressions, bool readOnly,
-                                               bool exclusive);
+                                               bool exclusive, const ReadLockWait& wait = {});
   // Creates the file with these tags and fills them from the records (bulk build).
   static std::unique_ptr<ProductionIndex> Create(const std::string& path,
                                                  const RecordLayout& layout,
@@ -55,9 +56,11 @@ class ProductionIndex : public IndexMaintainer {
   // Whether another program may be changing the file while this open reads it.
   bool SharedReading() const { return !exclusive_ && !updating_; }
   // A read of a shared file waits, as long as a lock is tried, until no other open keeping our
-  // lock rules is changing it; false when that did not happen (the read goes on regardless).
+  // lock rules is changing it; false when that did not happen.
   bool LockForReading();
   void UnlockForReading();
+  // The error of a read that met a half-written file while another open kept it for a change.
+  [[noreturn]] void ThrowBusy() const { ThrowIndexBusy(file_->Path()); }
   int LockAttempts() const { return lockAttempts_; }
   int LockDelayMs() const { return lockDelayMs_; }
 

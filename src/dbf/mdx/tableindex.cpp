@@ -93,8 +93,9 @@ ProductionIndex& OpenIndex(Table& table, const std::string& path) {
   const Settings& settings = table.GetContext().Get();
   for (int attempt = 1;; ++attempt) {
     try {
-      auto index = ProductionIndex::Open(path, table.Layout(), ExpressionsOf(table),
-                                         table.ReadOnly(), table.Exclusive());
+      auto index =
+          ProductionIndex::Open(path, table.Layout(), ExpressionsOf(table), table.ReadOnly(),
+                                table.Exclusive(), {settings.lockAttempts, settings.lockDelayMs});
       return Attach(table, std::move(index));
     } catch (const IndexError& e) {
       if (table.Exclusive() || e.Code() != kErrorFormat || attempt >= settings.lockAttempts) throw;
@@ -198,6 +199,19 @@ std::string CheckIndex(Table& table) {
   ProductionIndex* index = IndexOf(table);
   if (index == nullptr) return "no index is open for " + table.Path();
   table.Flush();
+  // On a shared file the check holds the read lock: no writer of ours is then half way through a
+  // change, and the records counted are those the tags were kept for.
+  struct ReadLock {
+    ProductionIndex& index;
+    bool held;
+    ~ReadLock() {
+      if (held) index.UnlockForReading();
+    }
+  } lock{*index, index->SharedReading()};
+  if (lock.held && !index->LockForReading()) {
+    lock.held = false;
+    index->ThrowBusy();
+  }
   if (!table.Exclusive()) table.RefreshHeader();  // other programs may have appended
   return index->CheckAgainst(RecordsOf(table), table.RecordCount());
 }

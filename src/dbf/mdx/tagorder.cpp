@@ -5,32 +5,41 @@
 
 namespace volarin::dbf {
 
-// Another program changing a shared index writes its blocks one after the other, so a read in
-// between can meet a pointer to a block not yet written. Programs that do not lock as we do
-// are met by trying such a read again on a fresh copy of the file, as often and as far apart as
-// a lock is tried; damage that stays is reported.
+// Our own writers change a shared file under an exclusive lock of one byte, writing blocks before
+// the header, so a read in between can meet a pointer to a block the header does not count yet.
+// A read that starts afresh (first, last, seek: it re-reads the file anyway) holds that byte
+// shared; steps of a walk go without it, as two lock calls per step would cost more than the
+// step. When the lock stays taken all the time it is tried, the read goes on regardless (the
+// file is most often whole). A read that meets a tree making no sense without the lock waits for
+// the lock and reads again: if the lock stays taken the file is busy, not damaged. Under the lock
+// the read is tried again on a fresh copy, as often and as far apart as a lock is tried, for
+// programs that do not lock as we do; damage that stays is reported.
 template <typename Read>
 uint32_t TagOrder::Reading(bool freshStart, Read read) {
   index_.SettleAppends();
-  // Our own writers change a shared file under an exclusive lock of one byte. A read that starts
-  // afresh (first, last, seek: it re-reads the file anyway) holds that byte shared, so it meets
-  // no half-written tree of theirs. Steps of a walk go without it: two lock calls per step
-  // would cost more than the step.
+  if (!index_.SharedReading()) return read();
   struct ReadLock {
     ProductionIndex& index;
     bool held;
     ~ReadLock() {
       if (held) index.UnlockForReading();
     }
-  } lock{index_, freshStart && index_.SharedReading() && index_.LockForReading()};
+  } lock{index_, freshStart && index_.LockForReading()};
+  bool again = false;
   for (int attempt = 1;; ++attempt) {
     try {
-      if (attempt > 1) index_.SyncForReading();
+      if (again) index_.SyncForReading();
+      again = true;
       return read();
     } catch (const IndexError& e) {
-      if (e.Code() != kErrorFormat || !index_.SharedReading() || attempt >= index_.LockAttempts()) {
-        throw;
+      if (e.Code() != kErrorFormat) throw;
+      if (!lock.held) {
+        lock.held = index_.LockForReading();
+        if (!lock.held) index_.ThrowBusy();
+        attempt = 0;  // the tries under the lock begin now
+        continue;
       }
+      if (attempt >= index_.LockAttempts()) throw;
     }
     platform::SleepMilliseconds(index_.LockDelayMs());
   }
