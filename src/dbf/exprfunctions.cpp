@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "common/date.h"
 #include "dbf/expression.h"
@@ -14,18 +15,43 @@ namespace volarin::dbf {
 namespace {
 
 // STR(n [, len [, dec]]): right-aligned; fewer decimals when they do not fit; asterisks when
-// the integer part does not fit.
-std::string StrFunction(double value, int length, int decimals) {
-  length = std::clamp(length, 1, 255);
-  decimals = std::clamp(decimals, 0, 18);
-  if (!std::isfinite(value)) return std::string(static_cast<size_t>(length), '*');
+// the integer part does not fit. Length and decimals come clamped to 1..255 and 0..18.
+void AppendStr(double value, int length, int decimals, std::string& out) {
+  const size_t start = out.size();
   for (int d = decimals; d >= 0; --d) {
-    const std::string text = RoundedDecimal(value, d);
-    if (static_cast<int>(text.size()) <= length) {
-      return std::string(static_cast<size_t>(length) - text.size(), ' ') + text;
+    if (!AppendRoundedDecimal(value, d, out)) break;
+    const size_t size = out.size() - start;
+    if (static_cast<int>(size) <= length) {
+      out.insert(start, static_cast<size_t>(length) - size, ' ');
+      return;
     }
+    out.resize(start);
   }
-  return std::string(static_cast<size_t>(length), '*');
+  out.append(static_cast<size_t>(length), '*');
+}
+
+// The same for a whole number given by its digits: as a double it would write back as these
+// digits, followed by zeros after the point.
+void AppendStrOfWhole(const WholeNumberText& whole, int length, int decimals, std::string& out) {
+  const int integer =
+      static_cast<int>(whole.negative) + std::max(static_cast<int>(whole.digits.size()), 1);
+  for (int d = decimals; d >= 0; --d) {
+    const int size = integer + (d > 0 ? d + 1 : 0);
+    if (size > length) continue;
+    out.append(static_cast<size_t>(length - size), ' ');
+    if (whole.negative) out += '-';
+    if (whole.digits.empty()) {
+      out += '0';
+    } else {
+      out += whole.digits;
+    }
+    if (d > 0) {
+      out += '.';
+      out.append(static_cast<size_t>(d), '0');
+    }
+    return;
+  }
+  out.append(static_cast<size_t>(length), '*');
 }
 
 using Args = std::vector<NodePtr>;
@@ -65,9 +91,18 @@ class StrNode : public FunctionNode {
  public:
   explicit StrNode(Args a) : FunctionNode('C', std::move(a)) {}
   void Str(const RecordView& r, std::string& out) const override {
-    const int length = Count() > 1 ? ToCount(Arg(1).Num(r)) : 10;
-    const int decimals = Count() > 2 ? ToCount(Arg(2).Num(r)) : 0;
-    out += StrFunction(Arg(0).Num(r), length, decimals);
+    const int length = std::clamp(Count() > 1 ? ToCount(Arg(1).Num(r)) : 10, 1, 255);
+    const int decimals = std::clamp(Count() > 2 ? ToCount(Arg(2).Num(r)) : 0, 0, 18);
+    // A numeric field holding a plain whole number (a check number) is written from its digits;
+    // the way through a double gives the same text at many times the cost.
+    std::string_view stored;
+    if (Arg(0).View(r, stored)) {
+      if (const std::optional<WholeNumberText> whole = PlainWholeNumber(stored)) {
+        AppendStrOfWhole(*whole, length, decimals, out);
+        return;
+      }
+    }
+    AppendStr(Arg(0).Num(r), length, decimals, out);
   }
 };
 

@@ -253,22 +253,30 @@ bool ProductionIndex::HasKey(size_t tag, const RecordView& record) const {
 }
 
 std::string ProductionIndex::KeyOf(size_t tag, const RecordView& record) const {
+  std::string key;
+  KeyInto(tag, record, key);
+  return key;
+}
+
+void ProductionIndex::KeyInto(size_t tag, const RecordView& record, std::string& key) const {
   const CompiledTag& t = tags_.at(tag);
   switch (t.tag->Type()) {
     case KeyType::Numeric:
       // Through the shortest decimal of the value, so 99.99 gives the digits 9999.
-      return NumericKey(t.key->Number(record));
+      key = NumericKey(t.key->Number(record));
+      return;
     case KeyType::Date: {
       const Date date = t.key->DateValue(record);
       // Day 0 of Date also means "no date"; the digits tell 1899-12-30 from a blank.
-      return date.IsNull() ? DateKeyFromDigits(t.key->Text(record)) : DateKey(date);
+      key = date.IsNull() ? DateKeyFromDigits(t.key->Text(record)) : DateKey(date);
+      return;
     }
     case KeyType::Character:
       break;
   }
-  std::string text;
-  t.key->TextInto(record, text);
-  return CharacterKey(text, t.tag->KeyLength());
+  // Made in the caller's string, blank-padded or cut to the key length, as CharacterKey does.
+  t.key->TextInto(record, key);
+  key.resize(static_cast<size_t>(t.tag->KeyLength()), ' ');
 }
 
 std::string ProductionIndex::SearchKeyOf(size_t tag, std::string_view text) const {
@@ -341,8 +349,8 @@ WriteResult ProductionIndex::BeforeWrite(const RecordView& before, const RecordV
     c.gathered = gatheredRecord && !tags_[i].tag->Definition().unique;
     c.remove = before.recno != 0 && HasKey(i, before);
     c.add = HasKey(i, after);
-    if (c.remove) c.oldKey = KeyOf(i, before);
-    if (c.add) c.newKey = KeyOf(i, after);
+    if (c.remove) KeyInto(i, before, c.oldKey);
+    if (c.add) KeyInto(i, after, c.newKey);
     if (c.remove && c.add &&
         tags_[i].tag->CompareKeys(reinterpret_cast<const uint8_t*>(c.oldKey.data()),
                                   reinterpret_cast<const uint8_t*>(c.newKey.data()),

@@ -90,6 +90,8 @@ class ProductionIndex : public IndexMaintainer {
   // Whether the record has a key in the tag (its FOR condition), and the key itself.
   bool HasKey(size_t tag, const RecordView& record) const;
   std::string KeyOf(size_t tag, const RecordView& record) const;
+  // The same into a caller's string, which keeps its room from key to key.
+  void KeyInto(size_t tag, const RecordView& record, std::string& key) const;
   // The key of a search text for the tag: C as given, N a number, D as CCYYMMDD.
   std::string SearchKeyOf(size_t tag, std::string_view text) const;
 
