@@ -50,16 +50,14 @@ void RegisterChecks::Read(PositivePayCheck& check) {
   check.statusCode.assign(reg_.TrimmedTextAt(statusCode_, scratch_));
   // The payee as the register shows it (trailing blanks cut) is read once and trimmed from there.
   // The report prints it as it stands where it differs from the trimmed name: when blanks or
-  // control characters stand at the ends of the stored text.
-  const std::string_view stored = reg_.StoredTextAt(company_);
+  // control characters stand at its ends. The code page turns no byte into a blank or out of
+  // one, so the shown text tells this as the stored bytes would.
   const std::string_view shown = reg_.TextViewAt(company_, scratch_);
-  check.payee.assign(TrimView(shown));
-  // Read as stored, the shown text is the stored one without its padding.
-  const std::string_view text =
-      shown.data() == stored.data() ? shown : WithoutTrailingSpaces(stored);
-  if (!text.empty() && (IsBlank(text.front()) || IsBlank(text.back()))) {
+  if (!shown.empty() && (IsBlank(shown.front()) || IsBlank(shown.back()))) {
+    check.payee.assign(TrimView(shown));
     check.shownPayee.assign(shown);
   } else {
+    check.payee.assign(shown);
     check.shownPayee.clear();
   }
 }

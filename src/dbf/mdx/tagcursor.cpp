@@ -99,10 +99,14 @@ bool TagCursor::SeekEntry(std::string_view key, uint32_t recno) {
   return true;
 }
 
+std::string_view TagCursor::KeyOfEntry(const mdx::NodeView& leaf, uint32_t at) const {
+  return std::string_view(reinterpret_cast<const char*>(leaf.Key(at)),
+                          static_cast<size_t>(tag_->KeyLength()));
+}
+
 std::string_view TagCursor::Key() {
   if (!valid_) return {};
-  return std::string_view(reinterpret_cast<const char*>(LeafNode().Key(path_.back().index)),
-                          static_cast<size_t>(tag_->KeyLength()));
+  return KeyOfEntry(LeafNode(), path_.back().index);
 }
 
 uint32_t TagCursor::RecNo() {
@@ -115,8 +119,7 @@ std::string_view TagCursor::KeyWhenAt(uint32_t recno) {
   const mdx::NodeView leaf = LeafNode();
   const uint32_t at = path_.back().index;
   if (leaf.Pointer(at) != recno) return {};
-  return std::string_view(reinterpret_cast<const char*>(leaf.Key(at)),
-                          static_cast<size_t>(tag_->KeyLength()));
+  return KeyOfEntry(leaf, at);
 }
 
 }  // namespace volarin::dbf

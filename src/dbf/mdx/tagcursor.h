@@ -64,6 +64,8 @@ class TagCursor {
   }
   void ReadLeaf();
   mdx::NodeView LeafNode() { return mdx::NodeView(CurrentLeaf().bytes, tag_->Shape()); }
+  // The key of entry `at` of a leaf, as Key and KeyWhenAt give it.
+  std::string_view KeyOfEntry(const mdx::NodeView& leaf, uint32_t at) const;
   bool Settle();
   void CountLeafVisit();
 
