@@ -36,7 +36,57 @@ bool IsNumberField(const dbf::FieldInfo& field) {
   return field.type == 'N' || field.type == 'F';
 }
 
+// The digits and point place of a magnitude as printf's "%.14e" writes them.
+void PrintedSignificantDigits(double magnitude, std::string& digits, int& pointAt) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.14e", magnitude);  // d.dddddddddddddde+XX
+  const std::string_view text = buffer;
+  const size_t e = text.find('e');
+  digits.assign(text.substr(0, 1));
+  digits.append(text.substr(2, e - 2));
+  pointAt = std::atoi(buffer + e + 1) + 1;
+}
+
 }  // namespace
+
+void SignificantDigits(double magnitude, std::string& digits, int& pointAt) {
+  // From 1 up to 1e15, which holds every amount, the digits are worked out in integers: the
+  // magnitude is m * 2^-s exactly, so m * 10^k (k places moved) divided by 2^s and rounded to
+  // nearest, ties to even, is the fifteen-digit number printf rounds to.
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14};
+  static constexpr uint64_t kWholePowers[] = {
+      1,           10,           100,           1000,           10000,
+      100000,      1000000,      10000000,      100000000,      1000000000,
+      10000000000, 100000000000, 1000000000000, 10000000000000, 100000000000000};
+  constexpr int kDigits = 15;
+  if (!(magnitude >= 1 && magnitude < 1e15)) {
+    PrintedSignificantDigits(magnitude, digits, pointAt);
+    return;
+  }
+  int exponent = kDigits - 1;  // the place of the first digit
+  while (magnitude < kPowers[exponent]) --exponent;
+  int binaryExponent = 0;
+  const double fraction = std::frexp(magnitude, &binaryExponent);  // in [0.5, 1)
+  const auto mantissa = static_cast<uint64_t>(std::ldexp(fraction, 53));
+  const int shift = 53 - binaryExponent;  // from 3 to 52 in this range
+  const unsigned __int128 scaled =
+      static_cast<unsigned __int128>(mantissa) * kWholePowers[kDigits - 1 - exponent];
+  uint64_t number = static_cast<uint64_t>(scaled >> shift);
+  const unsigned __int128 rest = scaled & ((static_cast<unsigned __int128>(1) << shift) - 1);
+  const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+  if (rest > half || (rest == half && (number & 1) != 0)) ++number;
+  if (number == kWholePowers[kDigits - 1] * 10) {  // rounded up to a new first digit
+    number /= 10;
+    ++exponent;
+  }
+  digits.resize(kDigits);
+  for (int i = kDigits - 1; i >= 0; --i) {
+    digits[static_cast<size_t>(i)] = static_cast<char>('0' + number % 10);
+    number /= 10;
+  }
+  pointAt = exponent + 1;
+}
 
 std::optional<std::string> FixedDecimalText(double value, int decimals) {
   if (!std::isfinite(value)) return std::nullopt;
@@ -52,12 +102,7 @@ std::optional<std::string> FixedDecimalText(double value, int decimals) {
     digits = buffer;
     pointAt = static_cast<int>(digits.size());
   } else if (magnitude != 0) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.14e", magnitude);  // d.dddddddddddddde+XX
-    const std::string text = buffer;
-    const size_t e = text.find('e');
-    digits = text.substr(0, 1) + text.substr(2, e - 2);
-    pointAt = std::atoi(text.c_str() + e + 1) + 1;
+    SignificantDigits(magnitude, digits, pointAt);
     if (pointAt < 0) {
       digits.insert(0, static_cast<size_t>(-pointAt), '0');
       pointAt = 0;
@@ -78,14 +123,22 @@ std::optional<std::string> FixedDecimalText(double value, int decimals) {
       ++pointAt;
     }
   }
-  std::string integer = digits.substr(0, static_cast<size_t>(pointAt));
-  std::string fraction = digits.substr(static_cast<size_t>(pointAt));
+  const std::string_view integer = std::string_view(digits).substr(0, static_cast<size_t>(pointAt));
+  const std::string_view fraction = std::string_view(digits).substr(static_cast<size_t>(pointAt));
   const size_t firstNonZero = integer.find_first_not_of('0');
-  integer = firstNonZero == std::string::npos ? "0" : integer.substr(firstNonZero);
-  const bool zero = integer == "0" && fraction.find_first_not_of('0') == std::string::npos;
-  std::string result = (negative && !zero) ? "-" : "";
-  result += integer;
-  if (decimals > 0) result += "." + fraction;
+  const bool zero = firstNonZero == std::string_view::npos &&
+                    fraction.find_first_not_of('0') == std::string_view::npos;
+  std::string result;
+  if (negative && !zero) result += '-';
+  if (firstNonZero == std::string_view::npos) {
+    result += '0';
+  } else {
+    result.append(integer.substr(firstNonZero));
+  }
+  if (decimals > 0) {
+    result += '.';
+    result.append(fraction);
+  }
   return result;
 }
 

@@ -16,6 +16,10 @@ namespace volarin {
 // The value rounded half away from zero to `decimals` places on its 15 significant digits, so
 // 1.005 gives "1.01" as a person expects; minus zero loses its sign. Nullopt when not finite.
 std::optional<std::string> FixedDecimalText(double value, int decimals);
+// The fifteen significant digits of a positive finite magnitude and the place of the decimal
+// point after them (digits before it), exactly as printf's "%.14e" gives them: 1250.5 ->
+// "125050000000000", 4.
+void SignificantDigits(double magnitude, std::string& digits, int& pointAt);
 
 // Stored forms. Each throws EFieldError naming the field when the value does not fit: a
 // number is never stored as another number.

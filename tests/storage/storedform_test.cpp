@@ -1,6 +1,12 @@
 // The stored forms a cursor writes and the values it reads back from stored text.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "storage/errors.h"
 #include "storage/storedform.h"
 
@@ -41,6 +47,56 @@ TEST(StoredForm, NumbersAreRoundedAndRightAligned) {
   for (const NumberCase& c : cases) {
     EXPECT_EQ(StoredNumber(Field('N', c.width, c.decimals), c.value), c.stored)
         << c.value << " in N(" << c.width << "," << c.decimals << ")";
+  }
+}
+
+// The digits a stored number is rounded from are worked out in integers for magnitudes from 1 up
+// to 1e15 and taken from printf elsewhere: both must give printf's digits, also on exact halves
+// (ties go to the even digit), next to powers of ten and at the ends of the range.
+TEST(StoredForm, SignificantDigitsAreThoseOfPrintf) {
+  std::vector<double> values = {1,
+                                1.005,
+                                2.675,
+                                9.995,
+                                1250.5,
+                                99999999.99,
+                                12345678901234.25,  // an exact half at the fifteenth digit
+                                12345678901234.75,
+                                12345678901233.25,
+                                99999999999999.95,
+                                999999999999999.9,
+                                std::nextafter(1e15, 0.0),
+                                1e15,
+                                std::nextafter(1.0, 0.0),
+                                9.999999999999995,
+                                std::nextafter(10.0, 0.0),
+                                0.004,
+                                0.5,
+                                1e-300,
+                                4.9e-324,
+                                1.7e308};
+  for (int cents = 0; cents < 100000; cents += 7) values.push_back(cents / 100.0 + 1);
+  std::mt19937_64 random(20261211);
+  std::uniform_real_distribution<double> place(-3, 16);
+  for (int i = 0; i < 20000; ++i) values.push_back(std::pow(10.0, place(random)));
+  std::uniform_int_distribution<int64_t> fifteenDigits(100000000000000, 999999999999999);
+  std::uniform_int_distribution<int64_t> fourteenDigits(10000000000000, 99999999999999);
+  for (int i = 0; i < 2000; ++i) {
+    // Exact halves and quarters just past the fifteenth digit.
+    values.push_back(static_cast<double>(fifteenDigits(random)) + 0.5);
+    values.push_back(static_cast<double>(fourteenDigits(random)) + 0.25);
+    values.push_back(static_cast<double>(fourteenDigits(random)) + 0.75);
+  }
+  for (const double value : values) {
+    char printed[64];
+    std::snprintf(printed, sizeof printed, "%.14e", value);
+    const std::string text = printed;
+    const size_t e = text.find('e');
+    std::string digits;
+    int pointAt = 0;
+    SignificantDigits(value, digits, pointAt);
+    EXPECT_EQ(digits, text.substr(0, 1) + text.substr(2, e - 2)) << printed;
+    EXPECT_EQ(pointAt, std::stoi(text.substr(e + 1)) + 1) << printed;
   }
 }
 
