@@ -170,14 +170,11 @@ class TableCursor final : public FieldAccess {
   // `scratch`, which the view then points into. Valid until the cursor moves or `scratch` changes.
   std::string_view TextViewAt(int field, std::string& scratch);
   // TrimText of TextAt, likewise.
-  std::string_view TrimmedTextAt(int field, std::string& scratch) {
-    return TrimView(TextViewAt(field, scratch));
-  }
+  std::string_view TrimmedTextAt(int field, std::string& scratch);
   // The field's bytes as the table stores them, unconverted (an amount's digits as written, for
   // a reader that must not round them through a binary fraction); empty without a record.
   std::string_view StoredTextAt(int field) {
-    CheckedField(Table("FieldAsString"), field);
-    return StoredOf(field);
+    return StoredOf(CheckedField(Table("FieldAsString"), field));
   }
   void AssignString(std::string_view name, std::string_view value);
   void AssignFloat(std::string_view name, double value);
@@ -235,16 +232,20 @@ class TableCursor final : public FieldAccess {
   [[noreturn]] static void FieldNumberNotFound(int field);
   int CalculatedPosition(std::string_view name) const;
   [[noreturn]] void FieldNotFound(std::string_view name) const;
-  std::string_view CurrentBytes() const;
-  // The stored text of a field of the current record (the edit's while editing); empty when
-  // there is no current record. On every read, hence here.
-  std::string_view StoredOf(int field) const {
-    if (state_ == EditState::kBrowse) {
-      return position_.hasRecord ? table_.Get()->StoredText(field) : std::string_view();
-    }
-    return EditedStoredText(field);
+  // The current record's bytes (the edit's while editing); empty when there is no current
+  // record. On every read, hence here, as StoredOf.
+  std::string_view CurrentBytes() const {
+    if (state_ != EditState::kBrowse) return editRecord_;
+    if (!position_.hasRecord) return {};
+    return table_.Get()->Current().bytes;
   }
-  std::string_view EditedStoredText(int field) const;
+  // The stored text of a field of the current record, the field checked already (CheckedField);
+  // empty when there is no current record.
+  std::string_view StoredOf(const dbf::FieldInfo& field) const {
+    const std::string_view record = CurrentBytes();
+    if (record.empty()) return {};
+    return std::string_view(record.data() + field.offset, static_cast<size_t>(field.width));
+  }
 
   void BindDeclaredFields(const dbf::Table& table);
   bool NeedsIndexCheck(const dbf::Table& table) const;

@@ -48,18 +48,6 @@ void TableCursor::FieldNotFound(std::string_view name) const {
   throw EFieldError(FillIn("Field '%s' not found", {std::string(name)}));
 }
 
-std::string_view TableCursor::CurrentBytes() const {
-  if (state_ != EditState::kBrowse) return editRecord_;
-  if (!position_.hasRecord) return {};
-  return table_.Get()->Current().bytes;
-}
-
-std::string_view TableCursor::EditedStoredText(int field) const {
-  const dbf::FieldInfo& f = table_.Get()->Field(field);
-  return std::string_view(editRecord_)
-      .substr(static_cast<size_t>(f.offset), static_cast<size_t>(f.width));
-}
-
 void TableCursor::FieldNumberNotFound(int field) {
   throw EFieldError("Field number " + std::to_string(field) + " not found");
 }
@@ -83,7 +71,7 @@ std::string TableCursor::FieldAsString(std::string_view name) {
 std::string TableCursor::TextAt(int i) {
   dbf::Table& t = Table("FieldAsString");
   const dbf::FieldInfo& field = CheckedField(t, i);
-  const std::string_view stored = StoredOf(i);
+  const std::string_view stored = StoredOf(field);
   if (stored.empty()) return {};
   if (field.type == 'M') {
     // The record holds the memo's block number; the text is in the memo file.
@@ -106,11 +94,22 @@ std::string_view TableCursor::TextViewAt(int i, std::string& scratch) {
   const dbf::FieldInfo& field = CheckedField(Table("FieldAsString"), i);
   if (field.type == 'C') {
     // Plain ASCII text reads as stored: only bytes from 0x80 up change with the code page.
-    const std::string_view text = WithoutTrailingSpaces(StoredOf(i));
+    const std::string_view text = WithoutTrailingSpaces(StoredOf(field));
     if (!transliterate_ || IsPlainAscii(text)) return text;
   }
   scratch = TextAt(i);
   return scratch;
+}
+
+std::string_view TableCursor::TrimmedTextAt(int i, std::string& scratch) {
+  const dbf::FieldInfo& field = CheckedField(Table("FieldAsString"), i);
+  if (field.type == 'C') {
+    // Trimmed before any conversion, in one pass: the code page turns no byte into a blank or out
+    // of one, and plain ASCII text needs no conversion.
+    const std::string_view text = TrimView(StoredOf(field));
+    if (!transliterate_ || IsPlainAscii(text)) return text;
+  }
+  return TrimView(TextViewAt(i, scratch));
 }
 
 double TableCursor::FieldAsFloat(std::string_view name) {
@@ -121,7 +120,7 @@ double TableCursor::FieldAsFloat(std::string_view name) {
 double TableCursor::FloatAt(int i) {
   dbf::Table& t = Table("FieldAsFloat");
   const dbf::FieldInfo& field = CheckedField(t, i);
-  const std::string_view stored = StoredOf(i);
+  const std::string_view stored = StoredOf(field);
   return stored.empty() ? 0 : ReadAsFloat(field, stored);
 }
 
@@ -133,7 +132,7 @@ int64_t TableCursor::FieldAsInt64(std::string_view name) {
 int64_t TableCursor::Int64At(int i) {
   dbf::Table& t = Table("FieldAsInteger");
   const dbf::FieldInfo& field = CheckedField(t, i);
-  const std::string_view stored = StoredOf(i);
+  const std::string_view stored = StoredOf(field);
   return stored.empty() ? 0 : ReadAsInt64(field, stored);
 }
 
@@ -154,7 +153,7 @@ Date TableCursor::FieldAsDate(std::string_view name) {
 Date TableCursor::DateAt(int i) {
   dbf::Table& t = Table("FieldAsDate");
   const dbf::FieldInfo& field = CheckedField(t, i);
-  const std::string_view stored = StoredOf(i);
+  const std::string_view stored = StoredOf(field);
   return stored.empty() ? Date() : ReadAsDate(field, stored);
 }
 

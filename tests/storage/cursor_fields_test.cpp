@@ -142,6 +142,36 @@ TEST(CursorFields, ReadsByPositionAsByName) {
   }
 }
 
+// A text read trimmed is the text read in full and then trimmed, whatever stands at its ends:
+// blanks, control characters, letters of the code page's upper half, converted or not.
+TEST(CursorFields, TrimmedTextIsTheTextReadThenTrimmed) {
+  // Octal escapes, so that no letter is read into the number of the byte before it.
+  const std::vector<std::string> companies = {
+      "PLAIN",         "  LEAD", "TAB\t",        "\001CTRL\002",
+      "\202EDGES\202", " \202 ", "\377",         "\377\001",
+      "\t \t",         "",       "MID \202 DLE", "\202\202\202\202\202\202\202\202\202 "};
+  fixtures::DataFolderRows rows;
+  for (size_t i = 0; i < companies.size(); ++i) {
+    rows.checkRegister.push_back(
+        {"BANK1", static_cast<int64_t>(1001 + i), Ymd(2024, 1, 15), "00", 1, companies[i], "K1"});
+  }
+  StorageSetup setup(rows);
+  std::string scratch;
+  for (const bool transliterate : {true, false}) {
+    setup.environment.SetTransliterateEnable(transliterate);
+    auto reg = setup.Cursor("zorppay");
+    reg->Open();
+    const int company = reg->FieldIndex("COMPANY");
+    size_t read = 0;
+    for (reg->GoTop(); !reg->Eof(); reg->Skip(1), ++read) {
+      const std::string full = reg->FieldAsString("COMPANY");
+      EXPECT_EQ(reg->TrimmedTextAt(company, scratch), TrimText(full))
+          << "record " << reg->RecNo() << (transliterate ? ", converted" : "");
+    }
+    EXPECT_EQ(read, companies.size());
+  }
+}
+
 TEST(CursorFields, FilterParsesOrSaysWhyNot) {
   StorageSetup setup(Checks3());
   auto reg = setup.Cursor("zorppay");

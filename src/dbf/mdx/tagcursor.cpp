@@ -99,27 +99,9 @@ bool TagCursor::SeekEntry(std::string_view key, uint32_t recno) {
   return true;
 }
 
-std::string_view TagCursor::KeyOfEntry(const mdx::NodeView& leaf, uint32_t at) const {
-  return std::string_view(reinterpret_cast<const char*>(leaf.Key(at)),
-                          static_cast<size_t>(tag_->KeyLength()));
-}
-
 std::string_view TagCursor::Key() {
   if (!valid_) return {};
   return KeyOfEntry(LeafNode(), path_.back().index);
-}
-
-uint32_t TagCursor::RecNo() {
-  if (!valid_) return 0;
-  return LeafNode().Pointer(path_.back().index);
-}
-
-std::string_view TagCursor::KeyWhenAt(uint32_t recno) {
-  if (!valid_) return {};
-  const mdx::NodeView leaf = LeafNode();
-  const uint32_t at = path_.back().index;
-  if (leaf.Pointer(at) != recno) return {};
-  return KeyOfEntry(leaf, at);
 }
 
 }  // namespace volarin::dbf

@@ -39,10 +39,20 @@ class TagCursor {
   bool Valid() const { return valid_; }
   // Valid until the tag changes.
   std::string_view Key();
-  uint32_t RecNo();
+  // Inline, as this and KeyWhenAt are asked on every step of a walk.
+  uint32_t RecNo() {
+    if (!valid_) return 0;
+    return LeafNode().Pointer(path_.back().index);
+  }
   // The key of the entry the cursor stands on when that entry points at `recno`; empty
   // otherwise. One look at the leaf, for a walk that asks this of every record.
-  std::string_view KeyWhenAt(uint32_t recno);
+  std::string_view KeyWhenAt(uint32_t recno) {
+    if (!valid_) return {};
+    const mdx::NodeView leaf = LeafNode();
+    const uint32_t at = path_.back().index;
+    if (leaf.Pointer(at) != recno) return {};
+    return KeyOfEntry(leaf, at);
+  }
   void Invalidate() { valid_ = false; }
 
  private:
@@ -65,7 +75,10 @@ class TagCursor {
   void ReadLeaf();
   mdx::NodeView LeafNode() { return mdx::NodeView(CurrentLeaf().bytes, tag_->Shape()); }
   // The key of entry `at` of a leaf, as Key and KeyWhenAt give it.
-  std::string_view KeyOfEntry(const mdx::NodeView& leaf, uint32_t at) const;
+  std::string_view KeyOfEntry(const mdx::NodeView& leaf, uint32_t at) const {
+    return std::string_view(reinterpret_cast<const char*>(leaf.Key(at)),
+                            static_cast<size_t>(tag_->KeyLength()));
+  }
   bool Settle();
   void CountLeafVisit();
 
