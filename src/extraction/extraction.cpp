@@ -1,6 +1,5 @@
 #include "extraction/extraction.h"
 
-#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -76,6 +75,8 @@ struct RunContext {
   // Reused for every source record, so that a record passed over costs no allocation.
   std::string scratch;
   std::string numberText;
+  // Whether every escrow check number text reads without an error; known at the first line.
+  std::optional<bool> escrowNumbersRead;
 };
 
 // One check as it goes into the register.
@@ -104,13 +105,6 @@ bool InRegister(RunContext& run, int64_t number) {
   return run.duplicates->Holds(number);
 }
 
-// What both escrow passes ask of a record: a positive number, the selected account, not
-// cleared at the bank and not written yet in this run.
-bool EscrowCheckWanted(RunContext& run, TableCursor& escrow, int64_t number) {
-  return number > 0 && BelongsToAccount(run, escrow, run.escrowFields.accountNr) &&
-         !Cleared(run, escrow) && !InRegister(run, number);
-}
-
 void WriteCheck(RunContext& run, const CheckValues& check) {
   TableCursor& reg = run.cursors.checkRegister;
   // A failed append must never put the check's values on the record the cursor stands on, and
@@ -131,15 +125,21 @@ void WriteCheck(RunContext& run, const CheckValues& check) {
   run.duplicates->Saved(check.number);
 }
 
+// A number text of at most this many characters has too few digits to overflow.
+constexpr size_t kSafeDigits = 18;
+
 // TextToInt64 of a check number text. The usual text, plain digits too few to overflow, is read
 // in place; anything else goes through TextToInt64 for its rules and its error.
 int64_t CheckNumberOf(std::string_view text, std::string& scratch) {
-  constexpr size_t kSafeDigits = 18;
-  if (text.size() <= kSafeDigits &&
-      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+  if (text.size() <= kSafeDigits) {
     int64_t value = 0;
-    for (char c : text) value = value * 10 + (c - '0');
-    return value;
+    size_t i = 0;
+    for (; i < text.size(); ++i) {
+      const auto digit = static_cast<unsigned char>(text[i] - '0');
+      if (digit > 9) break;
+      value = value * 10 + digit;
+    }
+    if (i == text.size()) return value;
   }
   scratch.assign(text);
   return TextToInt64(scratch);
@@ -153,6 +153,31 @@ int64_t EscrowCheckNumber(RunContext& run, TableCursor& escrow) {
   return number;
 }
 
+// True when the escrow's check number field is a character field too short to hold a number
+// that TextToInt64 refuses, so that reading it never stops the run.
+bool EscrowNumbersAlwaysRead(RunContext& run, TableCursor& escrow) {
+  if (!run.escrowNumbersRead) {
+    const dbf::FieldInfo& field = escrow.FieldAt(run.escrowFields.checkNo.In(escrow));
+    run.escrowNumbersRead = field.type == 'C' && static_cast<size_t>(field.width) <= kSafeDigits;
+  }
+  return *run.escrowNumbersRead;
+}
+
+// What both escrow passes ask of a line, its check number read into `number`: a positive number,
+// the selected account, not cleared at the bank and not written yet in this run. A window is
+// shown the number of every line; without one, a line of another account (most lines) is passed
+// over before its number is read, where that read can never fail.
+bool EscrowLineWanted(RunContext& run, TableCursor& escrow, int64_t& number) {
+  if (!run.progress && EscrowNumbersAlwaysRead(run, escrow)) {
+    if (!BelongsToAccount(run, escrow, run.escrowFields.accountNr)) return false;
+    number = EscrowCheckNumber(run, escrow);
+    return number > 0 && !Cleared(run, escrow) && !InRegister(run, number);
+  }
+  number = EscrowCheckNumber(run, escrow);
+  return number > 0 && BelongsToAccount(run, escrow, run.escrowFields.accountNr) &&
+         !Cleared(run, escrow) && !InRegister(run, number);
+}
+
 const char* VoidCode(RunContext& run, TableCursor& escrow) {
   return escrow.Int64At(run.escrowFields.voidFlag.In(escrow)) != 0 ? tables::kStatusVoid
                                                                    : tables::kStatusIssued;
@@ -162,8 +187,8 @@ void PrintDatePass(RunContext& run) {
   TableCursor& escrow = run.cursors.escrow;
   EscrowFields& f = run.escrowFields;
   for (; !escrow.Eof(); escrow.Skip(1)) {
-    const int64_t number = EscrowCheckNumber(run, escrow);
-    if (!EscrowCheckWanted(run, escrow, number)) continue;
+    int64_t number = 0;
+    if (!EscrowLineWanted(run, escrow, number)) continue;
     if (run.request.allOutstanding && escrow.Int64At(f.voidFlag.In(escrow)) != 0) continue;
     CheckValues check;
     check.number = number;
@@ -181,8 +206,8 @@ void VoidDatePass(RunContext& run) {
   TableCursor& escrow = run.cursors.escrow;
   EscrowFields& f = run.escrowFields;
   for (; !escrow.Eof(); escrow.Skip(1)) {
-    const int64_t number = EscrowCheckNumber(run, escrow);
-    if (!EscrowCheckWanted(run, escrow, number)) continue;
+    int64_t number = 0;
+    if (!EscrowLineWanted(run, escrow, number)) continue;
     CheckValues check;
     check.number = number;
     check.date = escrow.DateAt(f.prnDate.In(escrow));  // dated by its print date

@@ -161,6 +161,10 @@ class TableCursor final : public FieldAccess {
   // FieldIndex (the table's own fields; calculated ones are read by name). A position outside
   // the open table throws EFieldError.
   int FieldIndex(std::string_view name) const;
+  // The table's field at a position as its header describes it (kind letter, width, decimals).
+  const dbf::FieldInfo& FieldAt(int field) const {
+    return CheckedField(Table("FieldByName"), field);
+  }
   std::string TextAt(int field);
   double FloatAt(int field);
   int64_t Int64At(int field);

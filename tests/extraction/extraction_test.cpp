@@ -198,6 +198,35 @@ TEST(Extraction, EscrowCheckNumberTextsGiveTheirDigits) {
   EXPECT_EQ(written, expectedWritten);
 }
 
+// Without a window to show each line's number, a line of another account is passed over before
+// its number is read. Both roads fill the register alike, in both modes, over accounts written
+// in every way and number texts of every kind, on either side of the account test.
+TEST(Extraction, ARunWithoutAWindowWritesWhatARunWithOneWrites) {
+  fixtures::DataFolderRows rows = SuiteData();
+  const std::vector<std::string> numbers = {"0000001234", "  56", "-90",     "1A2B",      "ABC",
+                                            "   ",        "0",    "4\x99 5", "9999999999"};
+  const std::vector<std::string> accounts = {"ESC100", " esc100", "ESC200",
+                                             "",       "ESC1000", "ESC100\x01"};
+  int day = 0;
+  for (const std::string& account : accounts) {
+    for (const std::string& number : numbers) {
+      auto row = Escrow(0, account, kDay - (day++ % 3), 2, "LINE " + account + number);
+      row.checkNoText = number;
+      rows.escrow.push_back(row);
+    }
+  }
+  for (const bool outstanding : {false, true}) {
+    MainWindowCursors watched(rows);
+    Recorder progress;
+    RunExtraction(watched.Cursors(), watched.Request("ESC100", kDay, outstanding), &progress);
+    MainWindowCursors unwatched(rows);
+    RunExtraction(unwatched.Cursors(), unwatched.Request("ESC100", kDay, outstanding), nullptr);
+    const std::vector<RegisterRow> written = watched.Register();
+    EXPECT_GT(written.size(), 10u);
+    EXPECT_EQ(unwatched.Register(), written) << (outstanding ? "outstanding" : "date mode");
+  }
+}
+
 TEST(Extraction, MissingAccountIsReportedOnceTheRegisterIsEmptied) {
   MainWindowCursors w(SuiteData());
   std::vector<std::string> shown;
