@@ -70,6 +70,9 @@ void Table::LoadRecord(uint32_t recno) {
     // Read ahead only while the moves are sequential (next to the current record): a walk in
     // tag order or a seek jumps about the file and would read a whole block for one record.
     const bool adjacent = cacheCount_ == 0 || recno == recno_ + 1 || recno + 1 == recno_;
+    // A tag may name a record appended by another program since the count was read: the block
+    // reaches it.
+    const uint32_t end = std::max(count_, recno);
     if (context_.Get().readAhead && adjacent) {
       const uint32_t perBlock = static_cast<uint32_t>(cache_.size() / length);
       // Moving backwards fills the block that ends at the record, forwards the one starting there.
@@ -77,7 +80,7 @@ void Table::LoadRecord(uint32_t recno) {
       if (cacheCount_ > 0 && recno + 1 == cacheFirst_) {
         first = recno > perBlock ? recno - perBlock + 1 : 1;
       }
-      const uint32_t n = std::min(perBlock, count_ - first + 1);
+      const uint32_t n = std::min(perBlock, end - first + 1);
       cacheCount_ = 0;
       ReadRecords(first, n, cache_.data());
       cacheFirst_ = first;
@@ -85,8 +88,6 @@ void Table::LoadRecord(uint32_t recno) {
       current_ = cache_.data() + (recno - first) * length;
     } else if (context_.Get().readAhead) {
       // A small run around the record: the next jump often lands near it.
-      // A tag may name a record appended by another program since the count was read.
-      const uint32_t end = std::max(count_, recno);
       current_ = chunks_.Load(recno, end, [this](uint32_t first, uint32_t n, char* out) {
         ReadRecords(first, n, out);
       });

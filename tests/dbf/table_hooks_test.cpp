@@ -174,5 +174,66 @@ TEST_F(HooksTest, NavigationFollowsAReplacedOrder) {
   EXPECT_EQ(table_->RecNo(), 1u);
 }
 
+// An order over a shared table whose first and last records are appended through a second open
+// of the file just before it names them: the table has read its header already, so the record
+// lies past the count it knows, as when another program appends between the two reads.
+class AppendingOrder : public RecordOrder {
+ public:
+  AppendingOrder(Table& other, int appends) : other_(other), appends_(appends) {}
+  uint32_t First() override {
+    for (int i = 0; i < appends_; ++i) {
+      other_.StartAppend();
+      other_.AssignBytes(0, "new" + std::to_string(++appended_));
+      other_.Append();
+    }
+    return other_.RecordCount();
+  }
+  uint32_t Last() override { return First(); }
+  uint32_t Next(const RecordView&) override { return 0; }
+  uint32_t Prior(const RecordView&) override { return 0; }
+
+ private:
+  Table& other_;
+  int appends_;
+  int appended_ = 0;
+};
+
+TEST(TableOrder, ARecordAppendedElsewhereAfterTheCountIsReadShowsItsOwnBytes) {
+  const struct {
+    const char* name;
+    uint32_t readBefore;  // a record read first (0: none), so the block read ahead holds it
+    int appends;
+    bool fromBottom;
+  } cases[] = {
+      {"nothing read yet", 0, 1, false},
+      {"after the last record", 3, 1, false},
+      {"two appended", 3, 2, false},
+      {"two appended, nothing read yet", 0, 2, false},
+      {"from the bottom", 3, 1, true},
+      {"from the bottom, away from the block read", 1, 2, true},
+  };
+  for (const auto& c : cases) {
+    TempFolder dir;
+    Context context;
+    const std::string path = dir / "shared.dbf";
+    auto reader = Table::Create(context, path, {{"CODE", 'C', 4, 0}}, {0x01, {false, false}});
+    for (const char* code : {"old1", "old2", "old3"}) {
+      reader->StartAppend();
+      reader->AssignBytes(0, code);
+      reader->Append();
+    }
+    auto writer = Table::Open(context, path, {false, false});
+    AppendingOrder order(*writer, c.appends);
+    if (c.readBefore > 0) {
+      ASSERT_TRUE(reader->Go(c.readBefore)) << c.name;
+    }
+    reader->SetOrder(&order);
+    ASSERT_TRUE(c.fromBottom ? reader->Bottom() : reader->Top()) << c.name;
+    EXPECT_EQ(reader->RecNo(), 3u + static_cast<uint32_t>(c.appends)) << c.name;
+    EXPECT_EQ(reader->StoredText(0), "new" + std::to_string(c.appends)) << c.name;
+    reader->SetOrder(nullptr);
+  }
+}
+
 }  // namespace
 }  // namespace volarin::dbf
