@@ -349,7 +349,14 @@ WriteResult ProductionIndex::BeforeWrite(const RecordView& before, const RecordV
     c.gathered = gatheredRecord && !tags_[i].tag->Definition().unique;
     c.remove = before.recno != 0 && HasKey(i, before);
     c.add = HasKey(i, after);
-    if (c.remove) KeyInto(i, before, c.oldKey);
+    if (c.remove && c.gathered) {
+      // The key waiting last in the list is the one this record was gathered under; it is only
+      // compared with the new key, never looked up in the tag.
+      const KeyList& keys = appended_[i];
+      c.oldKey.assign(reinterpret_cast<const char*>(keys.Key(keys.Size() - 1)), keys.KeyLength());
+    } else if (c.remove) {
+      KeyInto(i, before, c.oldKey);
+    }
     if (c.add) KeyInto(i, after, c.newKey);
     if (c.remove && c.add &&
         tags_[i].tag->CompareKeys(reinterpret_cast<const uint8_t*>(c.oldKey.data()),
