@@ -253,6 +253,19 @@ bool ProductionIndex::HasKey(size_t tag, const RecordView& record) const {
 }
 
 std::string ProductionIndex::KeyOf(size_t tag, const RecordView& record) const {
+  const CompiledTag& t = tags_.at(tag);
+  switch (t.tag->Type()) {
+    case KeyType::Numeric:
+      // Through the shortest decimal of the value, so 99.99 gives the digits 9999.
+      return NumericKey(t.key->Number(record));
+    case KeyType::Date: {
+      const Date date = t.key->DateValue(record);
+      // Day 0 of Date also means "no date"; the digits tell 1899-12-30 from a blank.
+      return date.IsNull() ? DateKeyFromDigits(t.key->Text(record)) : DateKey(date);
+    }
+    case KeyType::Character:
+      break;
+  }
   std::string key;
   KeyInto(tag, record, key);
   return key;
@@ -260,19 +273,9 @@ std::string ProductionIndex::KeyOf(size_t tag, const RecordView& record) const {
 
 void ProductionIndex::KeyInto(size_t tag, const RecordView& record, std::string& key) const {
   const CompiledTag& t = tags_.at(tag);
-  switch (t.tag->Type()) {
-    case KeyType::Numeric:
-      // Through the shortest decimal of the value, so 99.99 gives the digits 9999.
-      key = NumericKey(t.key->Number(record));
-      return;
-    case KeyType::Date: {
-      const Date date = t.key->DateValue(record);
-      // Day 0 of Date also means "no date"; the digits tell 1899-12-30 from a blank.
-      key = date.IsNull() ? DateKeyFromDigits(t.key->Text(record)) : DateKey(date);
-      return;
-    }
-    case KeyType::Character:
-      break;
+  if (t.tag->Type() != KeyType::Character) {
+    key = KeyOf(tag, record);
+    return;
   }
   // Made in the caller's string, blank-padded or cut to the key length, as CharacterKey does.
   t.key->TextInto(record, key);
