@@ -94,7 +94,7 @@ class StrNode : public FunctionNode {
     const int length = std::clamp(Count() > 1 ? ToCount(Arg(1).Num(r)) : 10, 1, 255);
     const int decimals = std::clamp(Count() > 2 ? ToCount(Arg(2).Num(r)) : 0, 0, 18);
     // A numeric field holding a plain whole number (a check number) is written from its digits;
-    // the way through a double gives the same text at many times the cost.
+    // the way through a double gives the same text after reading and writing the number again.
     std::string_view stored;
     if (Arg(0).View(r, stored)) {
       if (const std::optional<WholeNumberText> whole = PlainWholeNumber(stored)) {
