@@ -79,9 +79,19 @@ void TableCursor::Open() {
     }
     const std::string indexPath = autoOpenIndex ? FindFileIgnoringCase(resolved.indexFile) : "";
     if (!indexPath.empty()) {
+      // An index another user is changing all the time we wait for it is busy, not damaged:
+      // the open fails with that, and nothing is rebuilt.
+      const auto busy = [&](const volarin::Error& e) {
+        const auto* engineError = dynamic_cast<const dbf::Error*>(&e);
+        if (engineError == nullptr || engineError->Code() != dbf::kErrorLock) return;
+        table.reset();
+        throw EOpenError("Error opening index (" + std::to_string(dbf::kErrorLock) +
+                         "): " + resolved.indexFile + "\n" + e.what());
+      };
       try {
         dbf::OpenIndex(*table, indexPath);
       } catch (const volarin::Error& e) {
+        busy(e);
         const int code =
             context.Engine().ErrorCode() != 0 ? context.Engine().ErrorCode() : dbf::kErrorFormat;
         if (!RepairIndex(*table, indexPath)) {
@@ -91,8 +101,13 @@ void TableCursor::Open() {
         }
         context.Engine().ClearError();
       }
-      if (NeedsIndexCheck(*table) && !dbf::CheckIndex(*table).empty()) {
-        RepairIndex(*table, indexPath);
+      try {
+        if (NeedsIndexCheck(*table) && !dbf::CheckIndex(*table).empty()) {
+          RepairIndex(*table, indexPath);
+        }
+      } catch (const dbf::Error& e) {
+        busy(e);
+        throw;
       }
     }
   } catch (...) {

@@ -5,21 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "common/platform.h"
 #include "dbf/mdx/blockstore.h"
-#include "dbf/mdx/bytes.h"
 #include "dbf/mdx/indexerror.h"
 #include "dbf/mdx/tableindex.h"
 #include "dbf/table.h"
 #include "mdx_sharing_support.h"
+#include "support/half_written_index.h"
 #include "support/other_process.h"
 #include "support/temp_folder.h"
 
@@ -30,57 +28,11 @@ using platform::File;
 using sharingtest::MakeIndexedTable;
 using sharingtest::NameOf;
 using sharingtest::OpenShared;
+using ::volarin::testing::HalfWrittenIndex;
 using ::volarin::testing::OtherProcess;
 using ::volarin::testing::TempFolder;
 
 constexpr int kRecords = 2000;
-
-// Another open of the index in the middle of a change that gave a tag a new root: the tag's
-// header block names the root already, the file header does not count its block yet.
-class HalfWrittenIndex {
- public:
-  // `lock`: the open holds the update lock as our writers do; without it the state is what a
-  // failed or foreign writer left behind.
-  HalfWrittenIndex(const std::string& indexPath, const std::string& tagName, bool lock = true)
-      : file_(File::Open(indexPath, File::Access::ReadWrite, File::Share::Shared)) {
-    if (lock && !file_->TryLock(mdx::kUpdateLockOffset, 1)) {
-      throw std::runtime_error("the update lock of the index is taken");
-    }
-    locked_ = lock;
-    uint8_t header[mdx::kHeaderBytes];
-    if (file_->ReadAt(0, header, sizeof header) != sizeof header) {
-      throw std::runtime_error("the index header cannot be read");
-    }
-    const uint16_t tags = mdx::GetU16(header + mdx::kTagsInUseAt);
-    for (uint16_t slot = 0; slot < tags; ++slot) {
-      const uint8_t* entry = header + mdx::kTagTableAt + slot * mdx::kTagEntryLength;
-      if (std::strncmp(reinterpret_cast<const char*>(entry + 4), tagName.c_str(), 11) == 0) {
-        rootAt_ = static_cast<uint64_t>(mdx::GetU32(entry)) * mdx::kPageBytes;
-      }
-    }
-    if (rootAt_ == 0) throw std::runtime_error("no tag " + tagName);
-    file_->ReadAt(rootAt_, oldRoot_, sizeof oldRoot_);
-    uint8_t newRoot[4];
-    mdx::PutU32(newRoot, mdx::GetU32(header + mdx::kPagesInFileAt));
-    file_->WriteAt(rootAt_, newRoot, sizeof newRoot);
-  }
-  ~HalfWrittenIndex() { Finish(); }
-
-  // The change comes to an end (here by going back on it) and the lock is let go.
-  void Finish() {
-    if (finished_) return;
-    finished_ = true;
-    file_->WriteAt(rootAt_, oldRoot_, sizeof oldRoot_);
-    if (locked_) file_->Unlock(mdx::kUpdateLockOffset, 1);
-  }
-
- private:
-  std::unique_ptr<File> file_;
-  bool locked_ = false;
-  bool finished_ = false;
-  uint64_t rootAt_ = 0;
-  uint8_t oldRoot_[4] = {};
-};
 
 // The record numbers in the order of the NAME tag.
 std::vector<uint32_t> ByName(int records) {
