@@ -46,7 +46,7 @@ bool WaitForReadLock(platform::File& file, const ReadLockWait& wait) {
   for (int attempt = 1;; ++attempt) {
     if (file.TryLockShared(mdx::kUpdateLockOffset, 1)) return true;
     if (attempt >= wait.attempts) return false;
-    platform::SleepMilliseconds(wait.delayMs);
+    platform::SleepMilliseconds(std::max(0, wait.delayMs));
   }
 }
 

@@ -159,6 +159,27 @@ class ProductionIndex : public IndexMaintainer {
   int lockDelayMs_ = 100;
 };
 
+// The read lock of a shared index, let go when the scope ends.
+class ReadingLock {
+ public:
+  explicit ReadingLock(ProductionIndex& index) : index_(index) {}
+  ~ReadingLock() {
+    if (held_) index_.UnlockForReading();
+  }
+  ReadingLock(const ReadingLock&) = delete;
+  ReadingLock& operator=(const ReadingLock&) = delete;
+  // Waits for the lock as long as a lock is tried; false when it stayed taken.
+  bool Take() {
+    if (!held_) held_ = index_.LockForReading();
+    return held_;
+  }
+  bool Held() const { return held_; }
+
+ private:
+  ProductionIndex& index_;
+  bool held_ = false;
+};
+
 // The definition a tag gets from its key expression on these fields: type and key length.
 TagDefinition DefineTag(const TagSpec& tagSpec, const RecordLayout& layout,
                         const ExpressionOptions& expressions);

@@ -201,17 +201,8 @@ std::string CheckIndex(Table& table) {
   table.Flush();
   // On a shared file the check holds the read lock: no writer of ours is then half way through a
   // change, and the records counted are those the tags were kept for.
-  struct ReadLock {
-    ProductionIndex& index;
-    bool held;
-    ~ReadLock() {
-      if (held) index.UnlockForReading();
-    }
-  } lock{*index, index->SharedReading()};
-  if (lock.held && !index->LockForReading()) {
-    lock.held = false;
-    index->ThrowBusy();
-  }
+  ReadingLock lock(*index);
+  if (index->SharedReading() && !lock.Take()) index->ThrowBusy();
   if (!table.Exclusive()) table.RefreshHeader();  // other programs may have appended
   return index->CheckAgainst(RecordsOf(table), table.RecordCount());
 }

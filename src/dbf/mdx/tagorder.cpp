@@ -18,13 +18,8 @@ template <typename Read>
 uint32_t TagOrder::Reading(bool freshStart, Read read) {
   index_.SettleAppends();
   if (!index_.SharedReading()) return read();
-  struct ReadLock {
-    ProductionIndex& index;
-    bool held;
-    ~ReadLock() {
-      if (held) index.UnlockForReading();
-    }
-  } lock{index_, freshStart && index_.LockForReading()};
+  ReadingLock lock(index_);
+  if (freshStart) lock.Take();
   bool again = false;
   for (int attempt = 1;; ++attempt) {
     try {
@@ -33,9 +28,8 @@ uint32_t TagOrder::Reading(bool freshStart, Read read) {
       return read();
     } catch (const IndexError& e) {
       if (e.Code() != kErrorFormat) throw;
-      if (!lock.held) {
-        lock.held = index_.LockForReading();
-        if (!lock.held) index_.ThrowBusy();
+      if (!lock.Held()) {
+        if (!lock.Take()) index_.ThrowBusy();
         attempt = 0;  // the tries under the lock begin now
         continue;
       }
