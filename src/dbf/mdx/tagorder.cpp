@@ -11,8 +11,9 @@ namespace volarin::dbf {
 // shared; steps of a walk go without it, as two lock calls per step would cost more than the
 // step. When the lock stays taken all the time it is tried, the read goes on regardless (the
 // file is most often whole). A read that meets a tree making no sense without the lock waits for
-// the lock and reads again: if the lock stays taken the file is busy, not damaged. Under the lock
-// the read is tried again on a fresh copy, as often and as far apart as a lock is tried, for
+// the lock and reads again; if the lock stays taken it reads once more without it (the writer
+// may be between two changes), and when that fails too the file is busy, not damaged. Under the
+// lock the read is tried again on a fresh copy, as often and as far apart as a lock is tried, for
 // programs that do not lock as we do; damage that stays is reported.
 template <typename Read>
 uint32_t TagOrder::Reading(bool freshStart, Read read) {
@@ -21,6 +22,7 @@ uint32_t TagOrder::Reading(bool freshStart, Read read) {
   ReadingLock lock(index_);
   if (freshStart) lock.Take();
   bool again = false;
+  bool waitedInVain = false;
   for (int attempt = 1;; ++attempt) {
     try {
       if (again) index_.SyncForReading();
@@ -29,8 +31,13 @@ uint32_t TagOrder::Reading(bool freshStart, Read read) {
     } catch (const IndexError& e) {
       if (e.Code() != kErrorFormat) throw;
       if (!lock.Held()) {
-        if (!lock.Take()) index_.ThrowBusy();
-        attempt = 0;  // the tries under the lock begin now
+        if (lock.Take()) {
+          attempt = 0;  // the tries under the lock begin now
+        } else if (waitedInVain) {
+          index_.ThrowBusy();
+        } else {
+          waitedInVain = true;
+        }
         continue;
       }
       if (attempt >= index_.LockAttempts()) throw;
