@@ -168,13 +168,11 @@ bool EscrowNumbersAlwaysRead(RunContext& run, TableCursor& escrow) {
 // shown the number of every line; without one, a line of another account (most lines) is passed
 // over before its number is read, where that read can never fail.
 bool EscrowLineWanted(RunContext& run, TableCursor& escrow, int64_t& number) {
-  if (!run.progress && EscrowNumbersAlwaysRead(run, escrow)) {
-    if (!BelongsToAccount(run, escrow, run.escrowFields.accountNr)) return false;
-    number = EscrowCheckNumber(run, escrow);
-    return number > 0 && !Cleared(run, escrow) && !InRegister(run, number);
-  }
+  const bool accountFirst = !run.progress && EscrowNumbersAlwaysRead(run, escrow);
+  if (accountFirst && !BelongsToAccount(run, escrow, run.escrowFields.accountNr)) return false;
   number = EscrowCheckNumber(run, escrow);
-  return number > 0 && BelongsToAccount(run, escrow, run.escrowFields.accountNr) &&
+  return number > 0 &&
+         (accountFirst || BelongsToAccount(run, escrow, run.escrowFields.accountNr)) &&
          !Cleared(run, escrow) && !InRegister(run, number);
 }
 

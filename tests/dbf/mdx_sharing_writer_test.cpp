@@ -34,6 +34,12 @@ using ::volarin::testing::TempFolder;
 
 constexpr int kRecords = 2000;
 
+// Lock waits that give up quickly, so the busy cases end fast.
+void WaitBriefly(Context& context, int attempts) {
+  context.Configure().lockAttempts = attempts;
+  context.Configure().lockDelayMs = 1;
+}
+
 // The record numbers in the order of the NAME tag.
 std::vector<uint32_t> ByName(int records) {
   std::vector<std::pair<std::string, uint32_t>> names;
@@ -116,8 +122,7 @@ TEST(SharedIndexUnderAWriter, AReadMeetingItsHalfWrittenTreeReportsBusyAndSuccee
   for (const ReadCase& c : ReadCases()) {
     SCOPED_TRACE(c.what);
     Context context;
-    context.Configure().lockAttempts = 3;
-    context.Configure().lockDelayMs = 1;
+    WaitBriefly(context, 3);
     auto table = OpenShared(context, path);
     c.before(*table);
     if (::testing::Test::HasFatalFailure()) return;
@@ -138,8 +143,7 @@ TEST(SharedIndexUnderAWriter, ACheckWhileAWriterIsHalfWayReportsBusyAndFindsNoFa
   const std::string path = MakeIndexedTable(dir, kRecords);
   const std::string indexPath = ProductionIndexPath(path);
   Context context;
-  context.Configure().lockAttempts = 3;
-  context.Configure().lockDelayMs = 1;
+  WaitBriefly(context, 3);
   auto table = OpenShared(context, path);
   HalfWrittenIndex writer(indexPath, "NAME");
   std::string fault;
@@ -156,8 +160,7 @@ TEST(SharedIndexUnderAWriter, ReadsOfASoundFileGoOnWhileAnotherOpenHoldsTheLock)
   TempFolder dir;
   const std::string path = MakeIndexedTable(dir, kRecords);
   Context context;
-  context.Configure().lockAttempts = 2;
-  context.Configure().lockDelayMs = 1;
+  WaitBriefly(context, 2);
   auto table = OpenShared(context, path);
   auto other = File::Open(ProductionIndexPath(path), File::Access::ReadWrite, File::Share::Shared);
   ASSERT_TRUE(other->TryLock(mdx::kUpdateLockOffset, 1));
@@ -175,8 +178,7 @@ TEST(SharedIndexUnderAWriter, AHalfWrittenTreeThatNobodyIsChangingIsDamage) {
   for (const ReadCase& c : ReadCases()) {
     SCOPED_TRACE(c.what);
     Context context;
-    context.Configure().lockAttempts = 3;
-    context.Configure().lockDelayMs = 1;
+    WaitBriefly(context, 3);
     auto table = OpenShared(context, path);
     c.before(*table);
     if (::testing::Test::HasFatalFailure()) return;
@@ -192,8 +194,7 @@ TEST(SharedIndexUnderAWriter, AnOpenMeetingAHalfWrittenTreeReportsBusyAndSucceed
   const std::string path = MakeIndexedTable(dir, kRecords);
   const std::string indexPath = ProductionIndexPath(path);
   Context context;
-  context.Configure().lockAttempts = 3;
-  context.Configure().lockDelayMs = 1;
+  WaitBriefly(context, 3);
   HalfWrittenIndex writer(indexPath, "N");
   auto table = Table::Open(context, path, OpenOptions{false, false});
   std::string message;

@@ -42,9 +42,11 @@ uint8_t* Entry(uint8_t* header, size_t slot) {
   return header + mdx::kTagTableAt + slot * mdx::kTagEntryLength;
 }
 
-bool WaitForReadLock(platform::File& file, const ReadLockWait& wait) {
+// Tries `tryLock` as often and as far apart as `wait` says.
+template <typename TryLock>
+bool WaitForReadLock(TryLock tryLock, const ReadLockWait& wait) {
   for (int attempt = 1;; ++attempt) {
-    if (file.TryLockShared(mdx::kUpdateLockOffset, 1)) return true;
+    if (tryLock()) return true;
     if (attempt >= wait.attempts) return false;
     platform::SleepMilliseconds(std::max(0, wait.delayMs));
   }
@@ -73,7 +75,9 @@ std::unique_ptr<MdxFile> MdxFile::Open(const std::string& path, platform::File::
   auto handle = platform::File::Open(path, access, share);
   // Held while the header and the tags are read, so no writer of ours is half way through then.
   const bool shared = share == platform::File::Share::Shared;
-  const bool locked = shared && WaitForReadLock(*handle, wait);
+  const bool locked =
+      shared &&
+      WaitForReadLock([&handle] { return handle->TryLockShared(mdx::kUpdateLockOffset, 1); }, wait);
   try {
     auto store = std::make_unique<mdx::BlockStore>(std::move(handle));
     // The tags' headers and the left edges of their trees are all an open reads: one block each,
@@ -296,8 +300,8 @@ void MdxFile::UnlockForUpdate() {
   store_->UnlockUpdate();
 }
 
-bool MdxFile::TryLockForReading() {
-  return store_->TryLockRead();
+bool MdxFile::LockForReading(const ReadLockWait& wait) {
+  return WaitForReadLock([this] { return store_->TryLockRead(); }, wait);
 }
 
 void MdxFile::UnlockForReading() {

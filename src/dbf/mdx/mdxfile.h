@@ -88,7 +88,9 @@ class MdxFile {
   // one attempt.
   bool TryLockForUpdate();
   void UnlockForUpdate();
-  bool TryLockForReading();
+  // The read lock, which no change of ours is under way while it is held: waited for as `wait`
+  // says; false when it stayed taken.
+  bool LockForReading(const ReadLockWait& wait);
   void UnlockForReading();
   // Releases cached blocks when the cache has grown large (flushing first).
   void TrimCache();

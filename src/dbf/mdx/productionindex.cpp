@@ -131,11 +131,7 @@ void ProductionIndex::SyncForReading() {
 }
 
 bool ProductionIndex::LockForReading() {
-  for (int attempt = 1;; ++attempt) {
-    if (file_->TryLockForReading()) return true;
-    if (attempt >= lockAttempts_) return false;
-    platform::SleepMilliseconds(lockDelayMs_);
-  }
+  return file_->LockForReading({lockAttempts_, lockDelayMs_});
 }
 
 void ProductionIndex::UnlockForReading() {
